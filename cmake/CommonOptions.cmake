@@ -1,0 +1,26 @@
+# One interface target carries the language standard, the warnings and the sanitizer flags;
+# every target of the project links it.
+add_library(kv3_options INTERFACE)
+target_compile_features(kv3_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(kv3_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
+
+option(KV3_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(KV3_SANITIZE)
+  target_compile_options(kv3_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                               -fno-sanitize-recover=all)
+  target_link_options(kv3_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Adds a static library made of every .cpp file in the listed folders.
+function(kv3_folder_library name)
+  set(sources)
+  foreach(folder IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(${name} STATIC ${sources})
+  target_link_libraries(${name} PUBLIC kv3_options)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()

@@ -1,0 +1,31 @@
+#include "platform/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kv3::platform {
+
+SingleInstanceGuard::SingleInstanceGuard(const std::string& name, const std::string& lockDir)
+    : path_(lockDir + "/" + name + "." + std::to_string(::getuid()) + ".lock") {
+  // The lock file is never followed through a link and belongs to this user alone.
+  fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!fd_) {
+    // Without a lock file the guard cannot tell; the program starts rather than refuse.
+    return;
+  }
+  struct stat info {};
+  if (::fstat(fd_.get(), &info) != 0 || info.st_uid != ::getuid()) {
+    fd_.reset();
+    return;
+  }
+  if (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+    alreadyRunning_ = (errno == EWOULDBLOCK);
+    fd_.reset();
+  }
+}
+
+}  // namespace kv3::platform

@@ -1,0 +1,2 @@
+// placeholder replaced by the simulator work
+namespace kv3::sim {}

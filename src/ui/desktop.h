@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+namespace kv3::ui {
+
+class FileDialog;
+
+// Where the logic may let time pass: the fixed pauses of the protocol and the points where the
+// window handles what the user did meanwhile. Operations take only this.
+class Pacing {
+ public:
+  virtual void pause(int ms) = 0;
+  virtual void processMessages() = 0;
+
+ protected:
+  ~Pacing() = default;
+};
+
+// Everything modal or blocking that the window's behaviour needs from the desktop.
+class Desktop : public Pacing {
+ public:
+  virtual ~Desktop() = default;
+  // A message box with the text, the caption, one OK button and no icon.
+  virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+  // The application's error box: error icon, the application's title as caption.
+  virtual void errorBox(const std::string& text) = 0;
+  // Shows a file-open or file-save dialog. On confirmation it stores the chosen file(s) in the
+  // dialog and returns true; FileDialog::execute does the rest.
+  virtual bool runFileDialog(FileDialog& dialog) = 0;
+  // Draws the window now, without handling any input.
+  virtual void repaint() = 0;
+  // Hands a web address to the desktop's default handler.
+  virtual void openUrl(const std::string& url) = 0;
+};
+
+}  // namespace kv3::ui

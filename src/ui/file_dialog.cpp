@@ -1,0 +1,47 @@
+#include "ui/file_dialog.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "ui/desktop.h"
+
+namespace kv3::ui {
+
+namespace {
+
+std::string lowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+bool FileDialog::execute(Desktop& desktop) {
+  if (!desktop.runFileDialog(*this)) {
+    return false;
+  }
+  namespace fs = std::filesystem;
+  fs::path chosen = fileName;
+  if (mode_ == Mode::Save && !defaultExt.empty() && !chosen.has_extension()) {
+    chosen += "." + defaultExt;
+    fileName = chosen.string();
+  }
+  if (files.empty()) {
+    files.push_back(fileName);
+  }
+  const std::string ext = chosen.extension().string();
+  extensionDifferent =
+      !defaultExt.empty() && lowerAscii(ext.empty() ? ext : ext.substr(1)) != lowerAscii(defaultExt);
+  // As the desktop's own dialogs do: the chosen file's folder becomes the current directory.
+  if (chosen.has_parent_path()) {
+    std::error_code ignored;
+    fs::current_path(chosen.parent_path(), ignored);
+  }
+  return true;
+}
+
+}  // namespace kv3::ui

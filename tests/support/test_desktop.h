@@ -1,0 +1,56 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/desktop.h"
+#include "ui/file_dialog.h"
+
+namespace kv3::test {
+
+// A desktop for tests: dialogs answer from a script, every message, pause and repaint is
+// recorded, queued "user actions" run when the logic processes its messages, and pauses
+// really pass, scaled down by pauseScale (0 lets no time pass at all).
+class TestDesktop : public ui::Desktop {
+ public:
+  struct Message {
+    std::string text;
+    std::string caption;
+  };
+
+  explicit TestDesktop(double pauseScale = 0.0) : pauseScale(pauseScale) {}
+
+  void messageBox(const std::string& text, const std::string& caption) override;
+  void errorBox(const std::string& text) override;
+  bool runFileDialog(ui::FileDialog& dialog) override;
+  void repaint() override;
+  void openUrl(const std::string& url) override;
+  void pause(int ms) override;
+  void processMessages() override;
+
+  // The next file dialog confirms these files (the first is the file name); nullopt cancels.
+  void answerNextDialog(std::optional<std::vector<std::string>> files);
+  // Runs at the next processMessages(), as a click the user made meanwhile would.
+  void queueUserAction(std::function<void()> action);
+
+  double pauseScale;
+  std::vector<Message> messages;
+  std::vector<std::string> errors;
+  std::vector<int> pauses;
+  std::vector<std::string> urls;
+  std::vector<std::string> dialogsShown;  // names of the dialogs, in order
+  int repaints = 0;
+  int processed = 0;
+  // Everything in the order it happened: "pause 500", "message <caption>: <text>",
+  // "error <text>", "process", "repaint", "dialog <name>", "url <address>".
+  std::vector<std::string> log;
+
+ private:
+  std::deque<std::optional<std::vector<std::string>>> dialogAnswers_;
+  std::deque<std::function<void()>> userActions_;
+};
+
+}  // namespace kv3::test
