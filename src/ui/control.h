@@ -96,6 +96,9 @@ class Control {
 
   Style& style() { return style_; }
   const Style& style() const { return style_; }
+  // The label whose caption names this control for a reader (an edit's label); may be null.
+  const Control* buddy() const { return buddy_; }
+  void setBuddy(const Control* label) { buddy_ = label; }
   const std::string& hint() const { return hint_; }
   void setHint(std::string hint) { hint_ = std::move(hint); }
 
@@ -120,6 +123,7 @@ class Control {
   Bounds bounds_;
   std::string text_;
   std::string hint_;
+  const Control* buddy_ = nullptr;
   Style style_;
   Color color_;
   bool visible_ = true;

@@ -1,0 +1,177 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/link_settings.h"
+#include "ui/controls.h"
+#include "ui/desktop.h"
+#include "ui/file_dialog.h"
+#include "ui/form.h"
+
+namespace kv3::app {
+
+// Caption of the application's error box.
+inline constexpr std::string_view ApplicationTitle = "VozezaViroru KV3";
+// The maker's web site; the pages of the window open paths below it.
+inline constexpr std::string_view MakerSite = "https://www.vozezaviroru.de";
+inline constexpr std::string_view ConfiguratorPagePath =
+    "/fernbedienung-vozezaviroru/konfigurationsprogramm.html";
+
+// The main window "Form1": every control of the window, by the names the behaviour uses.
+// The control members below are the window description: kind, parent, position and size (in
+// pixels, relative to the parent), caption and state at start. The constructor wires handlers.
+class MainWindow : public ui::Form {
+ public:
+  explicit MainWindow(ui::Desktop& desktop, link::LinkSettings settings = {});
+  ~MainWindow() override;
+
+  // Runs once, when the window first becomes active.
+  void FormActivate();
+
+  const link::LinkSettings& linkSettings() const { return settings_; }
+
+  // Top strip.
+  ui::Image Image1{this, this, "Image1", {16, 8, 91, 51}, "logo"};
+  ui::Label Label11{this, this, "Label11", {300, 4, 200, 56}, "Prototyp"};
+  ui::Button BtMAC{this, this, "BtMAC", {540, 20, 80, 25}, "New MAC"};
+  ui::Button Bt_CreateImage{this, this, "Bt_CreateImage", {628, 20, 100, 25}, "Image WebSeite"};
+  ui::Image Image2{this, this, "Image2", {728, 8, 73, 57}, "flag_de"};
+  ui::Image Image3{this, this, "Image3", {808, 8, 73, 57}, "flag_gb"};
+  ui::PageControl PageControl1{this, this, "PageControl1", {16, 76, 865, 385}};
+
+  // Pages.
+  ui::TabSheet TabSheet1{this, &PageControl1, "TabSheet1", "Einstellungen"};
+  ui::TabSheet TabSheet2{this, &PageControl1, "TabSheet2", "Aktualisierung"};
+  ui::TabSheet TabSheet3{this, &PageControl1, "TabSheet3", "Anlagenschema"};
+  ui::TabSheet TabSheet4{this, &PageControl1, "TabSheet4", "KV3-Rahmen"};
+  ui::TabSheet TabSheet5{this, &PageControl1, "TabSheet5", "TabSheet5"};
+
+  // Settings page, left: the units found and the search.
+  ui::ListBox LB1{this, &TabSheet1, "LB1", {24, 16, 260, 196}};
+  ui::Button BTSuchen{this, &TabSheet1, "BTSuchen", {80, 224, 150, 28}, "VozezaViroru suchen"};
+  ui::Label Label17{this, &TabSheet1, "Label17", {176, 222, 150, 16}, "manuelle Suche"};
+  ui::Label Label14{this, &TabSheet1, "Label14", {176, 242, 150, 16}, "IP-Adresse aus Router:"};
+  ui::Edit Edit2{this, &TabSheet1, "Edit2", {176, 262, 130, 21}};
+  ui::Gauge CGauge8{this, &TabSheet1, "CGauge8", {24, 300, 260, 16}};
+
+  // Settings page, right: the current unit's settings.
+  ui::Label Label9{this, &TabSheet1, "Label9", {336, 20, 140, 16}, "Gerätebezeichnung"};
+  ui::Edit Edit8{this, &TabSheet1, "Edit8", {480, 16, 220, 21}};
+  ui::Label Label10{this, &TabSheet1, "Label10", {708, 20, 140, 16}, "(max. 30 Zeichen)"};
+  ui::Label Label4{this, &TabSheet1, "Label4", {336, 60, 140, 16}, "IP Addresse:"};
+  ui::Edit Edit4{this, &TabSheet1, "Edit4", {480, 56, 130, 21}};
+  ui::Label Label5{this, &TabSheet1, "Label5", {336, 88, 140, 16}, "Subnetzmaske:"};
+  ui::Edit Edit5{this, &TabSheet1, "Edit5", {480, 84, 130, 21}};
+  ui::Label Label6{this, &TabSheet1, "Label6", {336, 116, 140, 16}, "Gateway/Router:"};
+  ui::Edit Edit6{this, &TabSheet1, "Edit6", {480, 112, 130, 21}};
+  ui::CheckBox CB_DHCP{this, &TabSheet1, "CB_DHCP", {624, 58, 80, 17}, "DHCP:"};
+  ui::Label Label2{this, &TabSheet1, "Label2", {336, 160, 140, 16}, "Benutzername:"};
+  ui::Edit Edit1{this, &TabSheet1, "Edit1", {480, 156, 130, 21}};
+  ui::Label Label7{this, &TabSheet1, "Label7", {336, 188, 140, 16}, "Passwort:"};
+  ui::Edit EditPW{this, &TabSheet1, "EditPW", {480, 184, 130, 21}};
+  ui::Label Label8{this, &TabSheet1, "Label8", {624, 160, 150, 16}, "(je 6 - 12 Zeichen)"};
+  ui::CheckBox CBKt{this, &TabSheet1, "CBKt", {480, 214, 160, 17}, "Passwort zeigen"};
+  ui::Label Label12{this, &TabSheet1, "Label12", {780, 188, 60, 16}, "Qualität"};
+  ui::Shape Shape1{this, &TabSheet1, "Shape1", {760, 186, 16, 16}};
+  ui::Label LbAmpel{this, &TabSheet1, "LbAmpel", {624, 188, 150, 16}, ""};
+  ui::Button BtESpeichern{this, &TabSheet1, "BtESpeichern", {480, 256, 180, 28},
+                          "Änderungen speichern"};
+  ui::ListBox LB2{this, &TabSheet1, "LB2", {708, 256, 120, 40}};
+
+  // Update page, firmware half.
+  ui::Label Label1{this, &TabSheet2, "Label1", {16, 20, 160, 16}, "Installierte Firmware:"};
+  ui::Edit Ed_Inst_FW{this, &TabSheet2, "Ed_Inst_FW", {180, 16, 220, 21}};
+  ui::Label Label15{this, &TabSheet2, "Label15", {16, 62, 160, 16}, "Online Download:"};
+  ui::Button Bt_WS_FW{this, &TabSheet2, "Bt_WS_FW", {180, 56, 150, 28}, "Webseite öffnen"};
+  ui::Label Label16{this, &TabSheet2, "Label16", {16, 104, 160, 16}, "Firmware:"};
+  ui::Button Bt_Ld_FW{this, &TabSheet2, "Bt_Ld_FW", {180, 98, 150, 28}, "Datei öffnen"};
+  ui::Label Lb_DV_FW{this, &TabSheet2, "Lb_DV_FW", {16, 146, 160, 16}, "Datei-Version:"};
+  ui::Edit Ed_Up_FW{this, &TabSheet2, "Ed_Up_FW", {180, 142, 220, 21}, " "};
+  ui::Label Lb_Up_FW{this, &TabSheet2, "Lb_Up_FW", {16, 188, 160, 16}, "Firmware Update:"};
+  ui::Button Bt_Up_FW{this, &TabSheet2, "Bt_Up_FW", {180, 182, 150, 28}, "Update starten"};
+  ui::Gauge CG_FW{this, &TabSheet2, "CG_FW", {16, 226, 384, 20}};
+  ui::Label Lb_Search_FW{this, &TabSheet2, "Lb_Search_FW", {16, 264, 160, 16},
+                         "RemoteControl suchen:"};
+  ui::Gauge CG_Search_FW{this, &TabSheet2, "CG_Search_FW", {180, 262, 220, 20}};
+
+  // Update page, web-app half.
+  ui::Label Label19{this, &TabSheet2, "Label19", {440, 20, 160, 16}, "Installierte Web-App:"};
+  ui::Edit Ed_Inst_WA{this, &TabSheet2, "Ed_Inst_WA", {604, 16, 220, 21}};
+  ui::Label Label20{this, &TabSheet2, "Label20", {440, 62, 160, 16}, "Online Download:"};
+  ui::Button Bt_WS_WA{this, &TabSheet2, "Bt_WS_WA", {604, 56, 150, 28}, "Webseite öffnen"};
+  ui::Label Label21{this, &TabSheet2, "Label21", {440, 104, 160, 16}, "Web-App:"};
+  ui::Button Bt_Ld_WA{this, &TabSheet2, "Bt_Ld_WA", {604, 98, 150, 28}, "Datei öffnen"};
+  ui::Label Lb_DV_WA{this, &TabSheet2, "Lb_DV_WA", {440, 146, 160, 16}, "Datei-Version:"};
+  ui::Edit Ed_Up_WA{this, &TabSheet2, "Ed_Up_WA", {604, 142, 220, 21}, " "};
+  ui::Label Lb_Up_WA{this, &TabSheet2, "Lb_Up_WA", {440, 188, 160, 16}, "Web-App Update:"};
+  ui::Button Bt_Up_WA{this, &TabSheet2, "Bt_Up_WA", {604, 182, 150, 28}, "Update starten"};
+  ui::Gauge CG_WA{this, &TabSheet2, "CG_WA", {440, 226, 384, 20}};
+  ui::Label Lb_Search_WA{this, &TabSheet2, "Lb_Search_WA", {440, 264, 160, 16},
+                         "RemoteControl suchen:"};
+  ui::Gauge CG_Search_WA{this, &TabSheet2, "CG_Search_WA", {604, 262, 220, 20}};
+
+  // Scheme page.
+  ui::Label Label24{this, &TabSheet3, "Label24", {16, 20, 150, 16}, "Aktuelles Schema:"};
+  ui::Edit Ed_Inst_AS{this, &TabSheet3, "Ed_Inst_AS", {170, 16, 220, 21}};
+  ui::Label Label25{this, &TabSheet3, "Label25", {16, 62, 150, 16}, "Online Generator:"};
+  ui::Button Bt_WS_AS{this, &TabSheet3, "Bt_WS_AS", {170, 56, 150, 28}, "Webseite öffnen"};
+  ui::Label Label26{this, &TabSheet3, "Label26", {16, 104, 150, 16}, "Schema auswählen:"};
+  ui::Button Bt_Ld_AS{this, &TabSheet3, "Bt_Ld_AS", {170, 98, 150, 28}, "Datei öffnen"};
+  ui::Label Lb_DV_AS{this, &TabSheet3, "Lb_DV_AS", {16, 146, 150, 16}, "Datei-Version:"};
+  ui::Edit Ed_Up_AS{this, &TabSheet3, "Ed_Up_AS", {170, 142, 220, 21}, " "};
+  ui::Label Lb_DG_AS{this, &TabSheet3, "Lb_DG_AS", {16, 176, 150, 16}, "Definition gefunden"};
+  ui::Edit Ed_Up_DF{this, &TabSheet3, "Ed_Up_DF", {170, 172, 220, 21}, " "};
+  ui::Label Lb_Up_AS{this, &TabSheet3, "Lb_Up_AS", {16, 218, 150, 16}, "Schema hochladen:"};
+  ui::Button Bt_Up_AS{this, &TabSheet3, "Bt_Up_AS", {170, 212, 150, 28}, "Übertragung starten"};
+  ui::Gauge CG_AS{this, &TabSheet3, "CG_AS", {16, 256, 374, 20}};
+  ui::Image Image4{this, &TabSheet3, "Image4", {480, 16, 350, 200}, "scheme"};
+  ui::CheckBox CB_En_AS{this, &TabSheet3, "CB_En_AS", {480, 232, 160, 17}, "Schema bearbeiten"};
+  ui::Memo Memo1{this, &TabSheet3, "Memo1", {480, 256, 350, 60}};
+
+  // Skin page.
+  ui::Label Label29{this, &TabSheet4, "Label29", {16, 20, 150, 16}, "Aktueller Rahmen:"};
+  ui::Edit Ed_Inst_R{this, &TabSheet4, "Ed_Inst_R", {170, 16, 220, 21}};
+  ui::Label Label30{this, &TabSheet4, "Label30", {16, 62, 150, 16}, "Online Gallerie:"};
+  ui::Button Bt_WS_R{this, &TabSheet4, "Bt_WS_R", {170, 56, 150, 28}, "Webseite öffnen"};
+  ui::Label Label31{this, &TabSheet4, "Label31", {16, 104, 150, 16}, "Rahmen auswählen:"};
+  ui::Button Bt_Ld_R{this, &TabSheet4, "Bt_Ld_R", {170, 98, 150, 28}, "Webseite öffnen"};
+  ui::Label Lb_DV_R{this, &TabSheet4, "Lb_DV_R", {16, 146, 150, 16}, "Datei-Version:"};
+  ui::Edit Ed_Up_R{this, &TabSheet4, "Ed_Up_R", {170, 142, 220, 21}, " "};
+  ui::Label Lb_Up_R{this, &TabSheet4, "Lb_Up_R", {16, 188, 150, 16}, "Rahmen hochladen:"};
+  ui::Button Bt_Up_R{this, &TabSheet4, "Bt_Up_R", {170, 182, 150, 28}, "Webseite öffnen"};
+  ui::Gauge CG_R{this, &TabSheet4, "CG_R", {16, 226, 374, 20}};
+  ui::Image Image5{this, &TabSheet4, "Image5", {520, 16, 289, 193}, "housing"};
+
+  // Service page.
+  ui::GroupBox GB1{this, &TabSheet5, "GB1", {16, 16, 320, 100}, "Network Settings"};
+  ui::Label Label3{this, &GB1, "Label3", {16, 36, 40, 16}, "MAC"};
+  ui::MaskEdit Edit3{this, &GB1, "Edit3", {60, 32, 150, 21}, R"(AA\:AA\:AA\:AA\:AA\:AA)"};
+  ui::Button Button2{this, &GB1, "Button2", {224, 30, 75, 25}, "Set"};
+
+  // File dialogs.
+  ui::FileDialog OpenDialog1{"OpenDialog1", ui::FileDialog::Mode::Open};
+  ui::FileDialog SaveDialog2{"SaveDialog2", ui::FileDialog::Mode::Save};
+  ui::FileDialog OpenDialog2{"OpenDialog2", ui::FileDialog::Mode::Open};
+  ui::FileDialog OpenDialog3{"OpenDialog3", ui::FileDialog::Mode::Open};
+  ui::FileDialog OpenDialog4{"OpenDialog4", ui::FileDialog::Mode::Open};
+  ui::FileDialog OpenDialog5{"OpenDialog5", ui::FileDialog::Mode::Open};
+  ui::FileDialog OpenDialog6{"OpenDialog6", ui::FileDialog::Mode::Open};
+
+  // Values the window keeps for the whole run.
+  std::string StartDirectory;
+
+ private:
+  void setUpLook();
+  void setUpStartState();
+  void setUpDialogs();
+  void wireHandlers();
+
+  link::LinkSettings settings_;
+};
+
+}  // namespace kv3::app

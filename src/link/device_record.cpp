@@ -1,0 +1,97 @@
+#include "link/device_record.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "link/bytes.h"
+
+namespace kv3::link {
+
+std::string MacText(const MacAddress& mac) {
+  char text[18];
+  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
+                mac[4], mac[5]);
+  return text;
+}
+
+std::string MacText(const DeviceRecord& rec) { return MacText(Mac(rec)); }
+
+std::string Ipv4Text(const Ipv4Bytes& address) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+  return text;
+}
+
+std::string Ipv4Text(const DeviceRecord& rec, std::size_t offset) {
+  return Ipv4Text(Ipv4At(rec, offset));
+}
+
+MacAddress Mac(const DeviceRecord& rec) {
+  MacAddress mac{};
+  std::copy_n(rec.begin() + record::kMac, mac.size(), mac.begin());
+  return mac;
+}
+
+Ipv4Bytes Ipv4At(const DeviceRecord& rec, std::size_t offset) {
+  Ipv4Bytes address{};
+  if (offset + address.size() > rec.size()) {
+    throw std::out_of_range("address outside the record");
+  }
+  std::copy_n(rec.begin() + static_cast<std::ptrdiff_t>(offset), address.size(), address.begin());
+  return address;
+}
+
+int FirmwareMajor(const DeviceRecord& rec) { return rec[record::kFirmwareMajor]; }
+int FirmwareMinor(const DeviceRecord& rec) { return rec[record::kFirmwareMinor]; }
+bool DhcpOn(const DeviceRecord& rec) { return rec[record::kDhcp] != 0; }
+
+std::string SchemeName(const DeviceRecord& rec) {
+  return read_text(rec, record::kSchemeName, record::kSchemeNameLength);
+}
+
+std::string SkinName(const DeviceRecord& rec) {
+  return read_text(rec, record::kSkinName, record::kSkinNameLength);
+}
+
+std::string WebAppName(const DeviceRecord& rec) {
+  return read_text(rec, record::kWebAppName, record::kWebAppNameLength);
+}
+
+DeviceRecord RecordFromAnswer(std::span<const std::uint8_t> answer) {
+  DeviceRecord rec{};
+  std::copy_n(answer.begin(), std::min(answer.size(), rec.size()), rec.begin());
+  return rec;
+}
+
+void DeviceTable::clear() {
+  for (auto& rec : records_) {
+    rec.fill(0);
+  }
+  count_ = 0;
+}
+
+bool DeviceTable::append(const DeviceRecord& rec) {
+  if (full()) {
+    return false;
+  }
+  records_[static_cast<std::size_t>(count_)] = rec;
+  ++count_;
+  return true;
+}
+
+DeviceRecord& DeviceTable::at(int i) {
+  if (i < 0 || i >= kCapacity) {
+    throw std::out_of_range("device table index");
+  }
+  return records_[static_cast<std::size_t>(i)];
+}
+
+const DeviceRecord& DeviceTable::at(int i) const {
+  if (i < 0 || i >= kCapacity) {
+    throw std::out_of_range("device table index");
+  }
+  return records_[static_cast<std::size_t>(i)];
+}
+
+}  // namespace kv3::link

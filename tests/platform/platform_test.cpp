@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "platform/file_size.h"
+#include "platform/open_url.h"
+#include "platform/single_instance.h"
+
+namespace kv3::platform {
+namespace {
+
+std::string uniqueName(const char* base) {
+  return std::string(base) + "-" + std::to_string(::getpid());
+}
+
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds) {
+  const std::string name = uniqueName("kv3-guard");
+  {
+    SingleInstanceGuard first(name);
+    EXPECT_FALSE(first.alreadyRunning());
+    SingleInstanceGuard second(name);
+    EXPECT_TRUE(second.alreadyRunning());
+  }
+  SingleInstanceGuard again(name);
+  EXPECT_FALSE(again.alreadyRunning());
+  std::filesystem::remove(again.lockPath());
+}
+
+TEST(SingleInstance, LockVanishesWhenTheHolderIsKilled) {
+  const std::string name = uniqueName("kv3-guard-kill");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SingleInstanceGuard holder(name);
+    const char ok = holder.alreadyRunning() ? 'n' : 'y';
+    (void)!::write(ready[1], &ok, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_EQ(ok, 'y');
+  {
+    SingleInstanceGuard meanwhile(name);
+    EXPECT_TRUE(meanwhile.alreadyRunning());
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  SingleInstanceGuard after(name);
+  EXPECT_FALSE(after.alreadyRunning());
+  std::filesystem::remove(after.lockPath());
+}
+
+TEST(FileSize, MeasuresAndKeepsThePosition) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(FileSizeOf(file), 0);
+  const std::string content(3000, 'x');
+  std::fwrite(content.data(), 1, content.size(), file);
+  std::fseek(file, 17, SEEK_SET);
+  EXPECT_EQ(FileSizeOf(file), 3000);
+  EXPECT_EQ(std::ftell(file), 17);
+  std::fclose(file);
+  EXPECT_EQ(FileSizeOf(nullptr), -1);
+}
+
+TEST(OpenUrl, WaitsForTheOpenerButNotLongerThanTheLimit) {
+  // A missing opener and one that ends at once return without a report.
+  OpenUrl("https://example.invalid/", 20000, "kv3-no-such-opener");
+  OpenUrl("https://example.invalid/", 20000, "true");
+  // An opener that keeps running is left running once the limit has passed.
+  OpenUrl("30", 200, "sleep");
+}
+
+}  // namespace
+}  // namespace kv3::platform
