@@ -134,10 +134,12 @@ Reaction React(Unit& unit, std::span<const std::uint8_t> datagram, bool nameExpe
     reaction.note = "too short for a command word";
     return reaction;
   }
-  const std::string_view word(reinterpret_cast<const char*>(datagram.data()), 4);
   std::optional<Command> command;
   for (std::size_t i = 0; i < kWords.size(); ++i) {
-    if (word == kWords[i]) command = static_cast<Command>(i);
+    const auto same = [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; };
+    if (std::equal(kWords[i].begin(), kWords[i].end(), datagram.begin(), same)) {
+      command = static_cast<Command>(i);
+    }
   }
   if (!command) {
     reaction.note = "unknown command word";

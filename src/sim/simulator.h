@@ -1,0 +1,102 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/unique_fd.h"
+#include "sim/address_text.h"
+#include "sim/unit.h"
+
+namespace kv3::sim {
+
+struct Config {
+  std::vector<Unit> units;
+  std::uint16_t commandPort = 48713;
+  std::uint16_t transferPort = 48715;  // for the stream transfer; not served yet
+  // 0.0.0.0 hears broadcasts; a single address hears only datagrams sent to it.
+  Ipv4 bindAddress{0, 0, 0, 0};
+  bool logToStderr = false;  // every datagram in and out as hex
+};
+
+// One datagram that reached the command port.
+struct Received {
+  std::chrono::steady_clock::time_point time;
+  Endpoint source;
+  Endpoint destination;  // the address it was sent to (a unit's or a broadcast) and our port
+  Bytes bytes;
+  std::string kind;                  // "FIND", "PaWd", "Vers", "SETC", "name" or empty
+  std::vector<std::size_t> takenBy;  // indexes of the units that acted on it
+  std::string note;                  // what the units made of it, for people
+};
+
+// Plays the units of a network on one UDP socket. A datagram to a broadcast address
+// (255.255.255.255, 127.255.255.255 or the directed broadcast of a unit's address and mask) is
+// heard by every unit, one to a unit's address only by that unit. Each unit answers the sender
+// from its own address. All members may be called from any thread.
+class Simulator {
+ public:
+  explicit Simulator(Config config);
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Binds the command port and starts serving on a thread of its own. Throws std::system_error
+  // when the socket cannot be set up (the port in use, for example), std::logic_error when
+  // already running.
+  void start();
+  // Stops serving and closes the socket; answers still waiting for their delay are dropped.
+  void stop();
+  bool running() const;
+
+  std::uint16_t commandPort() const;
+  std::uint16_t transferPort() const;
+
+  std::size_t unitCount() const;
+  // A copy of the unit's current state; throws std::out_of_range.
+  Unit unit(std::size_t index) const;
+  void setUnit(std::size_t index, const Unit& unit);
+  void setFault(std::size_t index, Command command, const Fault& fault);
+
+  std::vector<Received> received() const;
+  void clearReceived();
+
+ private:
+  struct Outgoing {
+    Ipv4 from;
+    Endpoint to;
+    Bytes bytes;
+  };
+  using Queue = std::multimap<std::chrono::steady_clock::time_point, Outgoing>;
+
+  void serve();
+  void receiveAll();
+  void handle(const Bytes& datagram, const Endpoint& source, const Ipv4& destination);
+  void sendDue();
+  void send(const Outgoing& answer);
+  bool isBroadcast(const Ipv4& destination) const;
+
+  mutable std::mutex mutex_;
+  Config config_;
+  std::vector<std::optional<Endpoint>> nameFrom_;  // per unit: sender of its last accepted SETC
+  std::vector<Received> log_;
+  std::chrono::steady_clock::time_point started_;
+
+  platform::UniqueFd socket_;
+  platform::UniqueFd wakeRead_;
+  platform::UniqueFd wakeWrite_;
+  std::thread thread_;
+  bool stopping_ = false;  // guarded by mutex_
+
+  // Used by the serving thread only.
+  Queue queue_;
+  Bytes buffer_;
+};
+
+}  // namespace kv3::sim
