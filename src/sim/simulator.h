@@ -82,6 +82,7 @@ class Simulator {
   void send(const Outgoing& answer);
   bool isBroadcast(const Ipv4& destination) const;
 
+  mutable std::mutex lifecycle_;  // start and stop
   mutable std::mutex mutex_;
   Config config_;
   std::vector<std::optional<Endpoint>> nameFrom_;  // per unit: sender of its last accepted SETC

@@ -47,8 +47,7 @@ void TakeSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& 
     reaction.note = "for another unit";
     return;
   }
-  const auto settings =
-      SplitSettingsText(TextAt(datagram, kSettingsTextAt, kSettingsTextEnd));
+  const auto settings = SplitSettingsText(TextAt(datagram, kSettingsTextAt, kSettingsTextEnd));
   if (!settings) {
     reaction.note = "settings text without two backslashes and a colon; nothing taken";
     return;
@@ -119,9 +118,9 @@ std::optional<SettingsText> SplitSettingsText(std::string_view text) {
   const std::string_view account = text.substr(second + 1);
   const auto colon = account.find(':');
   if (colon == std::string_view::npos) return std::nullopt;
-  return SettingsText{std::string(text.substr(0, first)),
-                      std::string(text.substr(first + 1, second - first - 1)),
-                      std::string(account.substr(0, colon)), std::string(account.substr(colon + 1))};
+  return SettingsText{
+      std::string(text.substr(0, first)), std::string(text.substr(first + 1, second - first - 1)),
+      std::string(account.substr(0, colon)), std::string(account.substr(colon + 1))};
 }
 
 Reaction React(Unit& unit, std::span<const std::uint8_t> datagram, bool nameExpected) {

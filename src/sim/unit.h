@@ -98,8 +98,8 @@ std::optional<SettingsText> SplitSettingsText(std::string_view text);
 
 // What one unit made of one datagram it heard.
 struct Reaction {
-  bool taken = false;         // the datagram was meant for this unit and it acted on it
-  std::string kind;           // "FIND", "PaWd", "Vers", "SETC", "name"; empty when unknown
+  bool taken = false;          // the datagram was meant for this unit and it acted on it
+  std::string kind;            // "FIND", "PaWd", "Vers", "SETC", "name"; empty when unknown
   std::vector<Bytes> answers;  // in sending order
   int delayMs = 0;
   bool expectName = false;  // an accepted "SETC": the sender's next 32/33-byte datagram is the name
