@@ -98,8 +98,7 @@ Frame NameFrame(std::span<const std::uint8_t> settingsFrame, std::string_view de
   constexpr std::size_t kNameWidth = 16;
   Frame frame(kShortFrameLength + 1, 0);
   put_padded_text(frame, 0, kNameWidth, deviceName);
-  for (std::size_t pos = kNameWidth; pos < kShortFrameLength && pos < settingsFrame.size();
-       ++pos) {
+  for (std::size_t pos = kNameWidth; pos < kShortFrameLength && pos < settingsFrame.size(); ++pos) {
     frame[pos] = settingsFrame[pos];
   }
   return frame;

@@ -1,0 +1,91 @@
+#include "link/codepage.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+namespace kv3::link {
+namespace {
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {
+    // (iconv_t)-1 is how iconv_open reports failure.
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() { ::iconv_close(cd_); }
+
+  // skipLength(rest) says how many input bytes one unconvertible character takes.
+  template <typename SkipLength>
+  std::string convert(std::string_view text, std::size_t maxOutPerIn, SkipLength skipLength) {
+    std::string out(text.size() * maxOutPerIn + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0) {
+      if (::iconv(cd_, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
+        break;
+      }
+      if (errno == E2BIG) {
+        const std::size_t used = out.size() - outLeft;
+        out.resize(out.size() * 2);
+        outPtr = out.data() + used;
+        outLeft = out.size() - used;
+      } else if (errno == EILSEQ) {
+        const std::size_t skip = std::min(inLeft, skipLength(std::string_view(in, inLeft)));
+        in += skip;
+        inLeft -= skip;
+      } else {
+        break;  // an incomplete sequence at the end: nothing of it can be converted
+      }
+    }
+    out.resize(out.size() - outLeft);
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+// Length of the UTF-8 sequence that starts rest, 1 for a byte that starts none.
+std::size_t Utf8SequenceLength(std::string_view rest) {
+  const auto lead = static_cast<unsigned char>(rest.front());
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  // Only a well-formed sequence is skipped whole; a broken one loses its first byte only.
+  for (std::size_t i = 1; i < length; ++i) {
+    if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) {
+      return 1;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view text) {
+  Converter converter("UTF-8", "CP1252");
+  return converter.convert(text, 3, [](std::string_view) { return std::size_t{1}; });
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+  Converter converter("CP1252", "UTF-8");
+  return converter.convert(text, 1, Utf8SequenceLength);
+}
+
+}  // namespace kv3::link

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The units and the files speak Windows-1252, one byte per character; the model holds UTF-8.
+// Texts are converted where they cross that border. Characters that the target cannot hold
+// (and bytes that are not valid in the source) are dropped.
+namespace kv3::link {
+
+std::string Cp1252ToUtf8(std::string_view text);
+std::string Utf8ToCp1252(std::string_view text);
+
+}  // namespace kv3::link

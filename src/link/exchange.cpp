@@ -1,0 +1,62 @@
+#include "link/exchange.h"
+
+#include "link/answer.h"
+
+namespace kv3::link {
+
+Exchange::Exchange(TSock& sock, const LinkSettings& settings, ui::Pacing& pacing)
+    : sock_(sock), settings_(settings), pacing_(pacing) {}
+
+Exchange::~Exchange() {
+  if (opened_ && sock_.Connected()) {
+    sock_.Close();
+  }
+}
+
+bool Exchange::open(const std::string& host) {
+  target_ = host;
+  sock_.SetHostName(host);
+  sock_.SetLocalPortName(std::to_string(settings_.replyPort));
+  sock_.SetPortName(std::to_string(settings_.commandPort));
+  opened_ = true;
+  return sock_.Open();
+}
+
+bool Exchange::openBroadcast() { return open(settings_.broadcastAddress); }
+
+void Exchange::retarget(const std::string& host) {
+  target_ = host;
+  sock_.SetHostName(host);
+}
+
+void Exchange::send(std::span<const std::uint8_t> frame) { sock_.SendDatagram(frame, target_); }
+
+void Exchange::pauseForAnswer() { pacing_.pause(kAnswerPauseMs); }
+
+std::vector<std::uint8_t> Exchange::receive(std::size_t kept) {
+  std::string sender;
+  return KeepAnswer(sock_.ReceiveDatagram(sender), kept);
+}
+
+std::vector<std::uint8_t> Exchange::request(std::span<const std::uint8_t> frame, std::size_t kept) {
+  send(frame);
+  pauseForAnswer();
+  return receive(kept);
+}
+
+bool Exchange::close() {
+  opened_ = false;
+  return sock_.Close();
+}
+
+std::vector<std::uint8_t> ExchangeOnce(TSock& sock, const LinkSettings& settings,
+                                       ui::Pacing& pacing, const std::string& host,
+                                       std::span<const std::uint8_t> frame, std::size_t kept) {
+  Exchange exchange(sock, settings, pacing);
+  exchange.open(host);
+  auto answer = exchange.request(frame, kept);
+  exchange.close();
+  return answer;
+}
+
+}  // namespace kv3::link
