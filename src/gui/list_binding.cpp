@@ -1,0 +1,87 @@
+#include "gui/kind_bindings.h"
+#include "gui/text.h"
+#include "gui/widgets.h"
+
+namespace kv3::gui {
+
+namespace {
+
+using ui::Property;
+
+// A list box: entries and the selected entry come from the model; selecting an entry with the
+// mouse or the keyboard, or clicking the selected entry again, is the list's click.
+class ListBinding : public Binding {
+ public:
+  ListBinding(ui::ListBox& list, QWidget* parent)
+      : Binding(list, new SelectList(parent)),
+        list_(list),
+        view_(static_cast<SelectList*>(widget())) {
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(view_, &QListWidget::currentRowChanged, this, [this](int row) {
+      if (!copying() && row >= 0) {
+        select(row);
+      }
+    });
+    connect(view_, &SelectList::reselected, this, [this](int row) { select(row); });
+  }
+
+ protected:
+  void apply(Property property) override {
+    switch (property) {
+      case Property::Items:
+        copyItems();
+        break;
+      case Property::ItemIndex:
+        copyItemIndex();
+        break;
+      case Property::Color:
+        setPaletteColor(QPalette::Base, toQColor(list_.color()));
+        break;
+      default:
+        Binding::apply(property);
+    }
+  }
+
+ private:
+  void select(int row) {
+    list_.userSelect(row);
+    copyItemIndex();
+  }
+
+  void copyItems() {
+    {
+      CopyScope copy(*this);
+      view_->clear();
+      for (const std::string& item : list_.items()) {
+        view_->addItem(toQt(item));
+      }
+    }
+    copyItemIndex();
+  }
+
+  void copyItemIndex() {
+    const int index = list_.itemIndex();
+    if (view_->currentRow() == index && (index < 0 || view_->item(index)->isSelected())) {
+      return;
+    }
+    CopyScope copy(*this);
+    if (index < 0) {
+      view_->setCurrentRow(-1);
+      view_->clearSelection();
+    } else {
+      view_->setCurrentRow(index);
+    }
+  }
+
+  ui::ListBox& list_;
+  SelectList* view_;
+};
+
+}  // namespace
+
+std::unique_ptr<Binding> bindListBox(ui::ListBox& list, QWidget* parent) {
+  return std::make_unique<ListBinding>(list, parent);
+}
+
+}  // namespace kv3::gui

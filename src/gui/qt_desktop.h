@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+#include "ui/desktop.h"
+#include "ui/file_dialog.h"
+
+namespace kv3::gui {
+
+// The desktop of the real window: Qt's message boxes and file dialogs, Qt's event processing,
+// and pauses that block the window, as the behaviour prescribes.
+class QtDesktop : public ui::Desktop {
+ public:
+  // applicationTitle is the caption of the error box.
+  explicit QtDesktop(std::string applicationTitle);
+
+  // The window the boxes and dialogs belong to and that repaint() draws; may stay unset.
+  void setWindow(QWidget* window) { window_ = window; }
+
+  void messageBox(const std::string& text, const std::string& caption) override;
+  void errorBox(const std::string& text) override;
+  bool runFileDialog(ui::FileDialog& dialog) override;
+  void repaint() override;
+  void openUrl(const std::string& url) override;
+  void pause(int ms) override;
+  void processMessages() override;
+
+ private:
+  std::string applicationTitle_;
+  QPointer<QWidget> window_;
+};
+
+}  // namespace kv3::gui

@@ -1,0 +1,74 @@
+#include "gui/widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace kv3::gui {
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  QLabel::mousePressEvent(event);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+  // Like a button: the click counts only when the mouse is released over the label.
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  pressed_ = false;
+  QLabel::mouseReleaseEvent(event);
+  if (click) {
+    emit clicked();
+  }
+}
+
+void CircleWidget::setFill(QColor fill) {
+  if (fill_ != fill) {
+    fill_ = fill;
+    update();
+  }
+}
+
+void CircleWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const int diameter = std::min(width(), height()) - 1;
+  if (diameter <= 0) {
+    return;
+  }
+  painter.setPen(QPen(QColor(64, 64, 64), 1));
+  painter.setBrush(fill_);
+  painter.drawEllipse(
+      QRectF((width() - diameter) / 2.0, (height() - diameter) / 2.0, diameter, diameter));
+}
+
+void SelectList::mousePressEvent(QMouseEvent* event) {
+  const int before = currentRow();
+  QListWidget::mousePressEvent(event);
+  const QListWidgetItem* hit = itemAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && hit != nullptr && row(hit) == before &&
+      currentRow() == before) {
+    emit reselected(before);
+  }
+}
+
+int PasswordCharStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                                 QStyleHintReturn* returnData) const {
+  if (hint == SH_LineEdit_PasswordCharacter) {
+    return passwordChar_.unicode();
+  }
+  if (hint == SH_LineEdit_PasswordMaskDelay) {
+    return 0;
+  }
+  return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+int DesktopStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                            QStyleHintReturn* returnData) const {
+  if (hint == SH_DialogButtonBox_ButtonsHaveIcons) {
+    return 0;
+  }
+  return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+}  // namespace kv3::gui

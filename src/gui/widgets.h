@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QWidget>
+
+namespace kv3::gui {
+
+// A label (caption or picture) that reports a click of the left mouse button, as the window's
+// labels and pictures have click events.
+class ClickableLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+
+ signals:
+  void clicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool pressed_ = false;
+};
+
+// A filled circle in the middle of the widget, drawn with a thin dark outline.
+class CircleWidget : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+  void setFill(QColor fill);
+  QColor fill() const { return fill_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor fill_ = Qt::white;
+};
+
+// A list whose click on the entry that is already selected is reported too: selecting an entry
+// is the list's click event, and a second click on the same entry runs it again.
+class SelectList : public QListWidget {
+  Q_OBJECT
+ public:
+  using QListWidget::QListWidget;
+
+ signals:
+  void reselected(int row);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+};
+
+// Shows every character of a password field as the field's own password character.
+class PasswordCharStyle : public QProxyStyle {
+ public:
+  explicit PasswordCharStyle(QChar passwordChar) : passwordChar_(passwordChar) {}
+  int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                const QWidget* widget = nullptr,
+                QStyleHintReturn* returnData = nullptr) const override;
+
+ private:
+  QChar passwordChar_;
+};
+
+// The look of the whole program: the desktop's plain dialog buttons, without icons on them.
+class DesktopStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                const QWidget* widget = nullptr,
+                QStyleHintReturn* returnData = nullptr) const override;
+};
+
+}  // namespace kv3::gui

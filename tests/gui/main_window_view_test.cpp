@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "gui/form_view.h"
+#include "support/loopback_lan.h"
+#include "support/test_desktop.h"
+
+namespace kv3::gui {
+namespace {
+
+// The real window on the offscreen platform, talking to simulated units on loopback.
+class MainWindowView : public testing::Test {
+ protected:
+  void SetUp() override {
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  }
+  template <class W>
+  W* widget(const std::string& name) {
+    W* found = view.widgetAs<W>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+
+  test::ScratchDirectory directory;
+  test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
+  test::TestDesktop desktop{0.2};
+  app::MainWindow window{desktop, lan.settings()};
+  FormView view{window};
+};
+
+TEST_F(MainWindowView, EveryControlOfTheWindowHasItsWidgetAndNames) {
+  EXPECT_EQ(view.size(), QSize(896, 472));
+  for (const ui::Control* control : window.controls()) {
+    QWidget* w = view.widgetFor(control->name());
+    ASSERT_NE(w, nullptr) << control->name();
+    EXPECT_EQ(w->objectName().toStdString(), control->name());
+    EXPECT_EQ(w->accessibleDescription().toStdString(), control->name());
+  }
+  EXPECT_EQ(widget<QPushButton>("BTSuchen")->accessibleName(), "VozezaViroru suchen");
+  EXPECT_EQ(widget<QLineEdit>("Edit4")->accessibleName(), "IP Addresse:");
+}
+
+TEST_F(MainWindowView, ActivationSearchesAndTheWidgetsFollowTheModel) {
+  window.dispatch([this] { window.FormActivate(); });
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  auto* tabs = widget<QTabWidget>("PageControl1");
+  EXPECT_TRUE(tabs->isTabVisible(1));
+  EXPECT_FALSE(tabs->isTabVisible(3));
+  EXPECT_EQ(widget<QLineEdit>("Edit4")->text(), "127.0.0.11");
+  EXPECT_EQ(widget<QLineEdit>("Edit4")->accessibleName(), "IP-Adresse:");
+  EXPECT_EQ(view.windowTitle(), "Konfigurationsprogramm für VozezaViroru V1.0.20");
+
+  // Typing an invalid address colours the field and disables saving, on screen too.
+  auto* edit4 = widget<QLineEdit>("Edit4");
+  edit4->selectAll();
+  QTest::keyClicks(edit4, "1.2.3");
+  EXPECT_EQ(window.Edit4.text(), "1.2.3");
+  EXPECT_EQ(window.Edit4.color(), ui::InvalidFieldColour);
+  EXPECT_FALSE(widget<QPushButton>("BtESpeichern")->isEnabled());
+
+  // The British flag switches every caption at once.
+  QTest::mouseClick(widget<QLabel>("Image3"), Qt::LeftButton);
+  EXPECT_EQ(widget<QPushButton>("BTSuchen")->text(), "search VozezaViroru");
+  EXPECT_EQ(tabs->tabText(0), "settings");
+  EXPECT_EQ(window.Edit4.text(), "1.2.3");
+}
+
+}  // namespace
+}  // namespace kv3::gui
