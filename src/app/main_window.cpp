@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "link/codepage.h"
 
 namespace kv3::app {
 
@@ -12,7 +15,8 @@ constexpr const char* DescriptionTitle = "Konfigurationstool für Varnel Remote 
 }  // namespace
 
 MainWindow::MainWindow(ui::Desktop& desktop, link::LinkSettings settings)
-    : ui::Form(desktop, "Form1", {0, 0, 896, 472}, DescriptionTitle), settings_(std::move(settings)) {
+    : ui::Form(desktop, "Form1", {0, 0, 896, 472}, DescriptionTitle),
+      settings_(std::move(settings)) {
   setUpLook();
   setUpStartState();
   setUpDialogs();
@@ -42,13 +46,13 @@ void MainWindow::setUpLook() {
   }
   // An edit is read by the caption of the label in front of it.
   const std::pair<ui::Control*, const ui::Control*> buddies[] = {
-      {&Edit2, &Label14},      {&Edit8, &Label9},       {&Edit4, &Label4},
-      {&Edit5, &Label5},       {&Edit6, &Label6},       {&Edit1, &Label2},
-      {&EditPW, &Label7},      {&Ed_Inst_FW, &Label1},  {&Ed_Up_FW, &Lb_DV_FW},
-      {&Ed_Inst_WA, &Label19}, {&Ed_Up_WA, &Lb_DV_WA},  {&Ed_Inst_AS, &Label24},
-      {&Ed_Up_AS, &Lb_DV_AS},  {&Ed_Up_DF, &Lb_DG_AS},  {&Ed_Inst_R, &Label29},
-      {&Ed_Up_R, &Lb_DV_R},    {&Edit3, &Label3},       {&CG_FW, &Lb_Up_FW},
-      {&CG_WA, &Lb_Up_WA},     {&CG_AS, &Lb_Up_AS},     {&CG_R, &Lb_Up_R},
+      {&Edit2, &Label14},      {&Edit8, &Label9},      {&Edit4, &Label4},
+      {&Edit5, &Label5},       {&Edit6, &Label6},      {&Edit1, &Label2},
+      {&EditPW, &Label7},      {&Ed_Inst_FW, &Label1}, {&Ed_Up_FW, &Lb_DV_FW},
+      {&Ed_Inst_WA, &Label19}, {&Ed_Up_WA, &Lb_DV_WA}, {&Ed_Inst_AS, &Label24},
+      {&Ed_Up_AS, &Lb_DV_AS},  {&Ed_Up_DF, &Lb_DG_AS}, {&Ed_Inst_R, &Label29},
+      {&Ed_Up_R, &Lb_DV_R},    {&Edit3, &Label3},      {&CG_FW, &Lb_Up_FW},
+      {&CG_WA, &Lb_Up_WA},     {&CG_AS, &Lb_Up_AS},    {&CG_R, &Lb_Up_R},
       {&LB1, &BTSuchen}};
   for (const auto& [control, label] : buddies) {
     control->setBuddy(label);
@@ -57,11 +61,10 @@ void MainWindow::setUpLook() {
 
 void MainWindow::setUpStartState() {
   // Controls that start hidden; most of them nothing ever shows.
-  for (ui::Control* hidden :
-       std::initializer_list<ui::Control*>{&Label11, &BtMAC, &Bt_CreateImage, &Label17, &Label14,
-                                           &Edit2, &CGauge8, &Label12, &Shape1, &LB2,
-                                           &Lb_Search_FW, &CG_Search_FW, &Lb_Search_WA,
-                                           &CG_Search_WA, &CB_En_AS, &Memo1}) {
+  for (ui::Control* hidden : std::initializer_list<ui::Control*>{
+           &Label11, &BtMAC, &Bt_CreateImage, &Label17, &Label14, &Edit2, &CGauge8, &Label12,
+           &Shape1, &LB2, &Lb_Search_FW, &CG_Search_FW, &Lb_Search_WA, &CG_Search_WA, &CB_En_AS,
+           &Memo1}) {
     hidden->setVisible(false);
   }
   TabSheet4.setTabVisible(false);
@@ -70,8 +73,9 @@ void MainWindow::setUpStartState() {
   BtESpeichern.setEnabled(false);
   Button2.setEnabled(false);
   EditPW.setPasswordChar('*');
-  for (ui::Edit* readOnly : {&Ed_Inst_FW, &Ed_Up_FW, &Ed_Inst_WA, &Ed_Up_WA, &Ed_Inst_AS,
-                             &Ed_Up_AS, &Ed_Up_DF, &Ed_Inst_R, &Ed_Up_R}) {
+  Sock1.SetSocketType(link::TSocketType::stDatagram);
+  for (ui::Edit* readOnly : {&Ed_Inst_FW, &Ed_Up_FW, &Ed_Inst_WA, &Ed_Up_WA, &Ed_Inst_AS, &Ed_Up_AS,
+                             &Ed_Up_DF, &Ed_Inst_R, &Ed_Up_R}) {
     readOnly->setReadOnly(true);
   }
 }
@@ -91,7 +95,23 @@ void MainWindow::wireHandlers() {
   Image1.onClick = [this] {
     desktop().openUrl(std::string(MakerSite) + std::string(ConfiguratorPagePath));
   };
-  Label4.onClick = [this] { BTSuchen.click(); };
+  Image2.onClick = [this] { ApplyLanguage("de"); };
+  Image3.onClick = [this] { ApplyLanguage("en"); };
+
+  BTSuchen.onClick = [this] { search_.BTSuchenClick(); };
+  Label4.onClick = [this] { search_.BTSuchenClick(); };
+  LB1.onClick = [this] { display_.LB1Click(); };
+  BtESpeichern.onClick = [this] { save_.BtESpeichernClick(); };
+
+  Edit8.onChange = [this] { fields_.Edit8Change(); };
+  Edit1.onChange = [this] { fields_.Edit1Change(); };
+  EditPW.onChange = [this] { fields_.EditPWChange(); };
+  Edit4.onChange = [this] { fields_.Edit4Change(); };
+  Edit5.onChange = [this] { fields_.Edit5Change(); };
+  Edit6.onChange = [this] { fields_.Edit6Change(); };
+  Edit2.onChange = [this] { fields_.Edit2Change(); };
+  CB_DHCP.onClick = [this] { fields_.CB_DHCPClick(); };
+  CBKt.onClick = [this] { fields_.CBKtClick(); };
 
   // Each upload half shows its controls only while a file is chosen.
   const auto showWhileChosen = [](ui::Edit& chosen, std::initializer_list<ui::Control*> controls) {
@@ -114,11 +134,81 @@ void MainWindow::wireHandlers() {
 void MainWindow::FormActivate() {
   std::error_code ignored;
   StartDirectory = std::filesystem::current_path(ignored).string();
+  readConfiguration();
   PageControl1.setActivePage(&TabSheet1);
   BTSuchen.click();
+  Sock1.SetSocketType(link::TSocketType::stDatagram);
   for (ui::Edit* chosen : {&Ed_Up_FW, &Ed_Up_WA, &Ed_Up_DF, &Ed_Up_AS, &Ed_Up_R}) {
     chosen->setText("");
   }
+}
+
+void MainWindow::readConfiguration() {
+  // The file stays in the start directory, wherever the file dialogs move the current one.
+  config_ = ConfigFile(StartDirectory);
+  const auto lines = config_.load();
+  if (!lines) {
+    configLines_ = {std::string(German.code), ""};
+    showConfigLines();
+    config_.save(configLines_);
+    ApplyLanguage(German.code);
+    return;
+  }
+  configLines_ = *lines;
+  showConfigLines();
+  const std::string first = configLines_.empty() ? std::string() : configLines_.front();
+  ApplyLanguage(first.find("gb") != std::string::npos ? English.code : German.code);
+  if (configLines_.size() >= 2) {
+    Edit2.setText(link::Cp1252ToUtf8(configLines_[1]));
+  }
+}
+
+void MainWindow::manualSearchFound(const std::string& address) {
+  const std::string line = link::Utf8ToCp1252(address);
+  if (configLines_.size() >= 2 && configLines_[1] == line) {
+    return;
+  }
+  configLines_.resize(std::max<std::size_t>(configLines_.size(), 2));
+  configLines_[1] = line;
+  // The language in force, not the one read at start: a switch made meanwhile must survive.
+  configLines_[0] = std::string(texts_->code);
+  showConfigLines();
+  config_.save(configLines_);
+}
+
+void MainWindow::showConfigLines() {
+  LB2.clear();
+  for (const std::string& line : configLines_) {
+    LB2.add(link::Cp1252ToUtf8(line));
+  }
+}
+
+void MainWindow::ApplyLanguage(std::string_view code) {
+  const LanguageTexts& chosen = LanguageForCode(code);
+  config_.rewriteLanguageLine(chosen.code);
+  texts_ = &chosen;
+  setCaption(WindowTitle(chosen));
+  const bool german = &chosen == &German;
+  for (const CaptionText& caption : LanguageCaptions()) {
+    if (auto* control = dynamic_cast<ui::Captioned*>(find(std::string(caption.control)))) {
+      control->setCaption(std::string(german ? caption.german : caption.english));
+    }
+  }
+  fields_.RatePassword();
+}
+
+std::string MainWindow::ratingText(settings::PasswordRating rating) const {
+  switch (rating) {
+    case settings::PasswordRating::NotAllowed:
+      return std::string(texts_->TextPwNotAllowed);
+    case settings::PasswordRating::Unsafe:
+      return std::string(texts_->TextPwUnsafe);
+    case settings::PasswordRating::Safe:
+      return std::string(texts_->TextPwSafe);
+    case settings::PasswordRating::VerySafe:
+      break;
+  }
+  return std::string(texts_->TextPwVerySafe);
 }
 
 }  // namespace kv3::app

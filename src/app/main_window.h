@@ -7,7 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "app/config_file.h"
+#include "app/language.h"
+#include "link/device_record.h"
+#include "link/device_search.h"
 #include "link/link_settings.h"
+#include "link/tsock.h"
+#include "settings/device_display.h"
+#include "settings/settings_fields.h"
+#include "settings/settings_save.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
@@ -53,7 +61,7 @@ class MainWindow : public ui::Form {
 
   // Settings page, left: the units found and the search.
   ui::ListBox LB1{this, &TabSheet1, "LB1", {24, 16, 260, 196}};
-  ui::Button BTSuchen{this, &TabSheet1, "BTSuchen", {80, 224, 150, 28}, "VozezaViroru suchen"};
+  ui::Button BTSuchen{this, &TabSheet1, "BTSuchen", {80, 224, 144, 28}, "VozezaViroru suchen"};
   ui::Label Label17{this, &TabSheet1, "Label17", {176, 222, 150, 16}, "manuelle Suche"};
   ui::Label Label14{this, &TabSheet1, "Label14", {176, 242, 150, 16}, "IP-Adresse aus Router:"};
   ui::Edit Edit2{this, &TabSheet1, "Edit2", {176, 262, 130, 21}};
@@ -79,8 +87,8 @@ class MainWindow : public ui::Form {
   ui::Label Label12{this, &TabSheet1, "Label12", {780, 188, 60, 16}, "Qualität"};
   ui::Shape Shape1{this, &TabSheet1, "Shape1", {760, 186, 16, 16}};
   ui::Label LbAmpel{this, &TabSheet1, "LbAmpel", {624, 188, 150, 16}, ""};
-  ui::Button BtESpeichern{this, &TabSheet1, "BtESpeichern", {480, 256, 180, 28},
-                          "Änderungen speichern"};
+  ui::Button BtESpeichern{
+      this, &TabSheet1, "BtESpeichern", {480, 256, 180, 28}, "Änderungen speichern"};
   ui::ListBox LB2{this, &TabSheet1, "LB2", {708, 256, 120, 40}};
 
   // Update page, firmware half.
@@ -95,8 +103,8 @@ class MainWindow : public ui::Form {
   ui::Label Lb_Up_FW{this, &TabSheet2, "Lb_Up_FW", {16, 188, 160, 16}, "Firmware Update:"};
   ui::Button Bt_Up_FW{this, &TabSheet2, "Bt_Up_FW", {180, 182, 150, 28}, "Update starten"};
   ui::Gauge CG_FW{this, &TabSheet2, "CG_FW", {16, 226, 384, 20}};
-  ui::Label Lb_Search_FW{this, &TabSheet2, "Lb_Search_FW", {16, 264, 160, 16},
-                         "RemoteControl suchen:"};
+  ui::Label Lb_Search_FW{
+      this, &TabSheet2, "Lb_Search_FW", {16, 264, 160, 16}, "RemoteControl suchen:"};
   ui::Gauge CG_Search_FW{this, &TabSheet2, "CG_Search_FW", {180, 262, 220, 20}};
 
   // Update page, web-app half.
@@ -111,8 +119,8 @@ class MainWindow : public ui::Form {
   ui::Label Lb_Up_WA{this, &TabSheet2, "Lb_Up_WA", {440, 188, 160, 16}, "Web-App Update:"};
   ui::Button Bt_Up_WA{this, &TabSheet2, "Bt_Up_WA", {604, 182, 150, 28}, "Update starten"};
   ui::Gauge CG_WA{this, &TabSheet2, "CG_WA", {440, 226, 384, 20}};
-  ui::Label Lb_Search_WA{this, &TabSheet2, "Lb_Search_WA", {440, 264, 160, 16},
-                         "RemoteControl suchen:"};
+  ui::Label Lb_Search_WA{
+      this, &TabSheet2, "Lb_Search_WA", {440, 264, 160, 16}, "RemoteControl suchen:"};
   ui::Gauge CG_Search_WA{this, &TabSheet2, "CG_Search_WA", {604, 262, 220, 20}};
 
   // Scheme page.
@@ -162,16 +170,68 @@ class MainWindow : public ui::Form {
   ui::FileDialog OpenDialog5{"OpenDialog5", ui::FileDialog::Mode::Open};
   ui::FileDialog OpenDialog6{"OpenDialog6", ui::FileDialog::Mode::Open};
 
+  // Sockets: Sock1 carries every command exchange; Sock2 (stream) is not used.
+  link::TSock Sock1;
+  link::TSock Sock2;
+
   // Values the window keeps for the whole run.
   std::string StartDirectory;
+  link::DeviceTable Devices;
+
+  // Switches every language text and caption, records the choice in t540.cfg and rates the
+  // password again so that its rating reads in the new language.
+  void ApplyLanguage(std::string_view code);
+  const LanguageTexts& texts() const { return *texts_; }
+  // The configuration lines as read at activation (raw single-byte text).
+  const std::vector<std::string>& configLines() const { return configLines_; }
+  int CurrentIndex() const { return display_.CurrentIndex(); }
+
+  settings::SettingsFields& fields() { return fields_; }
+  settings::DeviceDisplay& display() { return display_; }
 
  private:
   void setUpLook();
   void setUpStartState();
   void setUpDialogs();
   void wireHandlers();
+  void readConfiguration();
+  void manualSearchFound(const std::string& address);
+  void showConfigLines();
 
   link::LinkSettings settings_;
+  const LanguageTexts* texts_ = &German;
+  ConfigFile config_{"."};
+  std::vector<std::string> configLines_;
+
+  settings::SettingsFields fields_{
+      {Edit8, Label10, Edit4, Edit5, Edit6, Edit2, CB_DHCP, Edit1, EditPW, Label8, CBKt, LbAmpel,
+       Shape1, BtESpeichern},
+      desktop(),
+      [this](settings::PasswordRating rating) { return ratingText(rating); }};
+  settings::DeviceDisplay display_{
+      {LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW,
+       Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},
+      Sock1,
+      Devices,
+      settings_,
+      desktop()};
+  link::DeviceSearch search_{
+      {BTSuchen, BtESpeichern, TabSheet2, TabSheet3, TabSheet4, LB1, Edit1, Ed_Inst_FW, Edit3,
+       Edit4, Edit5, Edit6, EditPW, Edit8, CB_DHCP, Edit2, Label14, Label17, Button2},
+      Sock1,
+      Devices,
+      settings_,
+      desktop(),
+      {[this] { display_.ShowDevice(); }, [this] { fields_.RatePassword(); },
+       [this](const std::string& address) { manualSearchFound(address); }}};
+  settings::SettingsSave save_{
+      {BtESpeichern, Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW, CB_En_AS, BTSuchen},
+      Sock1,
+      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+      settings_,
+      desktop()};
+
+  std::string ratingText(settings::PasswordRating rating) const;
 };
 
 }  // namespace kv3::app

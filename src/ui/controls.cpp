@@ -216,8 +216,8 @@ void PageControl::tabHidden(TabSheet* page) {
   if (activePage_ != page) {
     return;
   }
-  const auto first = std::find_if(pages_.begin(), pages_.end(),
-                                  [](const TabSheet* p) { return p->tabVisible(); });
+  const auto first =
+      std::find_if(pages_.begin(), pages_.end(), [](const TabSheet* p) { return p->tabVisible(); });
   setActivePage(first == pages_.end() ? nullptr : *first);
 }
 

@@ -34,8 +34,8 @@ bool FileDialog::execute(Desktop& desktop) {
     files.push_back(fileName);
   }
   const std::string ext = chosen.extension().string();
-  extensionDifferent =
-      !defaultExt.empty() && lowerAscii(ext.empty() ? ext : ext.substr(1)) != lowerAscii(defaultExt);
+  extensionDifferent = !defaultExt.empty() &&
+                       lowerAscii(ext.empty() ? ext : ext.substr(1)) != lowerAscii(defaultExt);
   // As the desktop's own dialogs do: the chosen file's folder becomes the current directory.
   if (chosen.has_parent_path()) {
     std::error_code ignored;

@@ -78,7 +78,7 @@ TEST(OpenUrl, WaitsForTheOpenerButNotLongerThanTheLimit) {
   OpenUrl("https://example.invalid/", 20000, "kv3-no-such-opener");
   OpenUrl("https://example.invalid/", 20000, "true");
   // An opener that keeps running is left running once the limit has passed.
-  OpenUrl("30", 200, "sleep");
+  OpenUrl("2", 200, "sleep");
 }
 
 }  // namespace

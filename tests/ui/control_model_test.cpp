@@ -122,11 +122,10 @@ TEST_F(ControlModel, EscapingErrorGoesToTheErrorBoxAndLeavesTheControlsAsTheyWer
     std::string thrown;
     std::string shown;
   };
-  const Case cases[] = {{"SendDatagram - Socket Not Connected",
-                         "SendDatagram - Socket Not Connected."},
-                        {"Datei t540.cfg kann nicht erstellt werden.",
-                         "Datei t540.cfg kann nicht erstellt werden."},
-                        {"", "."}};
+  const Case cases[] = {
+      {"SendDatagram - Socket Not Connected", "SendDatagram - Socket Not Connected."},
+      {"Datei t540.cfg kann nicht erstellt werden.", "Datei t540.cfg kann nicht erstellt werden."},
+      {"", "."}};
   for (const Case& c : cases) {
     desktop.errors.clear();
     form.button.setEnabled(true);

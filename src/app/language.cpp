@@ -1,0 +1,119 @@
+#include "app/language.h"
+
+namespace kv3::app {
+
+const LanguageTexts German{
+    .code = "de",
+    .TextWindowTitle = "Konfigurationsprogramm für VozezaViroru V",
+    .TextError = "Fehler",
+    .TextMessage = "Meldung",
+    .TextNotFound = "VozezaViroru nicht gefunden.\n\nVozezaViroru wird nicht aktualisiert!",
+    .TextCorrupted = "Sendung gestört.\n\nBitte nochmal hochladen!",
+    .TextUpdatedRestart =
+        "VozezaViroru erfolgreich aktualisiert! \nVozezaViroru wird "
+        "zurückgesetzt.\nBitte VozezaViroru neu suchen.",
+    .TextUpdated = "VozezaViroru erfolgreich aktualisiert! ",
+    .TextBigFileHint = "Große Dateien können bei GSM-Betrieb zu\nlangsamem Bildaufbau führen.",
+    .TextFileTooBig =
+        "Die Datei wird nicht hochgeladen, weil sie zu groß ist.\nBei 200kB tritt "
+        "eine automatische Begrenzung in Kraft.",
+    .TextPwNotAllowed = "(unzulässig)",
+    .TextPwUnsafe = "(unsicher)",
+    .TextPwSafe = "(sicher)",
+    .TextPwVerySafe = "(sehr sicher)",
+    .TextManualSearch = "Manuelle Suche",
+    .TextSearchPrompt = "suche nach IP-Adr.:",
+};
+
+const LanguageTexts English{
+    .code = "gb",
+    .TextWindowTitle = "Configurator for VozezaViroru V",
+    .TextError = "Error",
+    .TextMessage = "Message",
+    .TextNotFound = "VozezaViroru not found.\n\nVozezaViroru will not be updated!",
+    .TextCorrupted = "Transfer corrupted.\n\nPlease try again!",
+    .TextUpdatedRestart =
+        "VozezaViroru successfully updated! \nVozezaViroru will be "
+        "restarted.\nPlease search again for VozezaViroru.",
+    .TextUpdated = "VozezaViroru successfully updated! ",
+    .TextBigFileHint =
+        "Big files may cause slow display-refresh-rates, when used with GSM-devices.",
+    .TextFileTooBig =
+        "This file will not be uploaded because of its size.\nThe file size must "
+        "not exceed 200kB.",
+    .TextPwNotAllowed = "(not allowed)",
+    .TextPwUnsafe = "(unsafe)",
+    .TextPwSafe = "(safe)",
+    .TextPwVerySafe = "(very safe)",
+    .TextManualSearch = "Search by IP",
+    .TextSearchPrompt = "IP-addr. to search for:",
+};
+
+const LanguageTexts& LanguageForCode(std::string_view code) {
+  return code.find("de") != std::string_view::npos ? German : English;
+}
+
+namespace {
+
+constexpr CaptionText Captions[] = {
+    {"TabSheet1", "Einstellungen", "settings"},
+    {"TabSheet2", "Aktualisierung", "update"},
+    {"TabSheet3", "Anlagenschema", "system scheme"},
+    {"TabSheet4", "KV3-Rahmen", "KV3 skin"},
+    {"BTSuchen", "VozezaViroru suchen", "search VozezaViroru"},
+    {"BtESpeichern", "Änderungen speichern", "save changes"},
+    {"Label9", "Gerätebezeichnung:", "device name:"},
+    {"Label10", "(max. 30 Zeichen)", "(max. 30 char.)"},
+    {"Label4", "IP-Adresse:", "IP address:"},
+    {"Label5", "Subnetzmaske:", "subnet mask:"},
+    {"Label6", "Router:", "router:"},
+    {"Label2", "Benutzername:", "username:"},
+    {"Label7", "Passwort:", "password:"},
+    {"Label8", "(je 6 - 12 Zeichen)", "(each 6 - 12 char.)"},
+    {"CBKt", "Passwort zeigen:", "show password:"},
+    {"Label1", "Installierte Firmware:", "installed firmware:"},
+    {"Label15", "Online Download:", "online download:"},
+    {"Label20", "Online Download:", "online download:"},
+    {"Bt_WS_FW", "Webseite öffnen", "open website"},
+    {"Bt_WS_WA", "Webseite öffnen", "open website"},
+    {"Bt_WS_AS", "Webseite öffnen", "open website"},
+    {"Bt_WS_R", "Webseite öffnen", "open website"},
+    {"Label16", "Firmware:", "firmware:"},
+    {"Bt_Ld_FW", "Datei öffnen", "open file"},
+    {"Bt_Ld_WA", "Datei öffnen", "open file"},
+    {"Bt_Ld_AS", "Datei öffnen", "open file"},
+    {"Bt_Ld_R", "Datei öffnen", "open file"},
+    {"Lb_DV_FW", "Datei-Version:", "file version:"},
+    {"Lb_DV_WA", "Datei-Version:", "file version:"},
+    {"Lb_DV_AS", "Datei-Version:", "file version:"},
+    {"Lb_DV_R", "Datei-Version:", "file version:"},
+    {"Lb_Up_FW", "Firmware Update:", "firmware update:"},
+    {"Bt_Up_FW", "Update starten", "start update"},
+    {"Bt_Up_WA", "Update starten", "start update"},
+    {"Label19", "Installierte Web-App:", "installed web-app:"},
+    {"Label21", "Web-App:", "web-app:"},
+    {"Lb_Up_WA", "Web-App Update:", "update web-app:"},
+    {"Label24", "Aktuelles Schema:", "current scheme:"},
+    {"Label25", "Online Generator:", "online builder:"},
+    {"Label26", "Schema auswählen:", "select scheme:"},
+    {"Lb_Up_AS", "Schema hochladen:", "upload scheme:"},
+    {"Lb_DG_AS", "Definition gefunden:", "arrangement found:"},
+    {"Bt_Up_AS", "Übertragung starten", "start transfer"},
+    {"Bt_Up_R", "Übertragung starten", "start transfer"},
+    {"Label29", "Aktueller Rahmen:", "current skin:"},
+    {"Label30", "Online Gallerie:", "online gallery:"},
+    {"Label31", "Rahmen auswählen:", "select skin:"},
+    {"Lb_Up_R", "Rahmen hochladen:", "upload skin:"},
+    {"Label17", "Manuelle Suche", "Search by IP"},
+    {"Label14", "suche nach IP-Adr.:", "IP-addr. to search for:"},
+};
+
+}  // namespace
+
+std::span<const CaptionText> LanguageCaptions() { return Captions; }
+
+std::string WindowTitle(const LanguageTexts& texts) {
+  return std::string(texts.TextWindowTitle) + std::string(ProgramVersion);
+}
+
+}  // namespace kv3::app

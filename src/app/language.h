@@ -1,0 +1,50 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kv3::app {
+
+inline constexpr std::string_view ProgramVersion = "1.0.20";
+
+// The texts the behaviour shows, in one language.
+struct LanguageTexts {
+  std::string_view code;  // what the configuration file records: "de" or "gb"
+  std::string_view TextWindowTitle;
+  std::string_view TextError;
+  std::string_view TextMessage;
+  std::string_view TextNotFound;
+  std::string_view TextCorrupted;
+  std::string_view TextUpdatedRestart;
+  std::string_view TextUpdated;
+  std::string_view TextBigFileHint;
+  std::string_view TextFileTooBig;
+  std::string_view TextPwNotAllowed;
+  std::string_view TextPwUnsafe;
+  std::string_view TextPwSafe;
+  std::string_view TextPwVerySafe;
+  std::string_view TextManualSearch;
+  std::string_view TextSearchPrompt;
+};
+
+extern const LanguageTexts German;
+extern const LanguageTexts English;
+
+// A code that contains "de" anywhere selects German; every other code English.
+const LanguageTexts& LanguageForCode(std::string_view code);
+
+// One caption that a language switch puts on a control, in both languages.
+struct CaptionText {
+  std::string_view control;
+  std::string_view german;
+  std::string_view english;
+};
+
+// The captions in the order they are applied (the window title comes first, separately).
+std::span<const CaptionText> LanguageCaptions();
+
+// The window title of a language: its prefix with the version directly behind it.
+std::string WindowTitle(const LanguageTexts& texts);
+
+}  // namespace kv3::app

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+
+#include "link/device_record.h"
+#include "link/link_settings.h"
+#include "link/tsock.h"
+#include "ui/controls.h"
+#include "ui/desktop.h"
+
+namespace kv3::settings {
+
+// Deletes every blank (0x20) from text, keeping the order of the other characters.
+std::string RemoveSpaces(std::string text);
+
+// How a unit's installed file name is shown: "original" when the field is empty, otherwise the
+// name without the part from its last full stop on.
+std::string InstalledNameText(const std::string& name);
+
+// Splits an account text "user:password" at its first colon; false without a colon.
+bool SplitAccountText(const std::string& account, std::string& user, std::string& password);
+
+// The controls that showing a unit fills.
+struct DisplayControls {
+  ui::ListBox& LB1;
+  ui::TabSheet& TabSheet2;
+  ui::TabSheet& TabSheet3;
+  ui::Edit& Ed_Inst_FW;
+  ui::Edit& Edit3;
+  ui::Edit& Edit4;
+  ui::Edit& Edit5;
+  ui::Edit& Edit6;
+  ui::CheckBox& CB_DHCP;
+  ui::Edit& Edit1;
+  ui::Edit& EditPW;
+  ui::Edit& Edit8;
+  ui::Edit& Ed_Inst_AS;
+  ui::Edit& Ed_Inst_R;
+  ui::Edit& Ed_Inst_WA;
+};
+
+// Makes the selected unit current and shows what it reports: its search answer on the pages,
+// then its account, device name and firmware text, asked for over the network.
+class DeviceDisplay {
+ public:
+  DeviceDisplay(DisplayControls controls, link::TSock& sock, link::DeviceTable& table,
+                const link::LinkSettings& settings, ui::Desktop& desktop);
+
+  void LB1Click() { ShowDevice(); }
+  void ShowDevice();
+  void ReadDeviceTexts();
+
+  int CurrentIndex() const { return currentIndex_; }
+  link::DeviceRecord& CurrentRecord() { return table_.at(currentIndex_); }
+
+ private:
+  DisplayControls c_;
+  link::TSock& sock_;
+  link::DeviceTable& table_;
+  const link::LinkSettings& settings_;
+  ui::Desktop& desktop_;
+  int currentIndex_ = 0;
+};
+
+}  // namespace kv3::settings

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "settings/field_rules.h"
+#include "ui/controls.h"
+#include "ui/desktop.h"
+
+namespace kv3::settings {
+
+// The controls of the settings page that the field rules read and write.
+struct SettingsControls {
+  ui::Edit& Edit8;  // device name
+  ui::Label& Label10;
+  ui::Edit& Edit4;  // IP address
+  ui::Edit& Edit5;  // subnet mask
+  ui::Edit& Edit6;  // gateway
+  ui::Edit& Edit2;  // address of the manual search
+  ui::CheckBox& CB_DHCP;
+  ui::Edit& Edit1;  // user name
+  ui::Edit& EditPW;
+  ui::Label& Label8;
+  ui::CheckBox& CBKt;
+  ui::Label& LbAmpel;
+  ui::Shape& Shape1;
+  ui::Button& BtESpeichern;
+};
+
+// The rules of the settings fields: texts stay within their lengths and within 7-bit
+// characters, address fields are checked and coloured, the password is rated, and the save
+// button is enabled only when the settings may be sent. Corrections replace the field's text,
+// which runs its handler again, so the field ends with the fully corrected text.
+class SettingsFields {
+ public:
+  static constexpr std::size_t DeviceNameLimit = 30;
+  static constexpr std::size_t UserNameLimit = 12;
+  static constexpr std::size_t PasswordLimit = 12;
+  static constexpr std::size_t PasswordMinimum = 6;
+  static constexpr int FlashMs = 50;
+
+  using RatingText = std::function<std::string(PasswordRating)>;
+
+  SettingsFields(SettingsControls controls, ui::Desktop& desktop, RatingText ratingText);
+
+  void Edit8Change();
+  void Edit1Change();
+  void EditPWChange() { RatePassword(); }
+  void Edit4Change() { addressChanged(c_.Edit4); }
+  void Edit5Change() { addressChanged(c_.Edit5); }
+  void Edit6Change() { addressChanged(c_.Edit6); }
+  void Edit2Change();
+  void CB_DHCPClick();
+  void CBKtClick();
+
+  void RatePassword();
+  void UpdateSaveButton();
+
+ private:
+  void limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint);
+  void addressChanged(ui::Edit& field);
+  void flash(ui::Control& control, ui::Color restore);
+
+  SettingsControls c_;
+  ui::Desktop& desktop_;
+  RatingText ratingText_;
+};
+
+// Lamp colour of a rating.
+ui::Color LampColour(PasswordRating rating);
+
+}  // namespace kv3::settings

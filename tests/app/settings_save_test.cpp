@@ -1,0 +1,138 @@
+#include <algorithm>
+
+#include "window_fixture.h"
+
+namespace kv3::app {
+namespace {
+
+class SaveSettings : public WindowOnLoopback {
+ protected:
+  // Datagrams of a kind the simulator received, oldest first.
+  std::vector<sim::Bytes> receivedOf(const std::string& kind) {
+    std::vector<sim::Bytes> found;
+    for (const sim::Received& r : lan->sim().received()) {
+      if (r.kind == kind) {
+        found.push_back(r.bytes);
+      }
+    }
+    return found;
+  }
+  void edit(const std::string& device, const std::string& ip, const std::string& user,
+            const std::string& password) {
+    window->Edit8.userEdit(device);
+    window->Edit4.userEdit(ip);
+    window->Edit1.userEdit(user);
+    window->EditPW.userEdit(password);
+  }
+};
+
+TEST_F(SaveSettings, TheUnitTakesTheSettingsAndTheNextSearchShowsThem) {
+  auto other = test::NumberedUnit(2);
+  auto unit = test::NumberedUnit(1);
+  unit.scheme = "anlage.jpg";
+  startUnits({unit, other});
+  activate();
+  ASSERT_EQ(window->Edit4.text(), "127.0.0.11");
+  const sim::Record before = sim::FindRecord(lan->sim().unit(0));
+
+  edit("Neuer Name", "127.0.0.50", "chef", "abc123!");
+  window->Edit5.userEdit("255.255.0.0");
+  ASSERT_TRUE(window->BtESpeichern.enabled());
+  lan->sim().clearReceived();
+  desktop.pauses.clear();
+  window->BtESpeichern.userClick();
+  ASSERT_TRUE(desktop.errors.empty());
+
+  // The frame: the unit's own record with the page's values written over it.
+  const auto setc = receivedOf("SETC");
+  ASSERT_EQ(setc.size(), 1U);
+  sim::Bytes expected(before.begin(), before.end());
+  expected.resize(113, 0);
+  std::copy_n("SETC", 4, expected.begin());
+  const std::uint8_t addresses[] = {127, 0, 0, 50, 255, 255, 0, 0, 127, 0, 0, 1, 0};
+  std::copy(std::begin(addresses), std::end(addresses), expected.begin() + 12);
+  const std::string text = "Neuer Name\\0\\chef:abc123!";
+  std::copy(text.begin(), text.end(), expected.begin() + 31);
+  expected[31 + text.size()] = 0;
+  EXPECT_EQ(setc[0], expected);
+
+  // The name follows, 16 bytes of it, then bytes 16-31 of the frame.
+  const auto name = receivedOf("name");
+  ASSERT_EQ(name.size(), 1U);
+  sim::Bytes expectedName(33, 0);
+  std::copy_n("Neuer Name", 10, expectedName.begin());
+  std::copy(expected.begin() + 16, expected.begin() + 32, expectedName.begin() + 16);
+  EXPECT_EQ(name[0], expectedName);
+
+  // Only the addressed unit changed; the search after the save lists it with its new values.
+  EXPECT_EQ(lan->sim().unit(1).ip, other.ip);
+  EXPECT_EQ(lan->sim().unit(0).ip, (sim::Ipv4{127, 0, 0, 50}));
+  const std::vector<int> pausesBeforeSearch(desktop.pauses.begin(), desktop.pauses.begin() + 3);
+  EXPECT_EQ(pausesBeforeSearch, (std::vector<int>{500, 500, 2000}));
+  ASSERT_EQ(listed().size(), 2U);
+  window->LB1.userSelect(static_cast<int>(
+      std::find(listed().begin(), listed().end(), "00:1A:2B:3C:4D:01") - listed().begin()));
+  EXPECT_EQ(window->Edit4.text(), "127.0.0.50");
+  EXPECT_EQ(window->Edit5.text(), "255.255.0.0");
+  EXPECT_EQ(window->Edit8.text(), "Neuer Name");
+  EXPECT_EQ(window->Edit1.text(), "chef");
+  EXPECT_EQ(window->EditPW.text(), "abc123!");
+}
+
+TEST_F(SaveSettings, DhcpAndNameLengthsOnTheWire) {
+  struct Case {
+    std::string device;
+    bool dhcp;
+    std::string nameBytes;  // the first 16 bytes of the name datagram
+  };
+  const Case cases[] = {
+      {"Keler", true, std::string("Keler") + std::string(11, '\0')},
+      {"Sechzehn Zeichen", false, "Sechzehn Zeichen"},
+      {"Dreissig Zeichen lang, genau!!", false, "Dreissig Zeichen"},
+      {"a\\b", false, std::string("a\\b") + std::string(13, '\0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    startUnits({test::NumberedUnit(1)});
+    activate();
+    edit(c.device, "127.0.0.11", "us:er", "abc123");
+    window->Edit6.userEdit("not an address");
+    window->CB_DHCP.setChecked(c.dhcp);
+    ASSERT_EQ(window->BtESpeichern.enabled(), c.dhcp);
+    lan->sim().clearReceived();
+    window->BtESpeichern.click();
+    const auto setc = receivedOf("SETC");
+    ASSERT_EQ(setc.size(), 1U);
+    EXPECT_EQ(setc[0][24], c.dhcp ? 1 : 0);
+    // The disabled fields travel as they stand, unparsed parts as zero.
+    EXPECT_EQ(sim::Bytes(setc[0].begin() + 12, setc[0].begin() + 24),
+              (sim::Bytes{127, 0, 0, 11, 255, 255, 255, 0, 0, 0, 0, 0}));
+    const std::string text = c.device + "\\0\\us:er:abc123";
+    EXPECT_EQ(std::string(setc[0].begin() + 31, setc[0].begin() + 31 + text.size()), text);
+    const auto name = receivedOf("name");
+    ASSERT_EQ(name.size(), 1U);
+    EXPECT_EQ(std::string(name[0].begin(), name[0].begin() + 16), c.nameBytes);
+    window.reset();
+    lan.reset();
+  }
+}
+
+TEST_F(SaveSettings, WithoutAcknowledgementNoNameFollowsButTheSearchStillRuns) {
+  auto unit = test::NumberedUnit(1);
+  unit.fault(sim::Command::Setc).silent = true;
+  startUnits({unit});
+  activate();
+  edit("Kessel", "127.0.0.11", "admin", "abc123");
+  lan->sim().clearReceived();
+  desktop.pauses.clear();
+  window->BtESpeichern.userClick();
+  EXPECT_EQ(receivedOf("SETC").size(), 1U);
+  EXPECT_TRUE(receivedOf("name").empty());
+  EXPECT_EQ(receivedOf("FIND").size(), 1U);
+  EXPECT_EQ(std::vector<int>(desktop.pauses.begin(), desktop.pauses.begin() + 2),
+            (std::vector<int>{500, 2000}));
+  EXPECT_EQ(listed().size(), 1U);
+}
+
+}  // namespace
+}  // namespace kv3::app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/main_window.h"
+#include "support/loopback_lan.h"
+#include "support/test_desktop.h"
+
+namespace kv3::app {
+
+// A window talking to simulated units on loopback, started in a fresh directory. Pauses pass at
+// a fifth of their length, which leaves the simulator ample time to answer.
+class WindowOnLoopback : public ::testing::Test {
+ protected:
+  static constexpr double PauseScale = 0.2;
+
+  void startUnits(std::vector<sim::Unit> units) {
+    lan = std::make_unique<test::LoopbackLan>(std::move(units));
+    window = std::make_unique<MainWindow>(desktop, lan->settings());
+  }
+  void activate() {
+    window->dispatch([this] { window->FormActivate(); });
+  }
+  std::string configBytes() const { return test::ReadFileBytes(directory.path() / "t540.cfg"); }
+  void writeConfig(const std::string& bytes) {
+    test::WriteFileBytes(directory.path() / "t540.cfg", bytes);
+  }
+  std::vector<std::string> listed() const { return window->LB1.items(); }
+
+  test::ScratchDirectory directory;
+  test::TestDesktop desktop{PauseScale};
+  std::unique_ptr<test::LoopbackLan> lan;
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace kv3::app

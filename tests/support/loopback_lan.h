@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/link_settings.h"
+#include "sim/simulator.h"
+#include "sim/unit.h"
+
+namespace kv3::test {
+
+// Three UDP/TCP ports that were free on loopback a moment ago, different for every call.
+struct LoopbackPorts {
+  std::uint16_t command = 0;
+  std::uint16_t reply = 0;
+  std::uint16_t transfer = 0;
+};
+LoopbackPorts FreeLoopbackPorts();
+
+// The tool's settings for a simulated network on loopback: the given ports and the loopback
+// broadcast address.
+link::LinkSettings LoopbackSettings(const LoopbackPorts& ports);
+
+// Unit number n (1 to 250): MAC 00:1A:2B:3C:4D:nn, address 127.0.0.(10+n), its own names.
+sim::Unit NumberedUnit(int n);
+
+// Units played on loopback for one test, with the tool's matching settings.
+class LoopbackLan {
+ public:
+  explicit LoopbackLan(std::vector<sim::Unit> units);
+  ~LoopbackLan();
+  sim::Simulator& sim() { return *sim_; }
+  const link::LinkSettings& settings() const { return settings_; }
+  const LoopbackPorts& ports() const { return ports_; }
+
+ private:
+  LoopbackPorts ports_;
+  link::LinkSettings settings_;
+  std::unique_ptr<sim::Simulator> sim_;
+};
+
+// Makes a fresh empty directory current for the test's life and goes back afterwards.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace kv3::test

@@ -1,0 +1,73 @@
+#include "support/namespace_lan.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace kv3::test {
+
+namespace {
+
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return out + "'";
+}
+
+int run(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+std::string NamespaceLan::unavailableReason() {
+  const int status = run(quoted(KV3_NETNS_LAN) + " check");
+  if (status == 0) {
+    return {};
+  }
+  return "network namespaces cannot be made here (needs root and iproute2); "
+         "the namespace LAN tests are skipped";
+}
+
+NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
+                           const std::vector<std::string>& farUnits) {
+  static std::atomic<int> counter{0};
+  name_ = "kv3lan" + std::to_string(::getpid()) + "x" + std::to_string(counter++);
+  std::string command = quoted(KV3_NETNS_LAN) + " up " + name_ + " --sim " + quoted(KV3SIM_PATH);
+  for (const std::string& unit : units) {
+    command += " --unit " + quoted(unit);
+  }
+  for (const std::string& unit : farUnits) {
+    command += " --far-unit " + quoted(unit);
+  }
+  if (run(command) != 0) {
+    run(quoted(KV3_NETNS_LAN) + " down " + name_);
+    throw std::runtime_error("cannot build the namespace LAN " + name_);
+  }
+  home_.reset(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+  const platform::UniqueFd pc(
+      ::open(("/run/netns/" + name_ + "-pc").c_str(), O_RDONLY | O_CLOEXEC));
+  if (!home_ || !pc || ::setns(pc.get(), CLONE_NEWNET) != 0) {
+    run(quoted(KV3_NETNS_LAN) + " down " + name_);
+    throw std::runtime_error("cannot enter the PC's namespace of " + name_);
+  }
+}
+
+NamespaceLan::~NamespaceLan() {
+  ::setns(home_.get(), CLONE_NEWNET);
+  run(quoted(KV3_NETNS_LAN) + " down " + name_);
+}
+
+int NamespaceLan::execIn(const std::string& host, const std::string& command) const {
+  return run(quoted(KV3_NETNS_LAN) + " exec " + name_ + " " + host + " sh -c " + quoted(command));
+}
+
+}  // namespace kv3::test

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/unique_fd.h"
+
+namespace kv3::test {
+
+// A LAN of network namespaces made by scripts/netns-lan for one test: the PC (192.0.2.1), units
+// on its subnet and "far" units behind a router (198.51.100.0/24), each played by its own kv3sim
+// process with its own address and MAC. While it lives, the calling thread works inside the PC's
+// namespace, so the tool's sockets, with the production ports and broadcast address, see
+// exactly this LAN and nothing else.
+class NamespaceLan {
+ public:
+  // Empty when namespaces can be made here; otherwise why not (for a skip message).
+  static std::string unavailableReason();
+
+  // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,...").
+  NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits);
+  ~NamespaceLan();
+  NamespaceLan(const NamespaceLan&) = delete;
+  NamespaceLan& operator=(const NamespaceLan&) = delete;
+
+  const std::string& name() const { return name_; }
+  // Runs a command in one of the LAN's hosts ("u1", "f1", ...) and returns its exit status.
+  int execIn(const std::string& host, const std::string& command) const;
+
+ private:
+  std::string name_;
+  platform::UniqueFd home_;  // the namespace the thread came from
+};
+
+}  // namespace kv3::test
