@@ -23,31 +23,8 @@ if [ "${1-}" != "--inside" ]; then
 fi
 
 config="$2"
-work="$(mktemp -d)"
-chmod 700 "$work"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-ip link set lo up
-ip route add default dev lo
-# The single-instance lock, private to this namespace.
-lock="/tmp/Talmeco t540.$(id -u).lock"
-[ -e "$lock" ] || : >"$lock"
-: >"$work/lock"
-mount --bind "$work/lock" "$lock"
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || skip "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
+# shellcheck source=isolated_desktop.sh
+source "$here/isolated_desktop.sh"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 
 mkdir "$work/run"

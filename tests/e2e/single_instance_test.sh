@@ -22,34 +22,8 @@ if [ "${1-}" != "--inside" ]; then
 fi
 
 config="$2"
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-ip link set lo up
-ip route add default dev lo
-
-# The guard's lock, private to this namespace: a copy on the desktop or in a parallel test
-# neither blocks these two nor is blocked by them.
-lock="/tmp/Talmeco t540.$(id -u).lock"
-[ -e "$lock" ] || : >"$lock"
-: >"$work/lock"
-mount --bind "$work/lock" "$lock"
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
-chmod 700 "$work"
+# shellcheck source=isolated_desktop.sh
+source "$(dirname "$0")/isolated_desktop.sh"
 
 # Visible windows of one copy of the configurator, one "id name" line each.
 windows_of() {
