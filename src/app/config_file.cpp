@@ -88,8 +88,8 @@ std::string ReplaceFirstLine(std::string_view bytes, std::string_view code) {
   return std::string(code) + std::string(bytes.substr(end));
 }
 
-ConfigFile::ConfigFile(std::filesystem::path directory)
-    : path_(std::move(directory) / ConfigFileName) {}
+ConfigFile::ConfigFile(const std::filesystem::path& directory)
+    : path_(directory / ConfigFileName) {}
 
 std::optional<std::vector<std::string>> ConfigFile::load() const {
   std::error_code error;

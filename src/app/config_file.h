@@ -23,7 +23,7 @@ std::string ReplaceFirstLine(std::string_view bytes, std::string_view code);
 // the old file as it was.
 class ConfigFile {
  public:
-  explicit ConfigFile(std::filesystem::path directory);
+  explicit ConfigFile(const std::filesystem::path& directory);
 
   const std::filesystem::path& path() const { return path_; }
 
