@@ -72,6 +72,17 @@ class Binding : public QObject {
   std::vector<std::pair<ui::Control*, int>> subscriptions_;
 };
 
+// A binding that knows its control and its widget by their own types.
+template <class Model, class View>
+class TypedBinding : public Binding {
+ public:
+  TypedBinding(Model& model, View* view) : Binding(model, view), model_(model), view_(view) {}
+
+ protected:
+  Model& model_;
+  View* view_;
+};
+
 // Makes the widget for the control on parent (for a page of a page control: the page control's
 // widget) together with its binding; not started yet.
 std::unique_ptr<Binding> makeBinding(ui::Control& control, QWidget* parent);

@@ -10,12 +10,9 @@ using ui::Property;
 
 // A list box: entries and the selected entry come from the model; selecting an entry with the
 // mouse or the keyboard, or clicking the selected entry again, is the list's click.
-class ListBinding : public Binding {
+class ListBinding : public TypedBinding<ui::ListBox, SelectList> {
  public:
-  ListBinding(ui::ListBox& list, QWidget* parent)
-      : Binding(list, new SelectList(parent)),
-        list_(list),
-        view_(static_cast<SelectList*>(widget())) {
+  ListBinding(ui::ListBox& list, QWidget* parent) : TypedBinding(list, new SelectList(parent)) {
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(view_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -36,7 +33,7 @@ class ListBinding : public Binding {
         copyItemIndex();
         break;
       case Property::Color:
-        setPaletteColor(QPalette::Base, toQColor(list_.color()));
+        setPaletteColor(QPalette::Base, toQColor(model_.color()));
         break;
       default:
         Binding::apply(property);
@@ -45,7 +42,7 @@ class ListBinding : public Binding {
 
  private:
   void select(int row) {
-    list_.userSelect(row);
+    model_.userSelect(row);
     copyItemIndex();
   }
 
@@ -53,7 +50,7 @@ class ListBinding : public Binding {
     {
       CopyScope copy(*this);
       view_->clear();
-      for (const std::string& item : list_.items()) {
+      for (const std::string& item : model_.items()) {
         view_->addItem(toQt(item));
       }
     }
@@ -61,7 +58,7 @@ class ListBinding : public Binding {
   }
 
   void copyItemIndex() {
-    const int index = list_.itemIndex();
+    const int index = model_.itemIndex();
     if (view_->currentRow() == index && (index < 0 || view_->item(index)->isSelected())) {
       return;
     }
@@ -73,9 +70,6 @@ class ListBinding : public Binding {
       view_->setCurrentRow(index);
     }
   }
-
-  ui::ListBox& list_;
-  SelectList* view_;
 };
 
 }  // namespace

@@ -18,28 +18,26 @@ int pageIndex(const ui::TabSheet& sheet) {
 // The tab widget owns the tabs: their captions, their visibility and the page in front. It
 // watches its pages itself, so that its own changes of the current tab are never mistaken for
 // the user's.
-class PageControlBinding : public Binding {
+class PageControlBinding : public TypedBinding<ui::PageControl, QTabWidget> {
  public:
   PageControlBinding(ui::PageControl& pages, QWidget* parent)
-      : Binding(pages, new QTabWidget(parent)),
-        pages_(pages),
-        view_(static_cast<QTabWidget*>(widget())) {
+      : TypedBinding(pages, new QTabWidget(parent)) {
     view_->setUsesScrollButtons(false);
     CopyScope copy(*this);
     for (ui::TabSheet* sheet : pages.pages()) {
       view_->addTab(new QWidget, toQt(sheet->caption()));
     }
     connect(view_, &QTabWidget::currentChanged, this, [this](int index) {
-      if (copying() || index < 0 || index >= static_cast<int>(pages_.pages().size())) {
+      if (copying() || index < 0 || index >= static_cast<int>(model_.pages().size())) {
         return;
       }
-      pages_.userSelectPage(pages_.pages()[static_cast<std::size_t>(index)]);
+      model_.userSelectPage(model_.pages()[static_cast<std::size_t>(index)]);
       copyActivePage();
     });
   }
 
   void start() override {
-    for (ui::TabSheet* sheet : pages_.pages()) {
+    for (ui::TabSheet* sheet : model_.pages()) {
       watch(*sheet, [this, sheet](Property property) { applyPage(*sheet, property); });
       applyPage(*sheet, Property::Text);
       applyPage(*sheet, Property::TabVisible);
@@ -72,7 +70,7 @@ class PageControlBinding : public Binding {
   }
 
   void copyActivePage() {
-    ui::TabSheet* active = pages_.activePage();
+    ui::TabSheet* active = model_.activePage();
     if (active == nullptr || !active->tabVisible()) {
       return;
     }
@@ -82,9 +80,6 @@ class PageControlBinding : public Binding {
       view_->setCurrentIndex(index);
     }
   }
-
-  ui::PageControl& pages_;
-  QTabWidget* view_;
 };
 
 // A page: the widget its controls sit on. The tab itself belongs to the page control.

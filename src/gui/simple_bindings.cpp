@@ -45,22 +45,20 @@ class FormBinding : public Binding {
   ui::Form& form_;
 };
 
-class LabelBinding : public Binding {
+class LabelBinding : public TypedBinding<ui::Label, ClickableLabel> {
  public:
   LabelBinding(ui::Label& label, QWidget* parent)
-      : Binding(label, new ClickableLabel(parent)),
-        label_(label),
-        view_(static_cast<ClickableLabel*>(widget())) {
+      : TypedBinding(label, new ClickableLabel(parent)) {
     view_->setTextFormat(Qt::PlainText);
     view_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    connect(view_, &ClickableLabel::clicked, this, [this] { label_.userClick(); });
+    connect(view_, &ClickableLabel::clicked, this, [this] { model_.userClick(); });
   }
 
  protected:
   void apply(Property property) override {
     switch (property) {
       case Property::Text:
-        view_->setText(toQt(label_.caption()));
+        view_->setText(toQt(model_.caption()));
         applyGeometry();
         break;
       case Property::Color:
@@ -72,51 +70,39 @@ class LabelBinding : public Binding {
   }
   // A label grows to show its whole caption, whatever language it is in.
   void applyGeometry() override {
-    const ui::Bounds& b = label_.bounds();
+    const ui::Bounds& b = model_.bounds();
     const QSize hint = view_->sizeHint();
     view_->setGeometry(b.left, b.top, std::max(b.width, hint.width()),
                        std::max(b.height, hint.height()));
   }
-
- private:
-  ui::Label& label_;
-  ClickableLabel* view_;
 };
 
-class ButtonBinding : public Binding {
+class ButtonBinding : public TypedBinding<ui::Button, QPushButton> {
  public:
   ButtonBinding(ui::Button& button, QWidget* parent)
-      : Binding(button, new QPushButton(parent)),
-        button_(button),
-        view_(static_cast<QPushButton*>(widget())) {
+      : TypedBinding(button, new QPushButton(parent)) {
     view_->setAutoDefault(false);
-    connect(view_, &QPushButton::clicked, this, [this] { button_.userClick(); });
+    connect(view_, &QPushButton::clicked, this, [this] { model_.userClick(); });
   }
 
  protected:
   void apply(Property property) override {
     if (property == Property::Text) {
-      view_->setText(toQt(button_.caption()));
+      view_->setText(toQt(model_.caption()));
     } else if (property != Property::Color) {
       Binding::apply(property);
     }
   }
-
- private:
-  ui::Button& button_;
-  QPushButton* view_;
 };
 
-class CheckBoxBinding : public Binding {
+class CheckBoxBinding : public TypedBinding<ui::CheckBox, QCheckBox> {
  public:
   CheckBoxBinding(ui::CheckBox& checkBox, QWidget* parent)
-      : Binding(checkBox, new QCheckBox(parent)),
-        checkBox_(checkBox),
-        view_(static_cast<QCheckBox*>(widget())) {
+      : TypedBinding(checkBox, new QCheckBox(parent)) {
     // The widget has already turned its mark; the model decides, and the widget follows it.
     connect(view_, &QCheckBox::clicked, this, [this] {
       if (!copying()) {
-        checkBox_.userClick();
+        model_.userClick();
         apply(Property::Checked);
       }
     });
@@ -126,12 +112,12 @@ class CheckBoxBinding : public Binding {
   void apply(Property property) override {
     switch (property) {
       case Property::Text:
-        view_->setText(toQt(checkBox_.caption()));
+        view_->setText(toQt(model_.caption()));
         break;
       case Property::Checked:
-        if (view_->isChecked() != checkBox_.checked()) {
+        if (view_->isChecked() != model_.checked()) {
           CopyScope copy(*this);
-          view_->setChecked(checkBox_.checked());
+          view_->setChecked(model_.checked());
         }
         break;
       case Property::Color:
@@ -141,24 +127,18 @@ class CheckBoxBinding : public Binding {
         Binding::apply(property);
     }
   }
-
- private:
-  ui::CheckBox& checkBox_;
-  QCheckBox* view_;
 };
 
-class GroupBoxBinding : public Binding {
+class GroupBoxBinding : public TypedBinding<ui::GroupBox, QGroupBox> {
  public:
   GroupBoxBinding(ui::GroupBox& group, QWidget* parent)
-      : Binding(group, new QGroupBox(parent)),
-        group_(group),
-        view_(static_cast<QGroupBox*>(widget())) {}
+      : TypedBinding(group, new QGroupBox(parent)) {}
 
  protected:
   void apply(Property property) override {
     switch (property) {
       case Property::Text:
-        view_->setTitle(toQt(group_.caption()));
+        view_->setTitle(toQt(model_.caption()));
         break;
       case Property::Color:
         paintBackgroundUnlessFace();
@@ -167,20 +147,14 @@ class GroupBoxBinding : public Binding {
         Binding::apply(property);
     }
   }
-
- private:
-  ui::GroupBox& group_;
-  QGroupBox* view_;
 };
 
-class ImageBinding : public Binding {
+class ImageBinding : public TypedBinding<ui::Image, ClickableLabel> {
  public:
   ImageBinding(ui::Image& image, QWidget* parent)
-      : Binding(image, new ClickableLabel(parent)),
-        image_(image),
-        view_(static_cast<ClickableLabel*>(widget())) {
+      : TypedBinding(image, new ClickableLabel(parent)) {
     view_->setAlignment(Qt::AlignCenter);
-    connect(view_, &ClickableLabel::clicked, this, [this] { image_.userClick(); });
+    connect(view_, &ClickableLabel::clicked, this, [this] { model_.userClick(); });
   }
 
  protected:
@@ -191,20 +165,13 @@ class ImageBinding : public Binding {
   }
   void applyGeometry() override {
     Binding::applyGeometry();
-    view_->setPixmap(pictureForBounds(image_.picture(), view_->size()));
+    view_->setPixmap(pictureForBounds(model_.picture(), view_->size()));
   }
-
- private:
-  ui::Image& image_;
-  ClickableLabel* view_;
 };
 
-class GaugeBinding : public Binding {
+class GaugeBinding : public TypedBinding<ui::Gauge, QProgressBar> {
  public:
-  GaugeBinding(ui::Gauge& gauge, QWidget* parent)
-      : Binding(gauge, new QProgressBar(parent)),
-        gauge_(gauge),
-        view_(static_cast<QProgressBar*>(widget())) {
+  GaugeBinding(ui::Gauge& gauge, QWidget* parent) : TypedBinding(gauge, new QProgressBar(parent)) {
     view_->setRange(0, 100);
     view_->setAlignment(Qt::AlignCenter);
     view_->setFormat(QStringLiteral("%p%"));
@@ -213,24 +180,17 @@ class GaugeBinding : public Binding {
  protected:
   void apply(Property property) override {
     if (property == Property::Progress) {
-      view_->setValue(gauge_.progress());
+      view_->setValue(model_.progress());
     } else if (property != Property::Color) {
       Binding::apply(property);
     }
   }
-
- private:
-  ui::Gauge& gauge_;
-  QProgressBar* view_;
 };
 
 // The memo is filled only from code; nothing reads what a user would type into it.
-class MemoBinding : public Binding {
+class MemoBinding : public TypedBinding<ui::Memo, QPlainTextEdit> {
  public:
-  MemoBinding(ui::Memo& memo, QWidget* parent)
-      : Binding(memo, new QPlainTextEdit(parent)),
-        memo_(memo),
-        view_(static_cast<QPlainTextEdit*>(widget())) {
+  MemoBinding(ui::Memo& memo, QWidget* parent) : TypedBinding(memo, new QPlainTextEdit(parent)) {
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     view_->setReadOnly(true);
   }
@@ -240,44 +200,33 @@ class MemoBinding : public Binding {
     switch (property) {
       case Property::Text: {
         QStringList lines;
-        for (const std::string& line : memo_.lines()) {
+        for (const std::string& line : model_.lines()) {
           lines << toQt(line);
         }
         view_->setPlainText(lines.join(u'\n'));
         break;
       }
       case Property::Color:
-        setPaletteColor(QPalette::Base, toQColor(memo_.color()));
+        setPaletteColor(QPalette::Base, toQColor(model_.color()));
         break;
       default:
         Binding::apply(property);
     }
   }
-
- private:
-  ui::Memo& memo_;
-  QPlainTextEdit* view_;
 };
 
-class ShapeBinding : public Binding {
+class ShapeBinding : public TypedBinding<ui::Shape, CircleWidget> {
  public:
-  ShapeBinding(ui::Shape& shape, QWidget* parent)
-      : Binding(shape, new CircleWidget(parent)),
-        shape_(shape),
-        view_(static_cast<CircleWidget*>(widget())) {}
+  ShapeBinding(ui::Shape& shape, QWidget* parent) : TypedBinding(shape, new CircleWidget(parent)) {}
 
  protected:
   void apply(Property property) override {
     if (property == Property::Color) {
-      view_->setFill(toQColor(shape_.color()));
+      view_->setFill(toQColor(model_.color()));
     } else {
       Binding::apply(property);
     }
   }
-
- private:
-  ui::Shape& shape_;
-  CircleWidget* view_;
 };
 
 }  // namespace

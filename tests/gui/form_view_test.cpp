@@ -24,6 +24,7 @@
 #include "gui/widgets.h"
 #include "support/test_desktop.h"
 #include "test_form.h"
+#include "view_helpers.h"
 
 namespace kv3::gui {
 namespace {
@@ -32,16 +33,11 @@ using test::TestForm;
 
 class FormViewTest : public testing::Test {
  protected:
-  void SetUp() override {
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  }
+  void SetUp() override { ShowAndWait(view); }
 
   template <class W>
   W* widget(const std::string& name) {
-    W* found = view.widgetAs<W>(name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
+    return WidgetNamed<W>(view, name);
   }
 
   void clickTab(int index) {

@@ -11,6 +11,7 @@
 #include "gui/form_view.h"
 #include "support/loopback_lan.h"
 #include "support/test_desktop.h"
+#include "view_helpers.h"
 
 namespace kv3::gui {
 namespace {
@@ -18,15 +19,10 @@ namespace {
 // The real window on the offscreen platform, talking to simulated units on loopback.
 class MainWindowView : public testing::Test {
  protected:
-  void SetUp() override {
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  }
+  void SetUp() override { ShowAndWait(view); }
   template <class W>
   W* widget(const std::string& name) {
-    W* found = view.widgetAs<W>(name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
+    return WidgetNamed<W>(view, name);
   }
 
   test::ScratchDirectory directory;
