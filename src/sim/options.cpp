@@ -36,7 +36,12 @@ bool ParseFirmware(std::string_view text, Unit& unit) {
 }
 
 std::string DefaultVersion(const Unit& unit) {
-  return "V" + std::to_string(unit.fwMajor) + "." + std::to_string(unit.fwMinor);
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "V" + std::to_string(...).
+  std::string version = "V";
+  version += std::to_string(unit.fwMajor);
+  version += '.';
+  version += std::to_string(unit.fwMinor);
+  return version;
 }
 
 // Command lines are UTF-8; the units keep and send their texts in Windows-1252.

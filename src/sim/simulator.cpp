@@ -168,7 +168,7 @@ void Simulator::setFault(std::size_t index, Command command, const Fault& fault)
 
 std::vector<Received> Simulator::received() const {
   std::lock_guard lock(mutex_);
-  return log_;
+  return {log_.begin(), log_.end()};
 }
 
 void Simulator::clearReceived() {
@@ -235,7 +235,10 @@ bool Simulator::isBroadcast(const Ipv4& destination) const {
   if (destination == kLimited || destination == kLoopback) return true;
   const std::uint32_t target = ToHostOrder(destination);
   return std::any_of(config_.units.begin(), config_.units.end(), [&](const Unit& unit) {
-    return (ToHostOrder(unit.ip) | ~ToHostOrder(unit.mask)) == target;
+    // A /31 or /32 network has no broadcast address: its "all host bits set" address is a
+    // unit's own (or its only peer's).
+    const std::uint32_t hostBits = ~ToHostOrder(unit.mask);
+    return hostBits >= 3 && (ToHostOrder(unit.ip) | hostBits) == target;
   });
 }
 
@@ -275,7 +278,10 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
     if (fromUnit) entry.note = "sent from a unit's command port; ignored";
     if (config_.logToStderr) {
       std::string taken;
-      for (std::size_t i : entry.takenBy) taken += (taken.empty() ? "" : ",") + std::to_string(i);
+      for (std::size_t i : entry.takenBy) {
+        if (!taken.empty()) taken += ',';
+        taken += std::to_string(i);
+      }
       char head[160];
       std::snprintf(head, sizeof head, "%10.3f  %s -> %s  %zu bytes  %s%s%s\n",
                     Seconds(now - started_), FormatEndpoint(source).c_str(),
@@ -287,6 +293,7 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
       printed += HexDump(datagram);
     }
     log_.push_back(std::move(entry));
+    while (log_.size() > config_.logLimit) log_.pop_front();
   }
   if (!printed.empty()) Print(printed);
 }

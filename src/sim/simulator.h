@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,8 @@ struct Config {
   // 0.0.0.0 hears broadcasts; a single address hears only datagrams sent to it.
   Ipv4 bindAddress{0, 0, 0, 0};
   bool logToStderr = false;  // every datagram in and out as hex
+  // How many received datagrams received() keeps: a simulator that runs for days must not grow.
+  std::size_t logLimit = 4096;
 };
 
 // One datagram that reached the command port.
@@ -64,6 +67,7 @@ class Simulator {
   void setUnit(std::size_t index, const Unit& unit);
   void setFault(std::size_t index, Command command, const Fault& fault);
 
+  // The latest datagrams, oldest first: at most Config::logLimit of them.
   std::vector<Received> received() const;
   void clearReceived();
 
@@ -86,7 +90,7 @@ class Simulator {
   mutable std::mutex mutex_;
   Config config_;
   std::vector<std::optional<Endpoint>> nameFrom_;  // per unit: sender of its last accepted SETC
-  std::vector<Received> log_;
+  std::deque<Received> log_;
   std::chrono::steady_clock::time_point started_;
 
   platform::UniqueFd socket_;

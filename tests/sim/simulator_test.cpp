@@ -166,6 +166,46 @@ TEST_F(SimulatorTest, DestinationDecidesWhichUnitsHear) {
   }
 }
 
+TEST_F(SimulatorTest, NetworksWithoutRoomForABroadcastHaveNone) {
+  // Keller's own address is the "all host bits" address of a /31 or /32 network; a datagram to
+  // it must still reach Keller alone. From /30 on, that address is a real directed broadcast.
+  struct Case {
+    Ipv4 kellerMask;
+    Ipv4 heizungMask;
+    std::set<Ipv4> answering;
+  };
+  const Case cases[] = {
+      {{255, 255, 255, 255}, {255, 255, 255, 0}, {kKeller}},
+      {{255, 255, 255, 254}, {255, 255, 255, 254}, {kKeller}},
+      {{255, 255, 255, 0}, {255, 255, 255, 252}, {kHeizung, kKeller, kGarage}},
+  };
+  for (const Case& c : cases) {
+    Unit keller = sim_->unit(1);
+    keller.mask = c.kellerMask;
+    sim_->setUnit(1, keller);
+    Unit heizung = sim_->unit(0);
+    heizung.mask = c.heizungMask;
+    sim_->setUnit(0, heizung);
+    std::set<Ipv4> answering;
+    for (const Datagram& answer : answersTo(kKeller, Command0("FIND"))) {
+      answering.insert(answer.source.address);
+    }
+    EXPECT_EQ(answering, c.answering) << FormatIpv4(c.kellerMask);
+  }
+}
+
+TEST_F(SimulatorTest, LogKeepsOnlyTheLatestDatagrams) {
+  Config config = ThreeUnits();
+  config.logLimit = 2;
+  sim_ = testing::StartSimulator(config);
+  send(kHeizung, ToBytes("junk"));
+  answersTo(kLoopbackBroadcast, Command0("FIND"));
+  const auto log = sim_->received();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].bytes, Command0("FIND"));
+  EXPECT_EQ(log[1].bytes, Command0("Vers"));
+}
+
 TEST_F(SimulatorTest, PaWdAndVersAnswerTheUnitsTexts) {
   send(kKeller, Command0("PaWd"));
   const Datagram account = receive();
