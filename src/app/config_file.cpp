@@ -1,14 +1,9 @@
 #include "app/config_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
 #include <system_error>
 
-#include "platform/unique_fd.h"
+#include "platform/file_replace.h"
 
 namespace kv3::app {
 
@@ -22,41 +17,11 @@ std::runtime_error cannotCreate(const std::filesystem::path& path) {
   return std::runtime_error("Datei " + path.string() + " kann nicht erstellt werden");
 }
 
-// The whole file; nothing when it cannot be opened or read.
-std::optional<std::string> readAll(const std::filesystem::path& path) {
-  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) {
-    return std::nullopt;
-  }
-  std::string bytes;
-  char chunk[4096];
-  while (true) {
-    const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-    if (got == 0) {
-      return bytes;
-    }
-    if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return std::nullopt;
-    }
-    bytes.append(chunk, static_cast<std::size_t>(got));
-  }
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
+// Links are followed: a link whose target is missing stands for a missing file, which a write
+// then creates at the link's target.
+bool Exists(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
 }
 
 }  // namespace
@@ -80,6 +45,24 @@ std::vector<std::string> SplitConfigLines(std::string_view bytes) {
   return lines;
 }
 
+std::string_view BytesAfterLines(std::string_view bytes, std::size_t count) {
+  std::size_t at = 0;
+  for (std::size_t line = 0; line < count; ++line) {
+    const std::size_t end = bytes.find_first_of(std::string_view("\r\n\0", 3), at);
+    if (end == std::string_view::npos) {
+      return {};
+    }
+    if (bytes[end] == '\0') {
+      return bytes.substr(end);
+    }
+    at = end + 1;
+    if (bytes[end] == '\r' && at < bytes.size() && bytes[at] == '\n') {
+      ++at;
+    }
+  }
+  return bytes.substr(at);
+}
+
 std::string ReplaceFirstLine(std::string_view bytes, std::string_view code) {
   const std::size_t end = bytes.find_first_of("\r\n");
   if (end == std::string_view::npos) {
@@ -92,58 +75,51 @@ ConfigFile::ConfigFile(const std::filesystem::path& directory)
     : path_(directory / ConfigFileName) {}
 
 std::optional<std::vector<std::string>> ConfigFile::load() const {
-  std::error_code error;
-  if (!std::filesystem::exists(path_, error)) {
+  if (!Exists(path_)) {
     return std::nullopt;
   }
-  const auto bytes = readAll(path_);
+  const auto bytes = platform::ReadRegularFile(path_, ReadLimit);
   if (!bytes) {
     throw cannotOpen(path_);
   }
-  return SplitConfigLines(*bytes);
+  std::vector<std::string> lines = SplitConfigLines(*bytes);
+  if (lines.size() > UsedLines) {
+    lines.resize(UsedLines);
+  }
+  return lines;
 }
 
 void ConfigFile::save(const std::vector<std::string>& lines) const {
+  std::string old;
+  if (Exists(path_)) {
+    auto bytes = platform::ReadRegularFile(path_);
+    if (!bytes) {
+      throw cannotCreate(path_);
+    }
+    old = std::move(*bytes);
+  }
   std::string bytes;
   for (const std::string& line : lines) {
     bytes += line;
     bytes += "\r\n";
   }
-  replaceWith(bytes);
+  bytes += BytesAfterLines(old, lines.size());
+  if (platform::ReplaceFileContents(path_, bytes) != platform::ReplaceResult::Written) {
+    throw cannotCreate(path_);
+  }
 }
 
 bool ConfigFile::rewriteLanguageLine(std::string_view code) const {
   std::string bytes;
-  std::error_code error;
-  if (std::filesystem::exists(path_, error)) {
-    const auto existing = readAll(path_);
+  if (Exists(path_)) {
+    auto existing = platform::ReadRegularFile(path_);
     if (!existing) {
       return false;
     }
-    bytes = *existing;
+    bytes = std::move(*existing);
   }
-  try {
-    replaceWith(ReplaceFirstLine(bytes, code));
-    return true;
-  } catch (const std::runtime_error&) {
-    return false;
-  }
-}
-
-void ConfigFile::replaceWith(std::string_view bytes) const {
-  std::string temporary = path_.string() + ".XXXXXX";
-  platform::UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (!fd) {
-    throw cannotCreate(path_);
-  }
-  // The new file keeps the old one's permissions.
-  struct stat existing {};
-  ::fchmod(fd.get(), ::stat(path_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644);
-  const bool written = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-  if (!fd.reset() || !written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    throw cannotCreate(path_);
-  }
+  return platform::ReplaceFileContents(path_, ReplaceFirstLine(bytes, code)) ==
+         platform::ReplaceResult::Written;
 }
 
 }  // namespace kv3::app

@@ -207,7 +207,8 @@ class MainWindow : public ui::Form {
       {Edit8, Label10, Edit4, Edit5, Edit6, Edit2, CB_DHCP, Edit1, EditPW, Label8, CBKt, LbAmpel,
        Shape1, BtESpeichern},
       desktop(),
-      [this](settings::PasswordRating rating) { return ratingText(rating); }};
+      [this](settings::PasswordRating rating) { return ratingText(rating); },
+      [this] { return Devices.count() > 0; }};
   settings::DeviceDisplay display_{
       {LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW,
        Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},

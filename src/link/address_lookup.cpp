@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/ipv4_text.h"
 #include "link/sock_exception.h"
 
 namespace kv3::link {
@@ -109,6 +110,14 @@ std::uint16_t LookupPort(const std::string& text, const char* protocol) {
 std::uint32_t LookupHost(const std::string& text) {
   if (text.empty()) {
     return htonl(INADDR_ANY);
+  }
+  if (IsValidIPv4Text(text)) {
+    // Decimal, as a person means it and as the window checks it: inet_addr would read
+    // "192.168.2.010" as octal and "192.168.2.08" not at all (the broadcast address).
+    const auto bytes = ParseIPv4Text(text);
+    std::uint32_t address = 0;
+    std::memcpy(&address, bytes.data(), sizeof address);
+    return address;
   }
   if (OnlyDigitsAndPoints(text)) {
     return ::inet_addr(text.c_str());

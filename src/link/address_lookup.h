@@ -11,8 +11,9 @@ namespace kv3::link {
 // protocol ("udp" or "tcp"). Throws ESockException "Port Lookup - Could Not Find Service Entry".
 std::uint16_t LookupPort(const std::string& text, const char* protocol);
 
-// An empty text gives 0 (any). A text of only digits and full stops goes through inet_addr
-// without a validity test: one that does not convert, such as a part above 255, gives
+// An empty text gives 0 (any). A dotted quad that the window's address check accepts is read in
+// decimal, leading zeros and all. Any other text of only digits and full stops goes through
+// inet_addr without a validity test: one that does not convert, such as a part above 255, gives
 // 255.255.255.255, and the short forms with fewer parts are taken. Any other text is a host
 // name: from the process-wide cache when it was resolved before, else resolved by the system
 // and then cached. Throws ESockException "Host Lookup - Could Not Find Host Entry".

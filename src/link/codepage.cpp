@@ -79,8 +79,24 @@ std::size_t Utf8SequenceLength(std::string_view rest) {
 }  // namespace
 
 std::string Cp1252ToUtf8(std::string_view text) {
+  // The five codes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1
+  // control characters of the same number, as Windows converts them: a unit's text that holds
+  // one must reach the field rules as a character from 0x80 up, not vanish before them.
+  static constexpr std::string_view kUndefined = "\x81\x8D\x8F\x90\x9D";
   Converter converter("UTF-8", "CP1252");
-  return converter.convert(text, 3, [](std::string_view) { return std::size_t{1}; });
+  const auto skipOne = [](std::string_view) { return std::size_t{1}; };
+  std::string out;
+  while (!text.empty()) {
+    const std::size_t undefined = std::min(text.find_first_of(kUndefined), text.size());
+    out += converter.convert(text.substr(0, undefined), 3, skipOne);
+    if (undefined == text.size()) {
+      break;
+    }
+    out += '\xC2';
+    out += text[undefined];
+    text.remove_prefix(undefined + 1);
+  }
+  return out;
 }
 
 std::string Utf8ToCp1252(std::string_view text) {

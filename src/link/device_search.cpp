@@ -1,5 +1,7 @@
 #include "link/device_search.h"
 
+#include <exception>
+
 #include "link/answer.h"
 #include "link/codepage.h"
 #include "link/frames.h"
@@ -58,6 +60,7 @@ void DeviceSearch::run() {
   c_.CB_DHCP.setChecked(false);
   table_.clear();
   desktop_.processMessages();
+  std::exception_ptr notRemembered;
 
   {
     Exchange exchange(sock_, settings_, desktop_);
@@ -74,13 +77,26 @@ void DeviceSearch::run() {
       showManualSearch(true);
     } else {
       const std::string typed = c_.Edit2.text();
-      exchange.retarget(Utf8ToCp1252(typed));
+      try {
+        exchange.retarget(Utf8ToCp1252(typed));
+      } catch (...) {
+        // The address that cannot be found must stay in view, or the user could never
+        // correct it (it may come from the configuration file of an earlier run).
+        showManualSearch(true);
+        throw;
+      }
       exchange.send(find);
       exchange.pauseForAnswer();
       CollectFindAnswers(exchange, table_, accepted);
       showManualSearch(table_.count() == 0);
       if (table_.count() > 0 && followUps_.manualSearchFound) {
-        followUps_.manualSearchFound(typed);
+        // The units found are shown whether or not their address can be remembered; a failure
+        // to remember it is reported once the search has ended.
+        try {
+          followUps_.manualSearchFound(typed);
+        } catch (...) {
+          notRemembered = std::current_exception();
+        }
       }
     }
 
@@ -103,6 +119,9 @@ void DeviceSearch::run() {
   desktop_.processMessages();
   c_.BTSuchen.setEnabled(true);
   desktop_.processMessages();
+  if (notRemembered) {
+    std::rethrow_exception(notRemembered);
+  }
 }
 
 void DeviceSearch::showManualSearch(bool show) {

@@ -44,6 +44,25 @@ std::vector<std::uint8_t> Exchange::request(std::span<const std::uint8_t> frame,
   return receive(kept);
 }
 
+std::vector<std::uint8_t> Exchange::receiveFromTarget(std::size_t kept) {
+  const std::string expected = sock_.RemoteAddressText();
+  for (int skipped = 0; skipped <= kMaxSkipped; ++skipped) {
+    std::string sender;
+    std::string datagram = sock_.ReceiveDatagram(sender);
+    if (sender.empty() || sender == expected) {
+      return KeepAnswer(datagram, kept);
+    }
+  }
+  return KeepAnswer({}, kept);
+}
+
+std::vector<std::uint8_t> Exchange::requestFromTarget(std::span<const std::uint8_t> frame,
+                                                      std::size_t kept) {
+  send(frame);
+  pauseForAnswer();
+  return receiveFromTarget(kept);
+}
+
 bool Exchange::close() {
   opened_ = false;
   return sock_.Close();

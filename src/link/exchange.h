@@ -23,6 +23,9 @@ namespace kv3::link {
 class Exchange {
  public:
   static constexpr int kAnswerPauseMs = 500;
+  // Strangers' datagrams skipped while looking for the target's answer, at most: a flood must
+  // not hold the window.
+  static constexpr int kMaxSkipped = 256;
 
   Exchange(TSock& sock, const LinkSettings& settings, ui::Pacing& pacing);
   Exchange(const Exchange&) = delete;
@@ -47,8 +50,14 @@ class Exchange {
   // bytes, zero-filled beyond its end or all zero when nothing was waiting. Call it again
   // at once for further answers that are already queued.
   std::vector<std::uint8_t> receive(std::size_t kept);
+  // Like receive(), for an answer that only the target itself can give: waiting datagrams from
+  // any other address (a late answer to an earlier broadcast, a stranger) are skipped.
+  std::vector<std::uint8_t> receiveFromTarget(std::size_t kept);
   // send, pause, receive.
   std::vector<std::uint8_t> request(std::span<const std::uint8_t> frame, std::size_t kept);
+  // send, pause, receiveFromTarget.
+  std::vector<std::uint8_t> requestFromTarget(std::span<const std::uint8_t> frame,
+                                              std::size_t kept);
   // Closes the socket; what is still queued is discarded.
   bool close();
 

@@ -138,9 +138,8 @@ std::string TSock::ReceiveDatagram(std::string& senderAddress) {
   errno = 0;
   const ssize_t received = ::recvfrom(fd_.get(), buffer_.data(), buffer_.size(), 0,
                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
-  if (received <= 0) {
-    const int error = received < 0 ? errno : 0;
-    throw ESockException("Socket Error while Receiving Datagram:" + std::to_string(error));
+  if (received < 0) {
+    throw ESockException("Socket Error while Receiving Datagram:" + std::to_string(errno));
   }
   if (from.sin_family == AF_INET) {
     senderAddress = AddressText(from.sin_addr.s_addr);

@@ -66,9 +66,10 @@ class TSock {
   bool SendDatagram(std::string_view data, const std::string& host);
 
   // One waiting datagram, byte for byte (at most kReceiveBufferSize bytes), and its sender's
-  // dotted address; empty texts when none arrives within BlockingTimeout seconds.
-  // A zero-length datagram or a failed receive throws "Socket Error while Receiving Datagram:"
-  // followed by the system's error number.
+  // dotted address; empty texts when none arrives within BlockingTimeout seconds. A zero-length
+  // datagram is a datagram: an empty text with its sender's address (anyone on the network can
+  // send one, so it is no failure of the socket). A failed receive throws "Socket Error while
+  // Receiving Datagram:" followed by the system's error number.
   std::string ReceiveDatagram(std::string& senderAddress);
 
  private:

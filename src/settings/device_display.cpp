@@ -6,6 +6,7 @@
 #include "link/codepage.h"
 #include "link/exchange.h"
 #include "link/frames.h"
+#include "settings/settings_fields.h"
 
 namespace kv3::settings {
 
@@ -66,13 +67,13 @@ void DeviceDisplay::ShowDevice() {
 }
 
 void DeviceDisplay::ReadDeviceTexts() {
-  c_.Edit1.setText("???");
-  c_.EditPW.setText("???");
+  c_.Edit1.setText(std::string(UnknownAccountText));
+  c_.EditPW.setText(std::string(UnknownAccountText));
   link::Exchange exchange(sock_, settings_, desktop_);
   exchange.open(RemoveSpaces(c_.Edit4.text()));
 
   const std::string account = link::AnswerText(
-      exchange.request(link::CommandFrame(link::word::kPassword), link::kKeptAccount));
+      exchange.requestFromTarget(link::CommandFrame(link::word::kPassword), link::kKeptAccount));
   std::string user;
   std::string password;
   if (SplitAccountText(account, user, password)) {
@@ -80,10 +81,11 @@ void DeviceDisplay::ReadDeviceTexts() {
     c_.EditPW.setText(link::Cp1252ToUtf8(password));
   }
   // The device name follows the account text at once.
-  c_.Edit8.setText(link::Cp1252ToUtf8(link::AnswerText(exchange.receive(link::kKeptAccount))));
+  c_.Edit8.setText(
+      link::Cp1252ToUtf8(link::AnswerText(exchange.receiveFromTarget(link::kKeptAccount))));
 
   const std::string version = link::AnswerText(
-      exchange.request(link::CommandFrame(link::word::kVersion), link::kKeptAnswer));
+      exchange.requestFromTarget(link::CommandFrame(link::word::kVersion), link::kKeptAnswer));
   c_.Ed_Inst_FW.setText(link::Cp1252ToUtf8(version));
   desktop_.processMessages();
   exchange.close();

@@ -22,12 +22,19 @@ ui::Color LampColour(PasswordRating rating) {
 }
 
 SettingsFields::SettingsFields(SettingsControls controls, ui::Desktop& desktop,
-                               RatingText ratingText)
-    : c_(controls), desktop_(desktop), ratingText_(std::move(ratingText)) {}
+                               RatingText ratingText, UnitShown unitShown)
+    : c_(controls),
+      desktop_(desktop),
+      ratingText_(std::move(ratingText)),
+      unitShown_(std::move(unitShown)) {}
 
 void SettingsFields::Edit8Change() { limitAndFilter(c_.Edit8, DeviceNameLimit, c_.Label10); }
 
-void SettingsFields::Edit1Change() { limitAndFilter(c_.Edit1, UserNameLimit, c_.Label8); }
+void SettingsFields::Edit1Change() {
+  limitAndFilter(c_.Edit1, UserNameLimit, c_.Label8);
+  // The user name takes part in the save rule while it holds the unknown-account placeholder.
+  UpdateSaveButton();
+}
 
 void SettingsFields::Edit2Change() {
   c_.Edit2.setColor(validityColour(IsValidIPv4Text(c_.Edit2.text())));
@@ -100,7 +107,13 @@ void SettingsFields::UpdateSaveButton() {
   c_.EditPW.setColor(validityColour(longEnough));
   const bool addressesValid = c_.Edit4.color() == ui::clWindow &&
                               c_.Edit5.color() == ui::clWindow && c_.Edit6.color() == ui::clWindow;
-  c_.BtESpeichern.setEnabled(longEnough && (c_.CB_DHCP.checked() || addressesValid));
+  // Nobody to save to, or an account the unit never told: a save would write placeholders (or
+  // a broadcast for MAC 00:00:00:00:00:00).
+  const bool accountKnown =
+      c_.Edit1.text() != UnknownAccountText && c_.EditPW.text() != UnknownAccountText;
+  const bool unitShown = unitShown_ && unitShown_();
+  c_.BtESpeichern.setEnabled(unitShown && accountKnown && longEnough &&
+                             (c_.CB_DHCP.checked() || addressesValid));
 }
 
 void SettingsFields::flash(ui::Control& control, ui::Color restore) {

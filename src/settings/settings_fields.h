@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "settings/field_rules.h"
 #include "ui/controls.h"
@@ -40,8 +41,11 @@ class SettingsFields {
   static constexpr int FlashMs = 50;
 
   using RatingText = std::function<std::string(PasswordRating)>;
+  // Whether a unit is listed and current, so that a save has somebody to go to.
+  using UnitShown = std::function<bool()>;
 
-  SettingsFields(SettingsControls controls, ui::Desktop& desktop, RatingText ratingText);
+  SettingsFields(SettingsControls controls, ui::Desktop& desktop, RatingText ratingText,
+                 UnitShown unitShown);
 
   void Edit8Change();
   void Edit1Change();
@@ -64,7 +68,12 @@ class SettingsFields {
   SettingsControls c_;
   ui::Desktop& desktop_;
   RatingText ratingText_;
+  UnitShown unitShown_;
 };
+
+// What the user-name and password fields hold while a unit has not told its account. It is no
+// value of the unit's and never goes back to one.
+inline constexpr std::string_view UnknownAccountText = "???";
 
 // Lamp colour of a rating.
 ui::Color LampColour(PasswordRating rating);

@@ -84,6 +84,7 @@ TEST_F(SettingsPage, RatingLampAndSaveButton) {
       {"abc123", false, "", "(sicher)", ui::clYellow, ui::clWindow, false},
   };
   window.ApplyLanguage("de");
+  window.Devices.append(link::DeviceRecord{});  // a unit to save to
   window.Edit5.userEdit("255.255.255.0");
   window.Edit6.userEdit("192.168.2.1");
   for (const Case& c : cases) {
@@ -107,6 +108,15 @@ TEST_F(SettingsPage, RatingLampAndSaveButton) {
   window.Edit4.userEdit("192.168.2.40");
   window.Edit1.userEdit("x");
   EXPECT_TRUE(window.BtESpeichern.enabled());
+  // The placeholder of an account the unit did not tell never goes back to it.
+  window.Edit1.userEdit("???");
+  EXPECT_FALSE(window.BtESpeichern.enabled());
+  window.Edit1.userEdit("admin");
+  EXPECT_TRUE(window.BtESpeichern.enabled());
+  // Without a unit there is nobody to save to.
+  window.Devices.clear();
+  window.EditPW.userEdit("abc1234");
+  EXPECT_FALSE(window.BtESpeichern.enabled());
 }
 
 TEST_F(SettingsPage, ManualSearchAddressIsOnlyColoured) {

@@ -83,7 +83,9 @@ TEST(Codepage, ConvertsAtTheBorderAndDropsWhatDoesNotFit) {
     EXPECT_EQ(Cp1252ToUtf8(c.cp1252), c.utf8);
     EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252);
   }
-  EXPECT_EQ(Cp1252ToUtf8("a\x81z"), "az");          // undefined in Windows-1252
+  // The five codes undefined in Windows-1252 arrive as characters from 0x80 up, as on Windows.
+  EXPECT_EQ(Cp1252ToUtf8("a\x81z\x8D\x8F\xE4\x90\x9D"),
+            "a\xC2\x81z\xC2\x8D\xC2\x8F\xC3\xA4\xC2\x90\xC2\x9D");
   EXPECT_EQ(Utf8ToCp1252("a\xE6\xBC\xA2z"), "az");  // not in Windows-1252
   EXPECT_EQ(Utf8ToCp1252("a\xFF\xC3z\xC3"), "az");  // not UTF-8, and cut at the end
   const std::string big(5000, 'x');

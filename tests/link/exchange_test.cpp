@@ -153,25 +153,29 @@ TEST_F(ExchangeTest, SearchTakesQueuedAnswersWithoutFurtherPauses) {
     answers.emplace_back(rec.begin(), rec.end());
     answers.back().append(9, '\0');
   }
-  answers.push_back("no word");
-  answers.push_back(answers[0]);  // behind an answer without the word: not taken
-  units.script({answers});
-  PacingWithUnit pacing(desktop, units);
+  // Behind an answer without the word (an empty datagram is one too), nothing is taken.
+  for (const std::string& wordless : {"no word"s, ""s}) {
+    std::vector<std::string> script = answers;
+    script.push_back(wordless);
+    script.push_back(answers[0]);
+    units.script({script});
+    PacingWithUnit pacing(desktop, units);
 
-  Exchange exchange(sock, settings, pacing);
-  ASSERT_TRUE(exchange.openBroadcast());
-  exchange.send(CommandFrame(word::kFind));
-  exchange.pauseForAnswer();
-  std::vector<std::string> macs;
-  for (auto kept = exchange.receive(kKeptFind); AnswerContains(kept, "find");
-       kept = exchange.receive(kKeptFind)) {
-    macs.push_back(MacText(RecordFromAnswer(kept)));
+    Exchange exchange(sock, settings, pacing);
+    ASSERT_TRUE(exchange.openBroadcast());
+    exchange.send(CommandFrame(word::kFind));
+    exchange.pauseForAnswer();
+    std::vector<std::string> macs;
+    for (auto kept = exchange.receive(kKeptFind); AnswerContains(kept, "find");
+         kept = exchange.receive(kKeptFind)) {
+      macs.push_back(MacText(RecordFromAnswer(kept)));
+    }
+    exchange.close();
+    EXPECT_EQ(macs, (std::vector<std::string>{"00:1A:2B:3C:4D:01", "00:1A:2B:3C:4D:02",
+                                              "00:1A:2B:3C:4D:03"}));
   }
-  exchange.close();
-  EXPECT_EQ(macs, (std::vector<std::string>{"00:1A:2B:3C:4D:01", "00:1A:2B:3C:4D:02",
-                                            "00:1A:2B:3C:4D:03"}));
-  EXPECT_EQ(units.heard, std::vector<std::string>{"FIND\0"s});
-  EXPECT_EQ(desktop.pauses, std::vector<int>{500});
+  EXPECT_EQ(units.heard, (std::vector<std::string>{"FIND\0"s, "FIND\0"s}));
+  EXPECT_EQ(desktop.pauses, (std::vector<int>{500, 500}));
 }
 
 TEST_F(ExchangeTest, PasswordAnswersThenVersionOnOneSocket) {
@@ -180,14 +184,22 @@ TEST_F(ExchangeTest, PasswordAnswersThenVersionOnOneSocket) {
   unit.script({{"admin:geheim:1", "Heizungskeller Nord mit langem Namen"}});
   unit.script({{"V1.7 2024-03-01"}});
   PacingWithUnit pacing(desktop, unit);
+  // Another host's datagrams (a late search answer, a stranger) are queued before each answer
+  // of the unit; they are not the unit's account, name or version.
+  UdpPeer stranger("127.0.0.2", static_cast<std::uint16_t>(kBase + 22));
 
   Exchange exchange(sock, settings, pacing);
   ASSERT_TRUE(exchange.open("127.0.0.1"));
-  EXPECT_EQ(AnswerText(exchange.request(CommandFrame(word::kPassword), kKeptAccount)),
+  stranger.sendTo("find late", settings.replyPort);
+  stranger.sendTo("", settings.replyPort);
+  EXPECT_EQ(AnswerText(exchange.requestFromTarget(CommandFrame(word::kPassword), kKeptAccount)),
             "admin:geheim:1");
-  EXPECT_EQ(AnswerText(exchange.receive(kKeptAccount)), "Heizungskeller Nord mit langem N");
-  EXPECT_EQ(AnswerText(exchange.request(CommandFrame(word::kVersion), kKeptAnswer)),
+  EXPECT_EQ(AnswerText(exchange.receiveFromTarget(kKeptAccount)),
+            "Heizungskeller Nord mit langem N");
+  stranger.sendTo("stranger:secret", settings.replyPort);
+  EXPECT_EQ(AnswerText(exchange.requestFromTarget(CommandFrame(word::kVersion), kKeptAnswer)),
             "V1.7 2024-03-01");
+  EXPECT_EQ(AnswerText(exchange.receiveFromTarget(kKeptAnswer)), "");
   exchange.close();
   EXPECT_EQ(unit.heard, (std::vector<std::string>{"PaWd\0"s, "Vers\0"s}));
   EXPECT_EQ(unit.heardFromPort, std::vector<std::uint16_t>(2, settings.replyPort));

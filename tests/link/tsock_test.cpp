@@ -55,7 +55,7 @@ TEST(TSock, ReceivesOneDatagramAtATimeWholeAndBounded) {
   }
 }
 
-TEST(TSock, ZeroLengthDatagramRaisesTheReceiveError) {
+TEST(TSock, ZeroLengthDatagramIsAnEmptyDatagramNotAnError) {
   TSock sock;
   Configure(sock, kBase + 5, kBase + 6);
   ASSERT_TRUE(sock.Open());
@@ -63,11 +63,8 @@ TEST(TSock, ZeroLengthDatagramRaisesTheReceiveError) {
   UdpPeer peer("127.0.0.1", kBase + 6);
   peer.sendTo("", kBase + 5);
   std::string sender;
-  const std::string message = SockErrorOf([&] { sock.ReceiveDatagram(sender); });
-  const std::string prefix = "Socket Error while Receiving Datagram:";
-  ASSERT_EQ(message.substr(0, prefix.size()), prefix);
-  EXPECT_EQ(message.find_first_not_of("0123456789", prefix.size()), std::string::npos);
-  EXPECT_GT(message.size(), prefix.size());
+  EXPECT_EQ(sock.ReceiveDatagram(sender), "");
+  EXPECT_EQ(sender, "127.0.0.1");
   peer.sendTo("next", kBase + 5);  // the socket goes on working
   EXPECT_EQ(sock.ReceiveDatagram(sender), "next");
 }
@@ -164,6 +161,10 @@ TEST(AddressLookup, DottedTextsAndPorts) {
       {"1.2.3.256", "255.255.255.255"},  // converted, not refused: the broadcast address
       {"1..2", "255.255.255.255"},
       {"127.1", "127.0.0.1"},  // the short forms are taken
+      // A full dotted quad is decimal, leading zeros and all (inet_addr would read octal).
+      {"10.78.0.021", "10.78.0.21"},
+      {"192.168.2.08", "192.168.2.8"},
+      {"127.000.000.015", "127.0.0.15"},
   };
   for (const auto& [text, address] : hosts) {
     EXPECT_EQ(AddressText(LookupHost(text)), address) << '"' << text << '"';

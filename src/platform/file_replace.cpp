@@ -1,0 +1,160 @@
+#include "platform/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/unique_fd.h"
+
+namespace kv3::platform {
+
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes, off_t offset) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    if (written == 0) {
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    offset += written;
+  }
+  return true;
+}
+
+// The file a path stands for once every symbolic link is followed; a link whose target does
+// not exist yet stands for that target.
+std::filesystem::path FinalTarget(const std::filesystem::path& path) {
+  std::filesystem::path current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(current, error)) {
+      return current;
+    }
+    const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+    if (error) {
+      return current;
+    }
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return current;
+}
+
+bool HasNoWritePermission(const std::string& target, const struct stat& status) {
+  // access() says "writable" to root whatever the mode; a file that nobody may write is
+  // protected all the same.
+  return ::access(target.c_str(), W_OK) != 0 || (status.st_mode & 0222) == 0;
+}
+
+// Writes the bytes to a new file beside the target and renames it over the target.
+bool ReplaceBeside(const std::string& target, std::string_view bytes, const struct stat* old) {
+  std::string temporary = target + ".XXXXXX";
+  UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (!fd) {
+    return false;
+  }
+  const auto discard = [&temporary] { ::unlink(temporary.c_str()); };
+  mode_t mode = 0666;
+  if (old != nullptr) {
+    mode = old->st_mode & 07777;
+    // Owner and group must be the old file's, or this way would hand the file to someone else.
+    if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+        ::fchown(fd.get(), old->st_uid, old->st_gid) != 0) {
+      discard();
+      return false;
+    }
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode &= ~mask;
+  }
+  const bool written =
+      ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), bytes, 0) && ::fsync(fd.get()) == 0;
+  if (!fd.reset() || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    discard();
+    return false;
+  }
+  return true;
+}
+
+// Writes the bytes into the file itself. The room is secured first, so that a full disk stops
+// the write before the first old byte is overwritten.
+bool ReplaceInPlace(const std::string& target, std::string_view bytes) {
+  UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!fd) {
+    return false;
+  }
+  if (bytes.size() > static_cast<std::size_t>(LLONG_MAX)) {
+    return false;
+  }
+  const auto size = static_cast<off_t>(bytes.size());
+  if (size > 0 && ::posix_fallocate(fd.get(), 0, size) != 0) {
+    return false;
+  }
+  return WriteAll(fd.get(), bytes, 0) && ::ftruncate(fd.get(), size) == 0 &&
+         ::fsync(fd.get()) == 0 && fd.reset();
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::size_t limit) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer before the type can be checked.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  char chunk[4096];
+  while (bytes.size() < limit) {
+    const std::size_t wanted = std::min(sizeof chunk, limit - bytes.size());
+    const ssize_t got = ::read(fd.get(), chunk, wanted);
+    if (got == 0) {
+      break;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return std::nullopt;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+  const std::string target = FinalTarget(path).string();
+  struct stat status {};
+  if (::stat(target.c_str(), &status) != 0) {
+    if (errno != ENOENT) {
+      return ReplaceResult::Failed;
+    }
+    return ReplaceBeside(target, bytes, nullptr) ? ReplaceResult::Written : ReplaceResult::Failed;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return ReplaceResult::Failed;
+  }
+  if (HasNoWritePermission(target, status)) {
+    return ReplaceResult::WriteProtected;
+  }
+  // A second hard link would keep the old bytes after a rename.
+  if (status.st_nlink <= 1 && ReplaceBeside(target, bytes, &status)) {
+    return ReplaceResult::Written;
+  }
+  return ReplaceInPlace(target, bytes) ? ReplaceResult::Written : ReplaceResult::Failed;
+}
+
+}  // namespace kv3::platform

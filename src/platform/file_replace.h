@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv3::platform {
+
+// Reads the first `limit` bytes of a regular file (symbolic links followed). Nothing when the
+// path is not a regular file (a FIFO, a device, a folder) or cannot be read: such a file would
+// block the reader or never end.
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                           std::size_t limit = static_cast<std::size_t>(-1));
+
+enum class ReplaceResult {
+  Written,
+  WriteProtected,  // the file exists and must not be written; nothing was changed
+  Failed,          // the new bytes could not be stored; the file is as it was
+};
+
+// Gives the user's file new contents so that no failure leaves it half written, and the file
+// stays the user's: through a symbolic link the link's target is written (the link stays a
+// link); a file with several hard links is written in place so that every name sees the new
+// bytes; owner, group and mode are kept. The new bytes are written beside the file and renamed
+// over it where the folder allows that; where it does not (a read-only folder, a full disk),
+// they are written in place once the file's room for them is secured. A missing file is
+// created. A file without any write permission is not written.
+ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace kv3::platform
