@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "window_fixture.h"
 
@@ -97,14 +98,26 @@ TEST_F(ConfigAtStart, FirstLineChoosesTheLanguageAndSecondLineFillsTheManualSear
 }
 
 TEST_F(ConfigAtStart, UnreadableFileEndsTheActivationWithoutASearch) {
-  std::filesystem::create_directory(directory.path() / "t540.cfg");
-  startUnits({test::NumberedUnit(1)});
-  activate();
-  ASSERT_EQ(desktop.errors.size(), 1U);
-  EXPECT_EQ(desktop.errors[0],
-            "Datei " + (directory.path() / "t540.cfg").string() + " kann nicht geöffnet werden.");
-  EXPECT_TRUE(lan->sim().received().empty());
-  EXPECT_TRUE(listed().empty());
+  const auto file = directory.path() / "t540.cfg";
+  // Only a regular file is read: a FIFO would block the start for good, /dev/zero never end.
+  const std::function<void()> makers[] = {
+      [&] { std::filesystem::create_directory(file); },
+      [&] { ::mkfifo(file.c_str(), 0644); },
+      [&] { std::filesystem::create_symlink("/dev/zero", file); },
+  };
+  for (const auto& make : makers) {
+    std::filesystem::remove(file);
+    make();
+    startUnits({test::NumberedUnit(1)});
+    activate();
+    EXPECT_EQ(desktop.errors, (std::vector<std::string>{"Datei " + file.string() +
+                                                        " kann nicht geöffnet werden."}));
+    EXPECT_TRUE(lan->sim().received().empty());
+    EXPECT_TRUE(listed().empty());
+    desktop.errors.clear();
+    window.reset();
+    lan.reset();
+  }
 }
 
 TEST_F(ConfigAtStart, FlagsRewriteOnlyTheFirstLine) {
@@ -132,16 +145,7 @@ TEST_F(ConfigAtStart, FlagsRewriteOnlyTheFirstLine) {
 }
 
 TEST_F(ConfigAtStart, AManualSearchThatFindsAUnitRemembersItsAddressWithTheLanguageInForce) {
-  // The unit listens on its own address only: the broadcast finds nobody.
-  auto unit = test::NumberedUnit(5);
-  startUnits({unit});
-  lan->sim().stop();
-  sim::Config config;
-  config.units = {unit};
-  config.commandPort = lan->ports().command;
-  config.bindAddress = unit.ip;
-  sim::Simulator direct(config);
-  direct.start();
+  const auto direct = startUnitOnItsOwnAddress(test::NumberedUnit(5));
 
   writeConfig("de\r\n\r\nkept \x80 line\r\n");
   activate();
@@ -171,7 +175,62 @@ TEST_F(ConfigAtStart, AManualSearchThatFindsAUnitRemembersItsAddressWithTheLangu
   EXPECT_EQ(window->Edit2.text(), "127.0.0.15");
   EXPECT_EQ(window->BTSuchen.caption(), "search VozezaViroru");
   EXPECT_EQ(listed().size(), 1U);
-  direct.stop();
+}
+
+TEST_F(ConfigAtStart, ManualSearchReadsDecimalAndKeepsWhatItDoesNotUse) {
+  std::string rest;
+  for (int i = 0; i < 24000; ++i) rest += "line " + std::to_string(i) + "\r\n";
+  struct Case {
+    const char* what;
+    std::string file;
+    mode_t mode;
+    std::string typed;
+    std::string after;
+    bool errorShown;
+  };
+  const Case cases[] = {
+      {"leading zeros, a long file", "de\r\n\r\n" + rest, 0644, "127.000.0.015",
+       "de\r\n127.000.0.015\r\n" + rest, false},
+      {"a write-protected file", "de\r\n\r\nthird\r\n", 0444, "127.0.0.15", "de\r\n\r\nthird\r\n",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeConfig(c.file);
+    ::chmod("t540.cfg", c.mode);
+    const auto direct = startUnitOnItsOwnAddress(test::NumberedUnit(5));
+    activate();
+    EXPECT_LE(window->LB2.items().size(), ConfigFile::UsedLines);
+    window->Edit2.userEdit(c.typed);
+    window->BTSuchen.userClick();
+    // Found is found: the unit is listed and shown even when its address cannot be remembered.
+    EXPECT_EQ(listed(), (std::vector<std::string>{"00:1A:2B:3C:4D:05"}));
+    EXPECT_EQ(window->Edit4.text(), "127.0.0.15");
+    EXPECT_TRUE(window->BTSuchen.enabled());
+    EXPECT_EQ(configBytes(), c.after);
+    const std::vector<std::string> cannotWrite{"Datei " + (directory.path() / "t540.cfg").string() +
+                                               " kann nicht erstellt werden."};
+    EXPECT_EQ(desktop.errors, c.errorShown ? cannotWrite : std::vector<std::string>{});
+    desktop.errors.clear();
+    window.reset();
+    lan.reset();
+    ::chmod("t540.cfg", 0644);
+  }
+}
+
+// Name resolution may ask a name server: only where nothing can leave the machine.
+TEST_F(ConfigAtStart, AnAddressThatCannotBeFoundStaysInViewToBeCorrected) {
+  if (!test::InIsolatedNetwork()) {
+    GTEST_SKIP() << "host names are resolved only inside an isolated network namespace";
+  }
+  writeConfig("de\r\nno such host.invalid\r\n");
+  startUnits({});
+  activate();
+  EXPECT_EQ(desktop.errors, (std::vector<std::string>{"Host Lookup - Could Not Find Host Entry."}));
+  EXPECT_TRUE(window->Edit2.visible());
+  EXPECT_EQ(window->Edit2.text(), "no such host.invalid");
+  EXPECT_EQ(window->BTSuchen.bounds().left, 24);
+  EXPECT_TRUE(window->BTSuchen.enabled());
 }
 
 TEST_F(ConfigAtStart, TheFileStaysInTheStartDirectoryWhenADialogMovesTheCurrentOne) {

@@ -105,6 +105,13 @@ TEST_F(SearchAndDisplay, NoUnitLeavesOnlyTheSettingsTabAndOffersTheManualSearch)
   // A click on the empty list changes nothing.
   window->LB1.userSelect(0);
   EXPECT_EQ(window->Edit4.text(), "");
+  // Nobody to save to, whatever is typed.
+  window->Edit4.userEdit("192.168.2.40");
+  window->Edit5.userEdit("255.255.255.0");
+  window->Edit6.userEdit("192.168.2.1");
+  window->Edit1.userEdit("admin");
+  window->EditPW.userEdit("abc12345");
+  EXPECT_FALSE(window->BtESpeichern.enabled());
 }
 
 TEST_F(SearchAndDisplay, UnitThatAnswersOnlyTheSearch) {
@@ -143,6 +150,9 @@ TEST_F(SearchAndDisplay, UnitThatAnswersOnlyTheSearch) {
     EXPECT_EQ(window->EditPW.text(), c.password);
     EXPECT_EQ(window->Edit8.text(), c.deviceName);
     EXPECT_EQ(window->Ed_Inst_FW.text(), c.firmware);
+    // An account the unit did not tell is never saved back to it.
+    window->EditPW.userEdit("abc12345");
+    EXPECT_EQ(window->BtESpeichern.enabled(), c.user != "???");
     window.reset();
     lan.reset();
   }

@@ -21,6 +21,19 @@ class WindowOnLoopback : public ::testing::Test {
     lan = std::make_unique<test::LoopbackLan>(std::move(units));
     window = std::make_unique<MainWindow>(desktop, lan->settings());
   }
+  // The unit listens on its own address only, so the broadcast finds nobody and only a search
+  // at its address does. The window uses the same ports.
+  std::unique_ptr<sim::Simulator> startUnitOnItsOwnAddress(const sim::Unit& unit) {
+    startUnits({unit});
+    lan->sim().stop();
+    sim::Config config;
+    config.units = {unit};
+    config.commandPort = lan->ports().command;
+    config.bindAddress = unit.ip;
+    auto direct = std::make_unique<sim::Simulator>(config);
+    direct->start();
+    return direct;
+  }
   void activate() {
     window->dispatch([this] { window->FormActivate(); });
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/address_lookup.h"
+#include "support/loopback_lan.h"
 #include "udp_peer.h"
 
 namespace kv3::link {
@@ -188,7 +189,7 @@ TEST(AddressLookup, DottedTextsAndPorts) {
 // Name resolution may ask a name server: only where nothing can leave the machine. The unknown
 // name is one that the resolver refuses without asking a server, which could not be reached.
 TEST(AddressLookup, HostNamesOnlyInAnIsolatedNetwork) {
-  if (!test::InIsolatedNetwork()) {
+  if (!kv3::test::InIsolatedNetwork()) {
     GTEST_SKIP() << "host names are resolved only inside an isolated network namespace";
   }
   const std::string unknown = "no such host.invalid";

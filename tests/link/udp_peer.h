@@ -1,8 +1,6 @@
 #pragma once
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -74,27 +72,6 @@ class UdpPeer {
  private:
   platform::UniqueFd fd_;
 };
-
-// True when no interface but loopback has an address: only then may a test let the system's
-// name resolution run or send to 255.255.255.255, since nothing can leave this namespace.
-inline bool InIsolatedNetwork() {
-  ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) {
-    return false;
-  }
-  bool isolated = true;
-  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-    if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_LOOPBACK) != 0) {
-      continue;
-    }
-    const int family = entry->ifa_addr->sa_family;
-    if ((entry->ifa_flags & IFF_UP) != 0 && (family == AF_INET || family == AF_INET6)) {
-      isolated = false;
-    }
-  }
-  ::freeifaddrs(list);
-  return isolated;
-}
 
 // The message of the ESockException that action throws, or "" when it throws none.
 inline std::string SockErrorOf(const std::function<void()>& action) {

@@ -1,5 +1,7 @@
 #include "support/loopback_lan.h"
 
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -110,6 +112,27 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+// True when no interface but loopback has an address: only then may a test let the system's
+// name resolution run or send to 255.255.255.255, since nothing can leave this namespace.
+bool InIsolatedNetwork() {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) {
+    return false;
+  }
+  bool isolated = true;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_LOOPBACK) != 0) {
+      continue;
+    }
+    const int family = entry->ifa_addr->sa_family;
+    if ((entry->ifa_flags & IFF_UP) != 0 && (family == AF_INET || family == AF_INET6)) {
+      isolated = false;
+    }
+  }
+  ::freeifaddrs(list);
+  return isolated;
 }
 
 }  // namespace kv3::test

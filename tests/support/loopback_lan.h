@@ -59,4 +59,8 @@ class ScratchDirectory {
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
+// True when no interface but loopback has an address: only then may a test let the system's
+// name resolution run or send to 255.255.255.255, since nothing can leave this namespace.
+bool InIsolatedNetwork();
+
 }  // namespace kv3::test
