@@ -30,9 +30,10 @@ TEST(FindRecord, NamesAreCutToTheirFieldsAndZeroPadded) {
   };
   for (const Case& c : cases) {
     Unit unit;
-    unit.scheme = "S";
-    unit.skin = "K";
-    unit.webApp = "W";
+    // Assigned as characters: GCC 12 at -O3 warns falsely (-Wrestrict) on a short literal here.
+    unit.scheme.assign(1, 'S');
+    unit.skin.assign(1, 'K');
+    unit.webApp.assign(1, 'W');
     if (c.at == kSchemeAt) unit.scheme = c.name;
     if (c.at == kSkinAt) unit.skin = c.name;
     if (c.at == kWebAppAt) unit.webApp = c.name;
