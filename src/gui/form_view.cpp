@@ -1,5 +1,7 @@
 #include "gui/form_view.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -10,7 +12,26 @@
 
 namespace kv3::gui {
 
+namespace {
+
+// A plain top-level QWidget is announced as an unnamed client area; the form is the
+// application's main window and says so to screen readers (with its title as its name).
+QAccessibleInterface* FormAccessible(const QString& /*className*/, QObject* object) {
+  auto* view = dynamic_cast<FormView*>(object);
+  if (view == nullptr || !view->isWindow()) {
+    return nullptr;
+  }
+  return new QAccessibleWidget(view, QAccessible::Window);  // NOLINT: Qt takes ownership
+}
+
+}  // namespace
+
 FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(form) {
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(FormAccessible);
+    return true;
+  }();
+  (void)factoryInstalled;
   // A fixed single border with a system menu, minimise and close; no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -59,6 +59,10 @@ def main():
                 and search.getState().contains(pyatspi.STATE_SENSITIVE)):
             break
         time.sleep(0.2)
+    check(frame is not None and frame.getRoleName() in ("frame", "window"),
+          "the top level is announced as a window")
+    check(frame is not None and frame.name.startswith("Konfigurationsprogramm"),
+          "the window is named by its title")
     check(search is not None, "found a control described as BTSuchen")
     if search is not None:
         check(search.getRoleName() == "push button", "BTSuchen is a push button")

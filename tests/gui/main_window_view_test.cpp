@@ -53,6 +53,11 @@ TEST_F(MainWindowView, ActivationSearchesAndTheWidgetsFollowTheModel) {
   EXPECT_EQ(widget<QLineEdit>("Edit4")->text(), "127.0.0.11");
   EXPECT_EQ(widget<QLineEdit>("Edit4")->accessibleName(), "IP-Adresse:");
   EXPECT_EQ(view.windowTitle(), "Konfigurationsprogramm für VozezaViroru V1.0.20");
+  // Screen readers announce the window as a window, by its title.
+  QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&view);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->role(), QAccessible::Window);
+  EXPECT_EQ(frame->text(QAccessible::Name), view.windowTitle());
 
   // Typing an invalid address colours the field and disables saving, on screen too.
   auto* edit4 = widget<QLineEdit>("Edit4");
