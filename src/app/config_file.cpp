@@ -3,19 +3,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/file_errors.h"
 #include "platform/file_replace.h"
 
 namespace kv3::app {
 
 namespace {
-
-std::runtime_error cannotOpen(const std::filesystem::path& path) {
-  return std::runtime_error("Datei " + path.string() + " kann nicht geöffnet werden");
-}
-
-std::runtime_error cannotCreate(const std::filesystem::path& path) {
-  return std::runtime_error("Datei " + path.string() + " kann nicht erstellt werden");
-}
 
 // Links are followed: a link whose target is missing stands for a missing file, which a write
 // then creates at the link's target.
@@ -80,7 +73,7 @@ std::optional<std::vector<std::string>> ConfigFile::load() const {
   }
   const auto bytes = platform::ReadRegularFile(path_, ReadLimit);
   if (!bytes) {
-    throw cannotOpen(path_);
+    throw platform::FileOpenError(path_);
   }
   std::vector<std::string> lines = SplitConfigLines(*bytes);
   if (lines.size() > UsedLines) {
@@ -94,7 +87,7 @@ void ConfigFile::save(const std::vector<std::string>& lines) const {
   if (Exists(path_)) {
     auto bytes = platform::ReadRegularFile(path_);
     if (!bytes) {
-      throw cannotCreate(path_);
+      throw platform::FileCreateError(path_);
     }
     old = std::move(*bytes);
   }
@@ -105,7 +98,7 @@ void ConfigFile::save(const std::vector<std::string>& lines) const {
   }
   bytes += BytesAfterLines(old, lines.size());
   if (platform::ReplaceFileContents(path_, bytes) != platform::ReplaceResult::Written) {
-    throw cannotCreate(path_);
+    throw platform::FileCreateError(path_);
   }
 }
 

@@ -1,0 +1,159 @@
+#include "scheme/position_definition.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <system_error>
+
+#include "platform/file_errors.h"
+#include "platform/file_replace.h"
+
+namespace kv3::scheme {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Position of the attribute `name` (e.g. "x=") at or after `from`, counted only where white
+// space stands before it: "idx=" holds no x attribute.
+std::size_t FindAttribute(std::string_view line, std::string_view name, std::size_t from) {
+  for (std::size_t at = line.find(name, from); at != std::string_view::npos;
+       at = line.find(name, at + 1)) {
+    if (at > 0 && IsBlank(line[at - 1])) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
+struct Value {
+  std::int32_t number = 0;
+  std::size_t end = 0;  // just after the closing quote
+};
+
+// The quoted value that follows an attribute name of two characters at `at`: a double quote,
+// blanks, an optional sign, decimal digits, a double quote.
+std::optional<Value> ReadValue(std::string_view line, std::size_t at) {
+  std::size_t i = at + 2;
+  if (i >= line.size() || line[i] != '"') {
+    return std::nullopt;
+  }
+  ++i;
+  while (i < line.size() && line[i] == ' ') {
+    ++i;
+  }
+  if (i < line.size() && line[i] == '+') {
+    ++i;
+    if (i < line.size() && line[i] == '-') {
+      return std::nullopt;
+    }
+  }
+  const std::size_t close = line.find('"', i);
+  if (close == std::string_view::npos || close == i) {
+    return std::nullopt;
+  }
+  Value value;
+  const char* first = line.data() + i;
+  const char* last = line.data() + close;
+  const auto [stop, error] = std::from_chars(first, last, value.number);
+  if (error != std::errc() || stop != last) {
+    return std::nullopt;
+  }
+  value.end = close + 1;
+  return value;
+}
+
+// One line, without its line feed. Nothing when it is no readable position line.
+std::optional<std::string> NormaliseLine(std::string_view line) {
+  const std::size_t x = FindAttribute(line, "x=", 0);
+  if (x == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const auto xValue = ReadValue(line, x);
+  if (!xValue) {
+    return std::nullopt;
+  }
+  const std::size_t y = FindAttribute(line, "y=", xValue->end);
+  if (y == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const auto yValue = ReadValue(line, y);
+  if (!yValue) {
+    return std::nullopt;
+  }
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "x=\"%5d\" y=\"%5d\"/>\n", static_cast<int>(xValue->number),
+                static_cast<int>(yValue->number));
+  return std::string(line.substr(0, x)) + tail;
+}
+
+bool IsFile(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+}  // namespace
+
+std::string PictureBaseName(const std::filesystem::path& picture) {
+  const std::string name = picture.filename().string();
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string NormalisePositionDefinition(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  while (!bytes.empty()) {
+    const std::size_t feed = bytes.find('\n');
+    const std::size_t length = feed == std::string_view::npos ? bytes.size() : feed + 1;
+    std::string_view line = bytes.substr(0, length);
+    bytes.remove_prefix(length);
+    // The coordinates are read from the line without its line end.
+    std::string_view content = line;
+    if (!content.empty() && content.back() == '\n') {
+      content.remove_suffix(1);
+    }
+    if (!content.empty() && content.back() == '\r') {
+      content.remove_suffix(1);
+    }
+    if (const auto normalised = NormaliseLine(content)) {
+      out += *normalised;
+    } else {
+      out += line;
+    }
+  }
+  return out;
+}
+
+std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
+                                                const std::filesystem::path& startDirectory) {
+  const std::filesystem::path own = PictureBaseName(picture) + ".rem";
+  const std::filesystem::path general{GeneralDefinitionName};
+  const std::filesystem::path startGeneral = startDirectory / GeneralDefinitionName;
+  std::filesystem::path chosen;
+  if (IsFile(own)) {
+    chosen = own;
+  } else if (IsFile(general)) {
+    chosen = general;
+  } else if (IsFile(startGeneral)) {
+    chosen = startGeneral;
+  } else {
+    if (platform::ReplaceFileContents(general, "") != platform::ReplaceResult::Written) {
+      throw platform::FileCreateError(general);
+    }
+    return general;
+  }
+  const auto bytes = platform::ReadRegularFile(chosen);
+  if (!bytes) {
+    throw platform::FileOpenError(chosen);
+  }
+  const std::string normalised = NormalisePositionDefinition(*bytes);
+  if (normalised != *bytes &&
+      platform::ReplaceFileContents(chosen, normalised) != platform::ReplaceResult::Written) {
+    throw platform::FileCreateError(chosen);
+  }
+  return chosen;
+}
+
+}  // namespace kv3::scheme

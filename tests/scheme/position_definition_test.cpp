@@ -1,0 +1,110 @@
+#include "scheme/position_definition.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/loopback_lan.h"
+
+namespace kv3::scheme {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PositionDefinition, PositionLinesAreNormalisedAndEverythingElseStays) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"the example, CR LF", "<pos id=\"t1\" x=\"12\" y=\"340\"/>\r\n",
+       "<pos id=\"t1\" x=\"   12\" y=\"  340\"/>\n"},
+      {"already normalised", "<pos x=\"   12\" y=\"  340\"/>\n",
+       "<pos x=\"   12\" y=\"  340\"/>\n"},
+      {"six digits, a sign", "<p x=\"123456\" y=\"-5\"/>", "<p x=\"123456\" y=\"   -5\"/>\n"},
+      {"blanks, plus, more attributes", "\t<p x=\" +7\" z=\"1\" y=\"8\" w=\"2\"/>\n",
+       "\t<p x=\"    7\" y=\"    8\"/>\n"},
+      {"no x: own line end kept", "<?xml version=\"1.0\"?>\r\n<list>\r\n",
+       "<?xml version=\"1.0\"?>\r\n<list>\r\n"},
+      {"idx is no x", "<pos idx=\"7\" x=\"12\" y=\"340\"/>\r\n",
+       "<pos idx=\"7\" x=\"   12\" y=\"  340\"/>\n"},
+      // Lines whose coordinates cannot be read stay exactly as they were.
+      {"no y", "<pos x=\"12\"/>\r\n", "<pos x=\"12\"/>\r\n"},
+      {"y before x", "<pos y=\"3\" x=\"12\"/>\r\n", "<pos y=\"3\" x=\"12\"/>\r\n"},
+      {"not decimal", "<pos x=\"1e3\" y=\"4\"/>\n", "<pos x=\"1e3\" y=\"4\"/>\n"},
+      {"beyond 32 bits", "<pos x=\"9999999999\" y=\"4\"/>\n", "<pos x=\"9999999999\" y=\"4\"/>\n"},
+      {"no quotes", "<pos x=12 y=4/>\n", "<pos x=12 y=4/>\n"},
+      {"empty file", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NormalisePositionDefinition(c.before), c.after) << c.what;
+  }
+
+  // Any number of lines of any length, none dropped or mixed up.
+  std::string many;
+  std::string expected;
+  for (int i = 0; i < 300; ++i) {
+    const std::string pad(480, static_cast<char>('a' + i % 26));
+    many += "<p n=\"" + pad + "\" x=\"" + std::to_string(i) + "\" y=\"" + std::to_string(-i) +
+            "\"/>\r\n";
+    char tail[40];
+    std::snprintf(tail, sizeof tail, "x=\"%5d\" y=\"%5d\"/>\n", i, -i);
+    expected += "<p n=\"" + pad + "\" " + tail;
+  }
+  EXPECT_EQ(NormalisePositionDefinition(many), expected);
+}
+
+TEST(PositionDefinition, TheDefinitionIsLookedUpInOrderAndWrittenOnlyWhenItChanges) {
+  test::ScratchDirectory directory;
+  const fs::path start = directory.path() / "start";
+  const fs::path pictures = directory.path() / "pictures";
+  fs::create_directories(start);
+  fs::create_directories(pictures);
+  fs::current_path(pictures);
+  const fs::path picture = pictures / "plan.alt.jpg";
+  EXPECT_EQ(PictureBaseName(picture), "plan.alt");
+
+  // Nothing anywhere: an empty user.rem is made here.
+  EXPECT_EQ(PreparePositionDefinition(picture, start), fs::path("user.rem"));
+  EXPECT_EQ(test::ReadFileBytes(pictures / "user.rem"), "");
+  fs::remove(pictures / "user.rem");
+  // The start directory's user.rem, then the one here, then the picture's own.
+  test::WriteFileBytes(start / "user.rem", "<p x=\"1\" y=\"2\"/>\n");
+  EXPECT_EQ(PreparePositionDefinition(picture, start), start / "user.rem");
+  EXPECT_EQ(test::ReadFileBytes(start / "user.rem"), "<p x=\"    1\" y=\"    2\"/>\n");
+  test::WriteFileBytes(pictures / "user.rem", "");
+  EXPECT_EQ(PreparePositionDefinition(picture, start), fs::path("user.rem"));
+  test::WriteFileBytes(pictures / "plan.alt.rem", "<p x=\"3\" y=\"4\"/>\r\n");
+  EXPECT_EQ(PreparePositionDefinition(picture, start), fs::path("plan.alt.rem"));
+
+  // A second preparation leaves the normalised file as it is on disk.
+  struct stat first {};
+  ::stat("plan.alt.rem", &first);
+  EXPECT_EQ(PreparePositionDefinition(picture, start), fs::path("plan.alt.rem"));
+  struct stat second {};
+  ::stat("plan.alt.rem", &second);
+  EXPECT_EQ(first.st_ino, second.st_ino);
+  EXPECT_EQ(first.st_mtim.tv_nsec, second.st_mtim.tv_nsec);
+  EXPECT_EQ(test::ReadFileBytes("plan.alt.rem"), "<p x=\"    3\" y=\"    4\"/>\n");
+
+  // A definition that cannot be written ends with the file message and stays as it was.
+  test::WriteFileBytes("plan.alt.rem", "<p x=\"5\" y=\"6\"/>\n");
+  ::chmod("plan.alt.rem", 0444);
+  EXPECT_THROW(
+      {
+        try {
+          PreparePositionDefinition(picture, start);
+        } catch (const std::runtime_error& error) {
+          EXPECT_EQ(std::string(error.what()), "Datei plan.alt.rem kann nicht erstellt werden");
+          throw;
+        }
+      },
+      std::runtime_error);
+  EXPECT_EQ(test::ReadFileBytes("plan.alt.rem"), "<p x=\"5\" y=\"6\"/>\n");
+}
+
+}  // namespace
+}  // namespace kv3::scheme
