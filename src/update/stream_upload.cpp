@@ -108,9 +108,15 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            link::DeviceRecord& rec, link::TSock& sock,
                            const link::LinkSettings& settings, ui::Pacing& pacing,
                            const ProgressFn& progress, std::string_view name) {
+  if (sock.SocketType() != link::TSocketType::stDatagram) {
+    sock.SetSocketType(link::TSocketType::stDatagram);
+  }
   const std::string address = link::Ipv4Text(rec, link::record::kIp);
   const auto report = [&progress](int percent) {
     if (progress) progress(percent);
+  };
+  const auto pause = [&pacing](int ms) {
+    if (ms > 0) pacing.pause(ms);
   };
 
   platform::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -139,24 +145,24 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
   }
   const std::uint32_t nameLength = NameLengthField(acknowledgement);
 
-  pacing.pause(row.pauseBeforeConnectMs);
+  pause(row.pauseBeforeConnectMs);
   const platform::UniqueFd stream =
       Connect(address, settings.transferPort, settings.connectTimeoutMs);
   if (!stream) return UploadOutcome::Ended;
 
   const int stallMs = settings.sendStallTimeoutMs;
   if (!SendAll(stream.get(), LengthPrefix(*prefix), stallMs)) return UploadOutcome::Corrupted;
-  pacing.pause(kPauseAfterPrefixMs);
+  pause(kPauseAfterPrefixMs);
   if (row.framing == Framing::NamedStream) {
     const auto header = BlockHeader(static_cast<std::uint32_t>(size), nameLength, sentName);
     if (!SendAll(stream.get(), header, stallMs)) return UploadOutcome::Corrupted;
-    pacing.pause(kPauseAfterHeaderMs);
+    pause(kPauseAfterHeaderMs);
   }
 
   std::array<std::uint8_t, kSegmentSize> segment{};
   std::uint64_t sent = 0;
   while (sent < size) {
-    pacing.pause(row.pauseBeforeSegmentMs);
+    pause(row.pauseBeforeSegmentMs);
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size - sent));
     const std::span<std::uint8_t> piece(segment.data(), n);
@@ -165,12 +171,12 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
       return UploadOutcome::Corrupted;
     }
     sent += n;
-    pacing.pause(row.pauseAfterSegmentMs);
+    pause(row.pauseAfterSegmentMs);
     report(ProgressPercent(sent, size));
     pacing.processMessages();
   }
 
-  pacing.pause(kPauseBeforeAnswerMs);
+  pause(kPauseBeforeAnswerMs);
   const std::vector<std::uint8_t> answer = ReceiveAnswer(stream.get(), settings.answerTimeoutMs);
   report(0);
   return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;

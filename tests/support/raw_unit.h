@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/link_settings.h"
+#include "platform/unique_fd.h"
+
+namespace kv3::test {
+
+// A unit in the test's own hand, for checking bytes on the wire: at `address` it takes one
+// announce datagram and answers `acknowledgement`, then takes one stream connection, keeps every
+// byte the tool writes until the length prefix's count has arrived, and answers `answer`.
+// It reads the prefix and nothing else of the stream.
+class RawUnit {
+ public:
+  RawUnit(const link::LinkSettings& settings, const std::string& address,
+          std::string acknowledgement, std::string answer = "complete!");
+  ~RawUnit();
+  RawUnit(const RawUnit&) = delete;
+  RawUnit& operator=(const RawUnit&) = delete;
+
+  // Waits until the unit is done (or gave up after a few seconds).
+  void finish();
+  // Ends the unit at once, wherever it stands (the destructor does this).
+  void abandon();
+  const std::vector<std::uint8_t>& announce() const { return announce_; }
+  const std::vector<std::uint8_t>& stream() const { return stream_; }
+
+ private:
+  void run();
+  bool readable(int fd) const;
+
+  platform::UniqueFd udp_;
+  platform::UniqueFd listener_;
+  std::string acknowledgement_;
+  std::string answer_;
+  std::vector<std::uint8_t> announce_;
+  std::vector<std::uint8_t> stream_;
+  platform::UniqueFd stopRead_;
+  platform::UniqueFd stopWrite_;
+  std::thread thread_;
+};
+
+}  // namespace kv3::test
