@@ -199,7 +199,7 @@ void Simulator::uploadEnded(const StoredUpload& upload) {
       unit.version = "V" + std::to_string(unit.fwMajor) + "." + std::to_string(unit.fwMinor);
       break;
     case Command::Rfup:
-      unit.webApp = upload.announcedName.substr(0, upload.announcedName.rfind('.'));
+      unit.webApp = upload.announcedName;
       break;
     case Command::Fram:
       unit.skin = upload.announcedName;

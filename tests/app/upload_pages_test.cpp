@@ -147,7 +147,7 @@ TEST_F(UploadPages, WebAppUpdateShowsTheNewNameAsInstalledAndSearchesAgain) {
   EXPECT_EQ(window->Ed_Up_WA.text(), "");
   EXPECT_TRUE(window->Bt_Up_WA.enabled());
   EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "heizung.v3.rom")), test::PatternBytes(3000));
-  EXPECT_EQ(lan->sim().unit(0).webApp, "heizung.v3");
+  EXPECT_EQ(lan->sim().unit(0).webApp, "heizung.v3.rom");
 }
 
 TEST_F(UploadPages, HiddenSkinPageWorksThroughTheModelAndSaysUpdatedWithoutRestart) {
