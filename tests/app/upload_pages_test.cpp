@@ -29,6 +29,8 @@ struct Half {
   ui::FileDialog MainWindow::*dialog;
   std::string filter;
   std::vector<std::string> shown;
+  std::string website;  // the button that opens the maker's page, and the page
+  std::string page;
 };
 
 TEST_F(UploadPages, ChoosingAFileShowsItsNameWithoutExtensionAndRevealsTheStartControls) {
@@ -40,19 +42,25 @@ TEST_F(UploadPages, ChoosingAFileShowsItsNameWithoutExtensionAndRevealsTheStartC
        "Ed_Up_FW",
        &MainWindow::OpenDialog3,
        "Firmware|*.bin",
-       {"Ed_Up_FW", "Bt_Up_FW", "CG_FW", "Lb_DV_FW", "Lb_Up_FW"}},
+       {"Ed_Up_FW", "Bt_Up_FW", "CG_FW", "Lb_DV_FW", "Lb_Up_FW"},
+       "Bt_WS_FW",
+       "https://www.vozezaviroru.de/fernbedienung-vozezaviroru/firmware.html"},
       {"web app",
        "Bt_Ld_WA",
        "Ed_Up_WA",
        &MainWindow::OpenDialog4,
        "Web-Page|*.rom",
-       {"Ed_Up_WA", "Bt_Up_WA", "CG_WA", "Lb_DV_WA", "Lb_Up_WA"}},
+       {"Ed_Up_WA", "Bt_Up_WA", "CG_WA", "Lb_DV_WA", "Lb_Up_WA"},
+       "Bt_WS_WA",
+       "https://www.vozezaviroru.de/fernbedienung-vozezaviroru/web-app.html"},
       {"skin",
        "Bt_Ld_R",
        "Ed_Up_R",
        &MainWindow::OpenDialog6,
        "Gehäuserahmen|*.jpg",
-       {"Ed_Up_R", "Bt_Up_R", "CG_R", "Lb_DV_R", "Lb_Up_R"}},
+       {"Ed_Up_R", "Bt_Up_R", "CG_R", "Lb_DV_R", "Lb_Up_R"},
+       "Bt_WS_R",
+       "https://www.vozezaviroru.de/fernbedienung-vozezaviroru/design.html"},
   };
   const std::string file = writeChosenFile("paket.v2.7.bin", 10);
   for (const Half& half : halves) {
@@ -67,6 +75,8 @@ TEST_F(UploadPages, ChoosingAFileShowsItsNameWithoutExtensionAndRevealsTheStartC
                           [&](const std::string& name) { return w.find(name)->visible(); });
     };
     EXPECT_TRUE(hidden());
+    w.get<ui::Button>(half.website).click();
+    EXPECT_EQ(desktop.urls.back(), half.page);
 
     desktop.answerNextDialog(std::vector<std::string>{file});
     w.get<ui::Button>(half.open).click();
