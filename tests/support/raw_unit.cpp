@@ -28,11 +28,12 @@ sockaddr_in At(const std::string& address, std::uint16_t port) {
 }  // namespace
 
 RawUnit::RawUnit(const link::LinkSettings& settings, const std::string& address,
-                 std::string acknowledgement, std::string answer)
+                 std::string acknowledgement, std::string answer, Stream stream)
     : udp_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
       listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)),
       acknowledgement_(std::move(acknowledgement)),
-      answer_(std::move(answer)) {
+      answer_(std::move(answer)),
+      mode_(stream) {
   const sockaddr_in command = At(address, settings.commandPort);
   const sockaddr_in transfer = At(address, settings.transferPort);
   int stop[2];
@@ -78,8 +79,13 @@ void RawUnit::run() {
   ::sendto(udp_.get(), acknowledgement_.data(), acknowledgement_.size(), 0,
            reinterpret_cast<const sockaddr*>(&tool), length);
 
-  if (!readable(listener_.get())) return;
+  if (mode_ == Stream::NeverAccept || !readable(listener_.get())) return;
   const platform::UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+  if (mode_ == Stream::NeverRead) {
+    pollfd stop{stopRead_.get(), POLLIN, 0};
+    ::poll(&stop, 1, -1);
+    return;
+  }
   std::uint64_t expected = 4;
   std::uint8_t buffer[4096];
   while (stream_.size() < expected && readable(connection.get())) {

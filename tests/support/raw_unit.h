@@ -16,8 +16,16 @@ namespace kv3::test {
 // It reads the prefix and nothing else of the stream.
 class RawUnit {
  public:
+  // How the unit treats the stream connection.
+  enum class Stream {
+    Read,         // as above
+    NeverAccept,  // listens, but never takes the connection off its queue
+    NeverRead,    // takes the connection and reads nothing
+  };
+
   RawUnit(const link::LinkSettings& settings, const std::string& address,
-          std::string acknowledgement, std::string answer = "complete!");
+          std::string acknowledgement, std::string answer = "complete!",
+          Stream stream = Stream::Read);
   ~RawUnit();
   RawUnit(const RawUnit&) = delete;
   RawUnit& operator=(const RawUnit&) = delete;
@@ -37,6 +45,7 @@ class RawUnit {
   platform::UniqueFd listener_;
   std::string acknowledgement_;
   std::string answer_;
+  Stream mode_;
   std::vector<std::uint8_t> announce_;
   std::vector<std::uint8_t> stream_;
   platform::UniqueFd stopRead_;

@@ -1,9 +1,13 @@
 #include "update/stream_upload.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/bytes.h"
@@ -211,6 +215,50 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
       EXPECT_EQ(uploads[0].announcedSize, content.size());
     }
     fs::remove_all(directory.path() / "stored");
+  }
+}
+
+// Lets time pass only for the wait for the acknowledgement: the content goes as fast as the
+// connection takes it.
+class AnnouncePacing : public ui::Pacing {
+ public:
+  void pause(int ms) override {
+    if (ms >= kPauseAfterAnnounceMs) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  void processMessages() override {}
+};
+
+// A unit that stops taking part never holds the window for good.
+TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
+  const auto ports = test::FreeLoopbackPorts();
+  link::LinkSettings settings = test::LoopbackSettings(ports);
+  settings.connectTimeoutMs = 200;
+  settings.sendStallTimeoutMs = 200;
+  AnnouncePacing pacing;
+  {
+    // Its listening queue is full, so the connection is never made.
+    test::RawUnit unit(settings, "127.0.0.11", "rfup", "", test::RawUnit::Stream::NeverAccept);
+    std::vector<platform::UniqueFd> queued;
+    for (int i = 0; i < 8; ++i) {
+      platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_port = htons(ports.transfer);
+      to.sin_addr.s_addr = htonl(0x7F00000B);
+      ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
+      queued.push_back(std::move(fd));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(
+        StreamUpload(WebAppRow, writeFile("w.rom", 100).string(), record, sock, settings, pacing),
+        UploadOutcome::Ended);
+  }
+  {
+    // It takes the connection and never reads: the content stalls once the buffers are full.
+    test::RawUnit unit(settings, "127.0.0.11", "rfup", "", test::RawUnit::Stream::NeverRead);
+    EXPECT_EQ(StreamUpload(WebAppRow, writeFile("big.rom", 48u << 20).string(), record, sock,
+                           settings, pacing),
+              UploadOutcome::Corrupted);
   }
 }
 
