@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <stdexcept>
 
 namespace kv3::test {
@@ -42,6 +43,10 @@ RawUnit::RawUnit(const link::LinkSettings& settings, const std::string& address,
   stopWrite_.reset(stop[1]);
   const int on = 1;
   ::setsockopt(listener_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (mode_ == Stream::ReadSlowly) {
+    const int small = 4096;  // taken over by the accepted connection
+    ::setsockopt(listener_.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  }
   if (::bind(udp_.get(), reinterpret_cast<const sockaddr*>(&command), sizeof command) != 0 ||
       ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&transfer), sizeof transfer) != 0 ||
       ::listen(listener_.get(), 1) != 0) {
@@ -92,6 +97,7 @@ void RawUnit::run() {
     const ssize_t n = ::recv(connection.get(), buffer, sizeof buffer, 0);
     if (n <= 0) return;
     stream_.insert(stream_.end(), buffer, buffer + n);
+    if (mode_ == Stream::ReadSlowly) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (stream_.size() >= 4) {
       expected = 4 + (static_cast<std::uint64_t>(stream_[0]) | stream_[1] << 8 | stream_[2] << 16 |
                       static_cast<std::uint64_t>(stream_[3]) << 24);

@@ -21,6 +21,7 @@ class RawUnit {
     Read,         // as above
     NeverAccept,  // listens, but never takes the connection off its queue
     NeverRead,    // takes the connection and reads nothing
+    ReadSlowly,   // small receive buffer, a pause after every read
   };
 
   RawUnit(const link::LinkSettings& settings, const std::string& address,

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -260,6 +261,23 @@ TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
                            settings, pacing),
               UploadOutcome::Corrupted);
   }
+}
+
+// At full speed the connection's buffers fill and sends take only part of a segment; the rest
+// must follow, byte for byte.
+TEST_F(StreamUploadTest, EveryByteArrivesWhenSendsTakeOnlyPartOfASegment) {
+  const auto settings = test::LoopbackSettings(test::FreeLoopbackPorts());
+  test::RawUnit unit(settings, "127.0.0.11", "rfup", "complete!",
+                     test::RawUnit::Stream::ReadSlowly);
+  AnnouncePacing pacing;
+  const std::size_t size = 12u << 20;
+  EXPECT_EQ(
+      StreamUpload(WebAppRow, writeFile("big.rom", size).string(), record, sock, settings, pacing),
+      UploadOutcome::Complete);
+  unit.finish();
+  ASSERT_EQ(unit.stream().size(), size + 4);
+  const std::vector<std::uint8_t> content = AsBytes(test::PatternBytes(size));
+  EXPECT_TRUE(std::equal(unit.stream().begin() + 4, unit.stream().end(), content.begin()));
 }
 
 // A file that changes under the run: what was read short is never reported as sent.
