@@ -1,6 +1,5 @@
 #include "gui/form_view.h"
 
-#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>

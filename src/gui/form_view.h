@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QWidget>
 #include <functional>

@@ -3,9 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,14 +21,14 @@ struct Config {
   std::vector<Unit> units;
   std::uint16_t commandPort = 48713;
   std::uint16_t transferPort = 48715;  // the units listen here after acknowledging an upload
-  // 0.0.0.0 hears broadcasts; a single address hears only datagrams sent to it.
-  Ipv4 bindAddress{0, 0, 0, 0};
-  bool logToStderr = false;  // every datagram in and out as hex
   // Where the units keep what they were sent, one folder per unit address; empty keeps nothing.
   std::filesystem::path storeDirectory;
   // After a whole firmware or web app a unit restarts: silent this long, then it reports the new
   // version or web app.
   int restartSilenceMs = 0;
+  // 0.0.0.0 hears broadcasts; a single address hears only datagrams sent to it.
+  Ipv4 bindAddress{0, 0, 0, 0};
+  bool logToStderr = false;  // every datagram in and out as hex
 };
 
 // One datagram that reached the command port.
