@@ -12,26 +12,6 @@ namespace {
 
 using link::test::Hex;
 
-TEST(BlockHeader, CarriesSizeNameLengthMarkerKindAndAtMostTwentyNameBytes) {
-  struct Case {
-    std::uint32_t size;
-    std::uint32_t nameLength;
-    std::string name;
-    std::string hex;
-  };
-  const Case cases[] = {
-      {3000, 36, "a.jpg", "B80B0000 24000000 55AA 01 612E6A7067 00 0000000000000000000000000000"},
-      {0, 31, "", "00000000 1F000000 55AA 01 0000000000000000000000000000000000000000"},
-      // 28 characters: the first 20 fill bytes 11-30, no terminator.
-      {70000, 40, "abcdefghijklmnopqrstuvwx.jpg",
-       "70110100 28000000 55AA 01 6162636465666768696A6B6C6D6E6F7071727374"},
-  };
-  for (const Case& c : cases) {
-    const auto header = BlockHeader(c.size, c.nameLength, c.name);
-    EXPECT_EQ(std::vector<std::uint8_t>(header.begin(), header.end()), Hex(c.hex)) << c.name;
-  }
-}
-
 TEST(BlockHeader, NameLengthCountsTheAcknowledgementTextFromByte31WithinTheKeptBytes) {
   std::vector<std::uint8_t> ack(40, 0);
   EXPECT_EQ(NameLengthField(ack), 31u);
@@ -62,23 +42,6 @@ TEST(ClosingAnswer, OnlyCompleteWithLettersInAnyCaseCounts) {
   for (const auto& [text, expected] : cases) {
     const std::vector<std::uint8_t> bytes(text.begin(), text.end());
     EXPECT_EQ(IsCompleteAnswer(bytes), expected) << text;
-  }
-}
-
-TEST(Gauge, NeverDividesByZeroAndShows100OnlyWhenTheLastByteHasGone) {
-  struct Case {
-    std::uint64_t sent, size;
-    int percent;
-  };
-  const Case cases[] = {{0, 0, 100},
-                        {50, 50, 100},
-                        {1460, 3000, 48},
-                        {2920, 3000, 97},
-                        {3000, 3000, 100},
-                        {99, 150, 66},
-                        {0xFFFFFFFEull, 0xFFFFFFFFull, 99}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(ProgressPercent(c.sent, c.size), c.percent) << c.sent << " of " << c.size;
   }
 }
 
