@@ -31,6 +31,9 @@ def wait_for(condition, seconds, step=0.2):
 
 
 def text_of(node):
+    """The node's text; empty for a node that is gone (a hidden page leaves the tree)."""
+    if node is None:
+        return ""
     text = node.queryText()
     return text.getText(0, text.characterCount)
 
@@ -125,15 +128,16 @@ def main():
     select_page(app, "Aktualisierung")
     for suffix, path, outcome, seconds in halves:
         shown_name = os.path.basename(path).rsplit(".", 1)[0]
-        press(find_by_description(app, "Bt_Ld_" + suffix))
+        press(wait_for(lambda: find_by_description(app, "Bt_Ld_" + suffix), 10))
         problem = choose_file(app, path)
         if not check(problem is None, "chose %s in the file dialog (%s)" % (path, problem)):
             return 1
         chosen = wait_for(lambda: text_of(find_by_description(app, "Ed_Up_" + suffix))
                           == shown_name, 10)
         check(chosen, "Ed_Up_%s shows %r" % (suffix, shown_name))
-        start = find_by_description(app, "Bt_Up_" + suffix)
-        check(wait_for(lambda: showing(start), 10), "Bt_Up_%s is visible" % suffix)
+        start = wait_for(lambda: find_by_description(app, "Bt_Up_" + suffix), 10)
+        if not check(wait_for(lambda: showing(start), 10), "Bt_Up_%s is visible" % suffix):
+            return 1
         press(start)
         message = read_message(app, seconds)
         expected = SUCCESS if outcome == "success" else CORRUPTED
