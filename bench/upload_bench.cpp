@@ -87,8 +87,8 @@ Result Measure(const update::UploadProfile& row, const std::filesystem::path& fi
     const double cpuBefore = CpuMs();
     const auto start = Clock::now();
     Result result;
-    result.outcome = static_cast<int>(
-        update::StreamUpload(row, file.string(), record, sock, settings, pacing));
+    result.outcome =
+        static_cast<int>(update::StreamUpload(row, file.string(), record, sock, settings, pacing));
     result.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     result.cpuMs = CpuMs() - cpuBefore;
     result.pausesMs = pacing.asked();
@@ -105,10 +105,10 @@ Result Measure(const update::UploadProfile& row, const std::filesystem::path& fi
 }
 
 void Print(const char* row, long long size, double scale, const Result& r) {
-  std::printf("%-9s %10lld %6.3f %10.0f %10.0f %7.4f %6.2f %%   %8ld kB  %s\n", row, size, scale,
-              r.wallMs, r.pausesMs, r.wallMs / r.pausesMs, 100.0 * r.cpuMs / r.wallMs, r.peakKb,
-              r.outcome == static_cast<int>(update::UploadOutcome::Complete) ? "complete"
-                                                                             : "NOT COMPLETE");
+  std::printf(
+      "%-9s %10lld %6.3f %10.0f %10.0f %7.4f %6.2f %%   %8ld kB  %s\n", row, size, scale, r.wallMs,
+      r.pausesMs, r.wallMs / r.pausesMs, 100.0 * r.cpuMs / r.wallMs, r.peakKb,
+      r.outcome == static_cast<int>(update::UploadOutcome::Complete) ? "complete" : "NOT COMPLETE");
   std::fflush(stdout);
 }
 
@@ -138,8 +138,7 @@ int main(int argc, char** argv) {
   for (const double scale : {0.01, 1.0}) {
     if (quick && scale == 1.0) continue;
     for (const Row& row : rows) {
-      Print(row.name, 1 << 20, scale,
-            Measure(*row.profile, oneMb, unit, lan.settings(), scale));
+      Print(row.name, 1 << 20, scale, Measure(*row.profile, oneMb, unit, lan.settings(), scale));
     }
   }
   // Peak memory against the file size: the content goes through one segment buffer.
