@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "link/codepage.h"
 
@@ -129,6 +130,19 @@ void MainWindow::wireHandlers() {
   showWhileChosen(Ed_Up_AS,
                   {&Ed_Up_AS, &Ed_Up_DF, &Bt_Up_AS, &CG_AS, &Lb_DV_AS, &Lb_Up_AS, &Lb_DG_AS});
   Ed_Up_DF.onChange = Ed_Up_AS.onChange;
+
+  Bt_WS_FW.onClick = [this] { uploads_.Bt_WS_FWClick(); };
+  Bt_Ld_FW.onClick = [this] { uploads_.Bt_Ld_FWClick(); };
+  Bt_Up_FW.onClick = [this] { uploads_.Bt_Up_FWClick(); };
+  Bt_WS_WA.onClick = [this] { uploads_.Bt_WS_WAClick(); };
+  Bt_Ld_WA.onClick = [this] { uploads_.Bt_Ld_WAClick(); };
+  Bt_Up_WA.onClick = [this] { uploads_.Bt_Up_WAClick(); };
+  Bt_WS_R.onClick = [this] { uploads_.Bt_WS_RClick(); };
+  Bt_Ld_R.onClick = [this] { uploads_.Bt_Ld_RClick(); };
+  Bt_Up_R.onClick = [this] { uploads_.Bt_Up_RClick(); };
+  uploads_.onAllEnded = [this] {
+    if (std::exchange(closeWhenIdle_, false) && closeWindow) closeWindow();
+  };
 }
 
 void MainWindow::FormActivate() {
@@ -141,6 +155,18 @@ void MainWindow::FormActivate() {
   for (ui::Edit* chosen : {&Ed_Up_FW, &Ed_Up_WA, &Ed_Up_DF, &Ed_Up_AS, &Ed_Up_R}) {
     chosen->setText("");
   }
+}
+
+bool MainWindow::CloseQuery() {
+  if (!uploads_.running()) return true;
+  closeWhenIdle_ = true;
+  return false;
+}
+
+update::UploadTexts MainWindow::uploadTexts() const {
+  return {std::string(texts_->TextError),          std::string(texts_->TextMessage),
+          std::string(texts_->TextNotFound),       std::string(texts_->TextCorrupted),
+          std::string(texts_->TextUpdatedRestart), std::string(texts_->TextUpdated)};
 }
 
 void MainWindow::readConfiguration() {

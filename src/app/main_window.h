@@ -20,6 +20,7 @@
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
 #include "ui/form.h"
+#include "update/update_pages.h"
 
 namespace kv3::app {
 
@@ -40,6 +41,8 @@ class MainWindow : public ui::Form {
 
   // Runs once, when the window first becomes active.
   void FormActivate();
+  // A window closed while an upload runs closes once the upload has ended.
+  bool CloseQuery() override;
 
   const link::LinkSettings& linkSettings() const { return settings_; }
 
@@ -188,6 +191,7 @@ class MainWindow : public ui::Form {
 
   settings::SettingsFields& fields() { return fields_; }
   settings::DeviceDisplay& display() { return display_; }
+  update::UpdatePages& uploads() { return uploads_; }
 
  private:
   void setUpLook();
@@ -232,7 +236,23 @@ class MainWindow : public ui::Form {
       settings_,
       desktop()};
 
+  update::UpdatePages uploads_{{{Ed_Inst_FW, Ed_Up_FW, Bt_Up_FW, CG_FW, OpenDialog3},
+                                {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},
+                                {Ed_Inst_R, Ed_Up_R, Bt_Up_R, CG_R, OpenDialog6},
+                                LB1,
+                                BTSuchen,
+                                PageControl1,
+                                TabSheet1},
+                               Sock1,
+                               [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                               settings_,
+                               desktop(),
+                               [this] { return uploadTexts(); },
+                               std::string(MakerSite)};
+  bool closeWhenIdle_ = false;
+
   std::string ratingText(settings::PasswordRating rating) const;
+  update::UploadTexts uploadTexts() const;
 };
 
 }  // namespace kv3::app

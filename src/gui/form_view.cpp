@@ -40,9 +40,13 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
   setWindowIcon(applicationIcon());
   build(form, this);
   centreOnScreen();
+  // Posted, so the window closes from the event loop once the handler that ended the upload
+  // has returned.
+  form_.closeWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
 }
 
 FormView::~FormView() {
+  form_.closeWindow = nullptr;
   // Stop observing the model before the widgets go.
   bindings_.clear();
 }
@@ -74,6 +78,14 @@ bool FormView::event(QEvent* event) {
     QTimer::singleShot(fallbackMs_, this, [this] { firstActivation(); });
   }
   return QWidget::event(event);
+}
+
+void FormView::closeEvent(QCloseEvent* event) {
+  if (form_.CloseQuery()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void FormView::firstActivation() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QWidget>
 #include <functional>
@@ -42,6 +43,8 @@ class FormView : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  // The form may keep the window open for now (an upload runs) and close it later itself.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void build(ui::Control& control, QWidget* parent);

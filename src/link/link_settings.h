@@ -12,6 +12,11 @@ struct LinkSettings {
   std::uint16_t replyPort = 48714;     // the tool's own port: commands go out, answers come in
   std::uint16_t transferPort = 48715;  // the unit's stream port for file contents
   std::string broadcastAddress = "255.255.255.255";
+  // Time limits of an upload's stream connection, so that a unit that stops answering never
+  // holds the window for good.
+  int connectTimeoutMs = 5000;     // connecting to the transfer port
+  int sendStallTimeoutMs = 30000;  // the unit takes no more bytes
+  int answerTimeoutMs = 30000;     // the closing answer after the last byte
 };
 
 }  // namespace kv3::link

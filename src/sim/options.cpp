@@ -150,12 +150,27 @@ Unit DefaultUnit(std::size_t index) {
   return unit;
 }
 
+// The uploads' stream faults, by their option names.
+bool ApplyStreamFault(std::string_view mode, Fault& fault) {
+  static constexpr std::pair<std::string_view, StreamFault> kModes[] = {
+      {"refuse", StreamFault::Refuse},   {"close", StreamFault::Close}, {"crlf", StreamFault::CrLf},
+      {"capital", StreamFault::Capital}, {"never", StreamFault::Never}, {"slow", StreamFault::Slow},
+      {"drop", StreamFault::Drop}};
+  for (const auto& [name, value] : kModes) {
+    if (mode == name) {
+      fault.stream = value;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
   const auto firstColon = text.find(':');
   const auto command = CommandFromWord(text.substr(0, firstColon));
   if (firstColon == std::string_view::npos || !command) {
     error = "fault \"" + std::string(text) +
-            "\": expected FIND, PaWd, Vers or SETC, a colon and a mode";
+            "\": expected FIND, PaWd, Vers, SETC or an upload word, a colon and a mode";
     return false;
   }
   const std::string_view mode = text.substr(firstColon + 1);
@@ -176,6 +191,7 @@ bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
     fault.noWord = true;
   } else if (mode == "first-only" && *command == Command::PaWd) {
     fault.firstOnly = true;
+  } else if (IsUpload(*command) && ApplyStreamFault(mode, fault)) {
   } else {
     error = "fault \"" + std::string(text) + "\": " + std::string(CommandWord(*command)) +
             " knows the modes silent, late:<ms>, none" +
@@ -244,6 +260,7 @@ bool ParseUnitOption(std::string_view text, std::size_t index, Unit& unit, std::
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
                                             std::string& error) {
   CommandLine line;
+  line.config.restartSilenceMs = 2000;
   bool unitsGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
@@ -281,6 +298,19 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         error = name + ": \"" + *text + "\" is not a port from 1 to 65535";
         return std::nullopt;
       }
+    } else if (name == "--store") {
+      const auto text = takeValue();
+      if (!text) return std::nullopt;
+      line.config.storeDirectory = *text;
+    } else if (name == "--restart-ms") {
+      const auto text = takeValue();
+      if (!text) return std::nullopt;
+      const auto ms = ParseNumber(*text, 0, kLongestDelayMs);
+      if (!ms) {
+        error = "--restart-ms: \"" + *text + "\" is not a number of milliseconds";
+        return std::nullopt;
+      }
+      line.config.restartSilenceMs = *ms;
     } else if (name == "--bind") {
       const auto text = takeValue();
       if (!text) return std::nullopt;
@@ -305,7 +335,9 @@ Usage: kv3sim [options]
 Options:
   --unit UNIT          add a unit (repeat for more); without any, one default unit
   --command-port N     UDP port the units listen on (default 48713)
-  --transfer-port N    TCP port for file transfers (default 48715; not served yet)
+  --transfer-port N    TCP port for file transfers (default 48715)
+  --store DIR          keep every file received in DIR/<unit address>/<name>
+  --restart-ms MS      after a firmware or web app, stay silent this long (default 2000)
   --bind ADDRESS       local address of the socket (default 0.0.0.0, which also
                        hears broadcasts)
   --log                print every datagram received and sent as hex on stderr
@@ -330,6 +362,14 @@ UNIT is a comma-separated list of key=value; every key is optional:
                             noword        "xxxx" in place of the answer's word
                                           (FIND, SETC)
                             first-only    PaWd: only the user:password datagram
+                          The uploads FWUP, RFUP, FRAM, ASCH and APOS also know
+                            refuse        acknowledge, but refuse the connection
+                            close         read everything, close without answer
+                            crlf          answer "complete!" and a line break
+                            capital       answer "Complete!"
+                            never         read everything, never answer
+                            slow          read in small pieces with pauses
+                            drop          drop the connection halfway
                             none          behave again
 A value in double quotes may hold commas; a backslash takes the next character
 literally (\, \" \\). Texts are given in UTF-8 and go on the wire in

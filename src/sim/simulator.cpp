@@ -111,6 +111,11 @@ void Simulator::start() {
     started_ = Clock::now();
     std::fill(nameFrom_.begin(), nameFrom_.end(), std::nullopt);
   }
+  streams_ =
+      std::make_unique<StreamServer>(config_.transferPort, config_.storeDirectory,
+                                     [this](const StoredUpload& upload) { uploadEnded(upload); });
+  streams_->start();
+  restartUntil_.assign(config_.units.size(), Clock::time_point{});
   thread_ = std::thread(&Simulator::serve, this);
 }
 
@@ -125,6 +130,7 @@ void Simulator::stop() {
   // The pipe is empty or holds a byte already; either way the loop wakes.
   [[maybe_unused]] const auto written = ::write(wakeWrite_.get(), &wake, 1);
   thread_.join();
+  streams_->stop();
   queue_.clear();
   socket_.reset();
   wakeRead_.reset();
@@ -174,6 +180,39 @@ std::vector<Received> Simulator::received() const {
 void Simulator::clearReceived() {
   std::lock_guard lock(mutex_);
   log_.clear();
+}
+
+std::vector<StoredUpload> Simulator::uploads() const {
+  std::lock_guard lock(mutex_);
+  return uploads_;
+}
+
+void Simulator::uploadEnded(const StoredUpload& upload) {
+  std::lock_guard lock(mutex_);
+  uploads_.push_back(upload);
+  if (!upload.whole || upload.answer.empty() || upload.unit >= config_.units.size()) return;
+  Unit& unit = config_.units[upload.unit];
+  switch (upload.command) {
+    case Command::Fwup:
+      // The new firmware is one minor version on.
+      if (++unit.fwMinor == 0) ++unit.fwMajor;
+      unit.version = "V" + std::to_string(unit.fwMajor) + "." + std::to_string(unit.fwMinor);
+      break;
+    case Command::Rfup:
+      unit.webApp = upload.announcedName;
+      break;
+    case Command::Fram:
+      unit.skin = upload.announcedName;
+      break;
+    case Command::Asch:
+      unit.scheme = upload.announcedName;
+      break;
+    default:
+      break;
+  }
+  if (upload.command == Command::Fwup || upload.command == Command::Rfup) {
+    restartUntil_[upload.unit] = Clock::now() + std::chrono::milliseconds(config_.restartSilenceMs);
+  }
 }
 
 void Simulator::serve() {
@@ -257,12 +296,22 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
     for (std::size_t i = 0; i < config_.units.size() && !fromUnit; ++i) {
       Unit& unit = config_.units[i];
       if (!broadcast && unit.ip != destination) continue;
+      if (now < restartUntil_[i]) {
+        entry.note +=
+            (entry.note.empty() ? "unit " : "; unit ") + std::to_string(i) + ": restarting, silent";
+        continue;
+      }
       const Ipv4 from = unit.ip;  // answers leave from the address the command reached
       const Reaction reaction = React(unit, datagram, nameFrom_[i] == source);
       if (reaction.expectName) {
         nameFrom_[i] = source;
       } else if (nameFrom_[i] == source) {
         nameFrom_[i].reset();
+      }
+      if (reaction.upload && !streams_->expect(i, unit.ip, *reaction.upload, reaction.uploadName,
+                                               unit.fault(*reaction.upload).stream)) {
+        entry.note += (entry.note.empty() ? "unit " : "; unit ") + std::to_string(i) +
+                      ": not listening on the transfer port";
       }
       if (reaction.taken) entry.takenBy.push_back(i);
       if (entry.kind.empty() || reaction.taken) entry.kind = reaction.kind;

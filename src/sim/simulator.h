@@ -13,6 +13,7 @@
 
 #include "platform/unique_fd.h"
 #include "sim/address_text.h"
+#include "sim/stream_server.h"
 #include "sim/unit.h"
 
 namespace kv3::sim {
@@ -20,7 +21,12 @@ namespace kv3::sim {
 struct Config {
   std::vector<Unit> units;
   std::uint16_t commandPort = 48713;
-  std::uint16_t transferPort = 48715;  // for the stream transfer; not served yet
+  std::uint16_t transferPort = 48715;  // the units listen here after acknowledging an upload
+  // Where the units keep what they were sent, one folder per unit address; empty keeps nothing.
+  std::filesystem::path storeDirectory;
+  // After a whole firmware or web app a unit restarts: silent this long, then it reports the new
+  // version or web app.
+  int restartSilenceMs = 0;
   // 0.0.0.0 hears broadcasts; a single address hears only datagrams sent to it.
   Ipv4 bindAddress{0, 0, 0, 0};
   bool logToStderr = false;  // every datagram in and out as hex
@@ -71,6 +77,9 @@ class Simulator {
   std::vector<Received> received() const;
   void clearReceived();
 
+  // Every stream connection served, in the order they ended.
+  std::vector<StoredUpload> uploads() const;
+
  private:
   struct Outgoing {
     Ipv4 from;
@@ -85,6 +94,7 @@ class Simulator {
   void sendDue();
   void send(const Outgoing& answer);
   bool isBroadcast(const Ipv4& destination) const;
+  void uploadEnded(const StoredUpload& upload);
 
   mutable std::mutex lifecycle_;  // start and stop
   mutable std::mutex mutex_;
@@ -98,6 +108,9 @@ class Simulator {
   platform::UniqueFd wakeWrite_;
   std::thread thread_;
   bool stopping_ = false;  // guarded by mutex_
+  std::unique_ptr<StreamServer> streams_;
+  std::vector<std::chrono::steady_clock::time_point> restartUntil_;  // guarded by mutex_
+  std::vector<StoredUpload> uploads_;                                // guarded by mutex_
 
   // Used by the serving thread only.
   Queue queue_;

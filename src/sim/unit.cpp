@@ -7,7 +7,8 @@ namespace kv3::sim {
 
 namespace {
 
-constexpr std::array<std::string_view, kCommandCount> kWords = {"FIND", "PaWd", "Vers", "SETC"};
+constexpr std::array<std::string_view, kCommandCount> kWords = {
+    "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS"};
 
 // A text field: as many bytes as fit, zeros behind a shorter text (a full field has no zero).
 void PutText(Record& record, std::size_t at, std::size_t width, std::string_view text) {
@@ -80,7 +81,36 @@ void TakeName(const Unit& unit, std::span<const std::uint8_t> datagram, Reaction
                        : "device name differs from the settings text \"" + unit.deviceName + "\"";
 }
 
+// The announce of an upload: "FWUP" in 32 bytes, the others in 122 with a name from byte 31.
+// The acknowledgement is the announce itself with the word in lower case.
+void TakeAnnounce(const Unit& unit, Command command, std::span<const std::uint8_t> datagram,
+                  Reaction& reaction) {
+  const std::string_view word = kWords[static_cast<std::size_t>(command)];
+  reaction.kind = std::string(word);
+  const std::size_t least = command == Command::Fwup ? 32 : 122;
+  if (datagram.size() < least) {
+    reaction.note = "announce of " + std::to_string(datagram.size()) + " bytes, expected " +
+                    std::to_string(least) + " or more";
+    return;
+  }
+  reaction.taken = true;
+  reaction.upload = command;
+  if (command != Command::Fwup) reaction.uploadName = TextAt(datagram, kSchemeAt, 122);
+  Bytes answer(datagram.begin(), datagram.begin() + static_cast<std::ptrdiff_t>(least));
+  for (std::size_t i = 0; i < 4; ++i) {
+    answer[i] = unit.fault(command).noWord ? 'x' : static_cast<std::uint8_t>(word[i] | 0x20);
+  }
+  reaction.answers.push_back(std::move(answer));
+  reaction.note = "announce" + (reaction.uploadName.empty() ? std::string()
+                                                            : " \"" + reaction.uploadName + "\"");
+}
+
 }  // namespace
+
+bool IsUpload(Command command) {
+  return command == Command::Fwup || command == Command::Rfup || command == Command::Fram ||
+         command == Command::Asch || command == Command::Apos;
+}
 
 std::string_view CommandWord(Command command) { return kWords[static_cast<std::size_t>(command)]; }
 
@@ -168,10 +198,18 @@ Reaction React(Unit& unit, std::span<const std::uint8_t> datagram, bool nameExpe
     case Command::Setc:
       TakeSettings(unit, datagram, reaction);
       break;
+    case Command::Fwup:
+    case Command::Rfup:
+    case Command::Fram:
+    case Command::Asch:
+    case Command::Apos:
+      TakeAnnounce(unit, *command, datagram, reaction);
+      break;
   }
   const Fault& fault = unit.fault(*command);
   if (fault.silent && !reaction.answers.empty()) {
     reaction.answers.clear();
+    reaction.upload.reset();
     reaction.note += reaction.note.empty() ? "silent" : "; silent";
   }
   reaction.delayMs = std::max(0, fault.lateMs);

@@ -37,10 +37,25 @@ inline constexpr std::size_t kWebAppWidth = 38;
 inline constexpr std::size_t kSettingsTextAt = 31;
 inline constexpr std::size_t kSettingsTextEnd = 112;
 
-enum class Command : std::uint8_t { Find, PaWd, Vers, Setc };
-inline constexpr std::size_t kCommandCount = 4;
+enum class Command : std::uint8_t { Find, PaWd, Vers, Setc, Fwup, Rfup, Fram, Asch, Apos };
+inline constexpr std::size_t kCommandCount = 9;
 
-// "FIND", "PaWd", "Vers", "SETC".
+// The commands that announce a file on the transfer port.
+bool IsUpload(Command command);
+
+// How a unit misbehaves on the stream connection of an upload it acknowledged.
+enum class StreamFault : std::uint8_t {
+  None,
+  Refuse,   // nobody listens on the transfer port: the connection is refused
+  Close,    // reads everything, then closes without an answer
+  CrLf,     // answers "complete!\r\n"
+  Capital,  // answers "Complete!"
+  Never,    // reads everything and never answers (until the tool closes)
+  Slow,     // reads in small pieces with pauses between them
+  Drop,     // drops the connection halfway through the content
+};
+
+// "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS".
 std::string_view CommandWord(Command command);
 // Case is ignored, so option texts may say "pawd".
 std::optional<Command> CommandFromWord(std::string_view word);
@@ -51,6 +66,7 @@ struct Fault {
   int lateMs = 0;          // sends its answers this much later
   bool noWord = false;     // "xxxx" where the lower-case word of the answer stands (FIND, SETC)
   bool firstOnly = false;  // "PaWd": only the account datagram, no device name
+  StreamFault stream = StreamFault::None;  // the uploads' stream leg
   bool operator==(const Fault&) const = default;
 };
 
@@ -103,6 +119,9 @@ struct Reaction {
   std::vector<Bytes> answers;  // in sending order
   int delayMs = 0;
   bool expectName = false;  // an accepted "SETC": the sender's next 32/33-byte datagram is the name
+  // An acknowledged upload: the unit now expects the content on its transfer port.
+  std::optional<Command> upload;
+  std::string uploadName;  // the name the announce carried from byte 31 (none for "FWUP")
   std::string note;
 };
 

@@ -24,6 +24,12 @@ class Form : public Control {
   // controls stay as the action left them.
   void dispatch(const std::function<void()>& action);
 
+  // Asked before the window closes; false keeps it open for now. A form that says no closes
+  // itself later through closeWindow.
+  virtual bool CloseQuery() { return true; }
+  // Set by the view: closes the window (asking CloseQuery again).
+  std::function<void()> closeWindow;
+
   Control* find(const std::string& name) const;
   template <class T>
   T& get(const std::string& name) const {

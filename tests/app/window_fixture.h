@@ -17,8 +17,9 @@ class WindowOnLoopback : public ::testing::Test {
  protected:
   static constexpr double PauseScale = 0.2;
 
+  // The units keep what is sent to them under stored/ in the test's directory.
   void startUnits(std::vector<sim::Unit> units) {
-    lan = std::make_unique<test::LoopbackLan>(std::move(units));
+    lan = std::make_unique<test::LoopbackLan>(std::move(units), directory.path() / "stored");
     window = std::make_unique<MainWindow>(desktop, lan->settings());
   }
   // The unit listens on its own address only, so the broadcast finds nobody and only a search
@@ -42,6 +43,13 @@ class WindowOnLoopback : public ::testing::Test {
     test::WriteFileBytes(directory.path() / "t540.cfg", bytes);
   }
   std::vector<std::string> listed() const { return window->LB1.items(); }
+  // A file of `size` pattern bytes in the folder "chosen"; its full path.
+  std::string writeChosenFile(const std::string& name, std::size_t size) {
+    const auto path = directory.path() / "chosen" / name;
+    std::filesystem::create_directories(path.parent_path());
+    test::WriteFileBytes(path, test::PatternBytes(size));
+    return path.string();
+  }
 
   test::ScratchDirectory directory;
   test::TestDesktop desktop{PauseScale};

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -72,6 +73,39 @@ TEST_F(MainWindowView, ActivationSearchesAndTheWidgetsFollowTheModel) {
   EXPECT_EQ(widget<QPushButton>("BTSuchen")->text(), "search VozezaViroru");
   EXPECT_EQ(tabs->tabText(0), "settings");
   EXPECT_EQ(window.Edit4.text(), "1.2.3");
+}
+
+// The gauge on screen follows the upload; a close during the upload waits for its end.
+TEST_F(MainWindowView, UploadControlsAppearAndTheGaugeMovesOnScreen) {
+  window.dispatch([this] { window.FormActivate(); });
+  const auto file = directory.path() / "kv3_fw_2.0.bin";
+  test::WriteFileBytes(file, test::PatternBytes(4000));
+  desktop.answerNextDialog(std::vector<std::string>{file.string()});
+  widget<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  QTest::mouseClick(widget<QPushButton>("Bt_Ld_FW"), Qt::LeftButton);
+  EXPECT_EQ(widget<QLineEdit>("Ed_Up_FW")->text(), "kv3_fw_2.0");
+  auto* gauge = widget<QProgressBar>("CG_FW");
+  auto* start = widget<QPushButton>("Bt_Up_FW");
+  EXPECT_TRUE(gauge->isVisible());
+  ASSERT_TRUE(start->isVisible());
+
+  std::vector<int> shown;
+  bool closedAtOnce = true;
+  desktop.queueUserAction([&] {
+    shown.push_back(gauge->value());
+    closedAtOnce = view.close();
+    desktop.queueUserAction([&] { shown.push_back(gauge->value()); });
+  });
+  QTest::mouseClick(start, Qt::LeftButton);
+
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  EXPECT_EQ(shown, (std::vector<int>{36, 73}));
+  EXPECT_FALSE(closedAtOnce);
+  EXPECT_EQ(gauge->value(), 0);
+  EXPECT_EQ(desktop.messages.at(0).text, window.texts().TextUpdatedRestart);
+  // The close waited for the end of the upload and comes from the event loop.
+  EXPECT_TRUE(view.isVisible());
+  QTRY_VERIFY(!view.isVisible());
 }
 
 }  // namespace

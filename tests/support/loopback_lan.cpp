@@ -77,9 +77,10 @@ sim::Unit NumberedUnit(int n) {
   return unit;
 }
 
-LoopbackLan::LoopbackLan(std::vector<sim::Unit> units)
-    : ports_(FreeLoopbackPorts()), settings_(LoopbackSettings(ports_)) {
+LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store)
+    : ports_(FreeLoopbackPorts()), settings_(LoopbackSettings(ports_)), store_(std::move(store)) {
   sim::Config config;
+  config.storeDirectory = store_;
   config.units = std::move(units);
   config.commandPort = ports_.command;
   config.transferPort = ports_.transfer;
@@ -88,6 +89,10 @@ LoopbackLan::LoopbackLan(std::vector<sim::Unit> units)
 }
 
 LoopbackLan::~LoopbackLan() { sim_->stop(); }
+
+std::filesystem::path LoopbackLan::storedFile(std::size_t index, const std::string& name) const {
+  return store_ / sim::FormatIpv4(sim_->unit(index).ip) / name;
+}
 
 ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path()) {
   std::string pattern = (std::filesystem::temp_directory_path() / "kv3-test-XXXXXX").string();
@@ -102,6 +107,17 @@ ScratchDirectory::~ScratchDirectory() {
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
   std::filesystem::remove_all(path_, ignored);
+}
+
+link::DeviceRecord UnitRecord(const sim::Unit& unit) {
+  const sim::Record record = sim::FindRecord(unit);
+  return link::RecordFromAnswer(record);
+}
+
+std::string PatternBytes(std::size_t n) {
+  std::string bytes(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return bytes;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "link/device_record.h"
 #include "link/link_settings.h"
 #include "sim/simulator.h"
 #include "sim/unit.h"
@@ -30,7 +31,11 @@ sim::Unit NumberedUnit(int n);
 // Units played on loopback for one test, with the tool's matching settings.
 class LoopbackLan {
  public:
-  explicit LoopbackLan(std::vector<sim::Unit> units);
+  // store: where the units keep the files sent to them (one folder per unit address); empty
+  // keeps nothing.
+  explicit LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store = {});
+  // Where unit `index` keeps a file of that name.
+  std::filesystem::path storedFile(std::size_t index, const std::string& name) const;
   ~LoopbackLan();
   sim::Simulator& sim() { return *sim_; }
   const link::LinkSettings& settings() const { return settings_; }
@@ -39,6 +44,7 @@ class LoopbackLan {
  private:
   LoopbackPorts ports_;
   link::LinkSettings settings_;
+  std::filesystem::path store_;
   std::unique_ptr<sim::Simulator> sim_;
 };
 
@@ -55,6 +61,11 @@ class ScratchDirectory {
   std::filesystem::path previous_;
   std::filesystem::path path_;
 };
+
+// The record the tool keeps of a unit: its answer to "FIND".
+link::DeviceRecord UnitRecord(const sim::Unit& unit);
+// n bytes that differ from their neighbours and do not repeat every 256, for file contents.
+std::string PatternBytes(std::size_t n);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);

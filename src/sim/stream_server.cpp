@@ -1,0 +1,312 @@
+#include "sim/stream_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace kv3::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kHeaderSize = 31;
+constexpr std::size_t kHeaderNameAt = 11;
+constexpr std::size_t kHeaderNameWidth = 20;
+constexpr std::string_view kComplete = "complete!";
+// A connection on which nothing arrives for this long is given up.
+constexpr int kIdleMs = 60000;
+// How long the unit waits for the tool to close after the answer.
+constexpr int kLingerMs = 10000;
+// The pace of StreamFault::Slow: this many bytes, then a pause.
+constexpr std::size_t kSlowPiece = 1024;
+constexpr auto kSlowPause = std::chrono::milliseconds(10);
+
+std::uint32_t Le32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+bool Named(Command command) {
+  return command == Command::Fram || command == Command::Asch || command == Command::Apos;
+}
+
+// A name from the wire as a file name inside the store: no directories, nothing hidden.
+std::string SafeFileName(const std::string& name, Command command) {
+  std::string safe;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    safe.push_back(c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F ? '_' : c);
+  }
+  if (safe.empty()) return command == Command::Fwup ? "firmware.bin" : "upload.bin";
+  if (safe.front() == '.') safe.insert(safe.begin(), '_');
+  return safe;
+}
+
+void SendText(int fd, std::string_view text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t sent = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) return;
+    done += static_cast<std::size_t>(sent);
+  }
+}
+
+// Ends the connection with a reset, as a unit that loses it does.
+void Drop(platform::UniqueFd& fd) {
+  const linger abort{1, 0};
+  ::setsockopt(fd.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  fd.reset();
+}
+
+}  // namespace
+
+StreamServer::StreamServer(std::uint16_t port, std::filesystem::path storeDirectory, Done done)
+    : port_(port), storeDirectory_(std::move(storeDirectory)), done_(std::move(done)) {}
+
+StreamServer::~StreamServer() { stop(); }
+
+void StreamServer::start() {
+  int stopFds[2];
+  int changeFds[2];
+  if (::pipe2(stopFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw std::system_error(errno, std::generic_category(), "pipe");
+  }
+  stopRead_.reset(stopFds[0]);
+  stopWrite_.reset(stopFds[1]);
+  if (::pipe2(changeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw std::system_error(errno, std::generic_category(), "pipe");
+  }
+  changeRead_.reset(changeFds[0]);
+  changeWrite_.reset(changeFds[1]);
+  stopping_ = false;
+  acceptor_ = std::thread(&StreamServer::acceptLoop, this);
+}
+
+void StreamServer::stop() {
+  if (!acceptor_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  closed_.notify_all();
+  const std::uint8_t byte = 1;
+  [[maybe_unused]] const auto written = ::write(stopWrite_.get(), &byte, 1);
+  acceptor_.join();
+  for (std::thread& connection : connections_) connection.join();
+  connections_.clear();
+  listeners_.clear();
+}
+
+void StreamServer::wake() {
+  const std::uint8_t byte = 1;
+  [[maybe_unused]] const auto written = ::write(changeWrite_.get(), &byte, 1);
+}
+
+bool StreamServer::expect(std::size_t unit, const Ipv4& address, Command command,
+                          const std::string& name, StreamFault fault) {
+  const std::uint32_t key = ToHostOrder(address);
+  std::unique_lock lock(mutex_);
+  if (fault == StreamFault::Refuse || port_ == 0) {
+    const auto it = listeners_.find(key);
+    if (it == listeners_.end()) return false;
+    it->second.closing = true;
+    wake();
+    // The acceptor closes it; the tool must meet a closed port once the acknowledgement is out.
+    closed_.wait(lock, [&] { return stopping_ || !listeners_.contains(key); });
+    return false;
+  }
+  auto it = listeners_.find(key);
+  if (it == listeners_.end()) {
+    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const int on = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port_);
+    local.sin_addr.s_addr = htonl(key);
+    if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        ::listen(fd.get(), 4) != 0) {
+      return false;
+    }
+    it = listeners_.emplace(key, Listener{std::move(fd), false, {}, false}).first;
+    wake();
+  }
+  it->second.pending = Pending{unit, address, command, name, fault};
+  it->second.expecting = true;
+  return true;
+}
+
+void StreamServer::acceptLoop() {
+  for (;;) {
+    std::vector<pollfd> fds{{stopRead_.get(), POLLIN, 0}, {changeRead_.get(), POLLIN, 0}};
+    std::vector<std::uint32_t> keys;
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;
+      std::erase_if(listeners_, [](const auto& entry) { return entry.second.closing; });
+      for (const auto& [key, listener] : listeners_) {
+        fds.push_back({listener.fd.get(), POLLIN, 0});
+        keys.push_back(key);
+      }
+    }
+    closed_.notify_all();
+    if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+      std::perror("kv3sim: poll");
+      return;
+    }
+    if (fds[0].revents != 0) return;
+    if (fds[1].revents != 0) {
+      std::uint8_t drain[64];
+      while (::read(changeRead_.get(), drain, sizeof drain) > 0) {
+      }
+    }
+    for (std::size_t i = 2; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) continue;
+      platform::UniqueFd connection(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC));
+      if (!connection) continue;
+      std::lock_guard lock(mutex_);
+      const auto it = listeners_.find(keys[i - 2]);
+      if (it == listeners_.end() || !it->second.expecting) continue;  // nothing announced
+      it->second.expecting = false;
+      connections_.emplace_back(&StreamServer::serve, this, std::move(connection),
+                                it->second.pending);
+    }
+  }
+}
+
+bool StreamServer::waitReadable(int fd, int idleMs) const {
+  pollfd fds[2] = {{fd, POLLIN, 0}, {stopRead_.get(), POLLIN, 0}};
+  int ready;
+  do {
+    ready = ::poll(fds, 2, idleMs);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0 && fds[1].revents == 0;
+}
+
+void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
+  StoredUpload upload;
+  upload.unit = pending.unit;
+  upload.command = pending.command;
+  upload.announcedName = pending.name;
+  const int fd = connection.get();
+
+  // Reads exactly n bytes into dest; false when the connection ends or stays idle.
+  const auto readExactly = [&](std::uint8_t* dest, std::size_t n) {
+    while (n > 0) {
+      if (!waitReadable(fd, kIdleMs)) return false;
+      const ssize_t got = ::recv(fd, dest, n, 0);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      dest += got;
+      n -= static_cast<std::size_t>(got);
+    }
+    return true;
+  };
+  const auto finish = [&](std::string note) {
+    upload.note = std::move(note);
+    if (done_) done_(upload);
+  };
+
+  std::array<std::uint8_t, 4> prefix{};
+  if (!readExactly(prefix.data(), prefix.size())) return finish("no length prefix");
+  std::uint64_t size = Le32(prefix.data());
+  if (Named(pending.command)) {
+    std::array<std::uint8_t, kHeaderSize> header{};
+    if (size < kHeaderSize) return finish("length prefix smaller than the block header");
+    if (!readExactly(header.data(), header.size())) return finish("no block header");
+    size -= kHeaderSize;
+    upload.headerNameLength = Le32(header.data() + 4);
+    for (std::size_t i = 0; i < kHeaderNameWidth && header[kHeaderNameAt + i] != 0; ++i) {
+      upload.headerName.push_back(static_cast<char>(header[kHeaderNameAt + i]));
+    }
+    if (Le32(header.data()) != size || header[8] != 0x55 || header[9] != 0xAA || header[10] != 1) {
+      upload.announcedSize = size;
+      return finish("block header does not match the prefix, marker 55 AA and kind 1");
+    }
+  }
+  upload.announcedSize = size;
+
+  std::filesystem::path target;
+  std::FILE* out = nullptr;
+  if (!storeDirectory_.empty()) {
+    // One folder per unit address, so that units of one process never share a file.
+    std::error_code ignored;
+    const auto folder = storeDirectory_ / FormatIpv4(pending.address);
+    target = folder / SafeFileName(pending.name, pending.command);
+    std::filesystem::create_directories(folder, ignored);
+    out = std::fopen((target.string() + ".part").c_str(), "wb");
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
+      out, [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
+
+  std::vector<std::uint8_t> buffer(64 * 1024);
+  const bool slow = pending.fault == StreamFault::Slow;
+  const std::uint64_t dropAt = pending.fault == StreamFault::Drop ? size / 2 : size + 1;
+  while (upload.received < size) {
+    if (upload.received >= dropAt) {
+      Drop(connection);
+      return finish("dropped the connection on purpose");
+    }
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size - upload.received));
+    if (!waitReadable(fd, kIdleMs)) return finish("the content stopped coming");
+    const ssize_t got = ::recv(fd, buffer.data(), want, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return finish("the connection ended before the announced size");
+    if (out != nullptr) std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), out);
+    upload.received += static_cast<std::uint64_t>(got);
+    if (slow) std::this_thread::sleep_for(kSlowPause);
+  }
+  if (pending.fault == StreamFault::Drop) {
+    Drop(connection);
+    return finish("dropped the connection on purpose");
+  }
+  upload.whole = true;
+  if (out != nullptr) {
+    const bool flushed = std::fflush(out) == 0;
+    std::error_code failed;
+    if (flushed) std::filesystem::rename(target.string() + ".part", target, failed);
+    if (flushed && !failed) upload.stored = target;
+  }
+
+  switch (pending.fault) {
+    case StreamFault::Close:
+      connection.reset();
+      return finish("closed without an answer");
+    case StreamFault::CrLf:
+      upload.answer = std::string(kComplete) + "\r\n";
+      break;
+    case StreamFault::Capital:
+      upload.answer = "Complete!";
+      break;
+    case StreamFault::Never:
+      break;
+    default:
+      upload.answer = std::string(kComplete);
+      break;
+  }
+  if (!upload.answer.empty()) SendText(fd, upload.answer);
+  finish(upload.answer.empty() ? "never answers" : "answered");
+  // Held until the tool closes (or, when it never answers, until the tool gives up).
+  std::uint8_t rest[256];
+  while (waitReadable(fd, pending.fault == StreamFault::Never ? kIdleMs : kLingerMs)) {
+    const ssize_t got = ::recv(fd, rest, sizeof rest, 0);
+    if (got == 0 || (got < 0 && errno != EINTR)) break;
+  }
+}
+
+}  // namespace kv3::sim

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/unique_fd.h"
+#include "sim/address_text.h"
+#include "sim/unit.h"
+
+namespace kv3::sim {
+
+// What one stream connection brought.
+struct StoredUpload {
+  std::size_t unit = 0;
+  Command command = Command::Fwup;
+  std::string announcedName;  // from byte 31 of the announce; empty for "FWUP"
+  std::string headerName;     // from the block header ("FRAM", "ASCH", "APOS")
+  std::uint32_t headerNameLength = 0;
+  std::uint64_t announcedSize = 0;  // content bytes the prefix (and header) announced
+  std::uint64_t received = 0;       // content bytes that arrived
+  std::string answer;               // what the unit sent back; empty when nothing
+  bool whole = false;               // every announced byte arrived and the framing was sound
+  std::filesystem::path stored;     // where the content was kept; empty unless whole
+  std::string note;
+};
+
+// The units' side of the stream transfer: after an acknowledged announce the unit listens on
+// its address at the transfer port, reads the length prefix, for the named kinds the 31-byte
+// block header, then exactly the announced bytes, and answers "complete!". It parses the stream
+// with its own code. Each connection is served on a thread of its own, so a slow or silent one
+// holds up no other.
+class StreamServer {
+ public:
+  using Done = std::function<void(const StoredUpload&)>;
+
+  // port 0 takes none: every announce is then refused. storeDirectory empty keeps nothing.
+  StreamServer(std::uint16_t port, std::filesystem::path storeDirectory, Done done);
+  ~StreamServer();
+  StreamServer(const StreamServer&) = delete;
+  StreamServer& operator=(const StreamServer&) = delete;
+
+  void start();
+  // Ends every connection and joins the threads.
+  void stop();
+
+  // The unit at `address` acknowledged an announce and expects the content next. Called before
+  // the acknowledgement leaves, so the listener is there when the tool connects. With
+  // StreamFault::Refuse the address stops listening instead. False when nobody listens.
+  bool expect(std::size_t unit, const Ipv4& address, Command command, const std::string& name,
+              StreamFault fault);
+
+ private:
+  struct Pending {
+    std::size_t unit = 0;
+    Ipv4 address{};
+    Command command = Command::Fwup;
+    std::string name;
+    StreamFault fault = StreamFault::None;
+  };
+  struct Listener {
+    platform::UniqueFd fd;
+    bool closing = false;
+    Pending pending;
+    bool expecting = false;
+  };
+
+  void acceptLoop();
+  void serve(platform::UniqueFd connection, Pending pending);
+  // Waits for fd to become readable; false when stopping or after idleMs.
+  bool waitReadable(int fd, int idleMs) const;
+  void wake();
+
+  std::uint16_t port_;
+  std::filesystem::path storeDirectory_;
+  Done done_;
+
+  std::mutex mutex_;
+  std::condition_variable closed_;
+  std::map<std::uint32_t, Listener> listeners_;  // by address, host order
+  std::list<std::thread> connections_;
+  bool stopping_ = false;
+  std::thread acceptor_;
+  platform::UniqueFd stopRead_;  // becomes readable once, at stop, and stays so
+  platform::UniqueFd stopWrite_;
+  platform::UniqueFd changeRead_;  // a byte for every change of the listeners
+  platform::UniqueFd changeWrite_;
+};
+
+}  // namespace kv3::sim

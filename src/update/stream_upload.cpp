@@ -1,0 +1,185 @@
+#include "update/stream_upload.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <optional>
+#include <span>
+
+#include "link/answer.h"
+#include "link/exchange.h"
+#include "platform/unique_fd.h"
+#include "update/stream_format.h"
+
+namespace kv3::update {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd is ready for `events` or the time limit has passed; false on the limit or an
+// error. EINTR does not shorten the wait.
+bool WaitFor(int fd, short events, int limitMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd entry{fd, events, 0};
+    const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
+  }
+}
+
+// A non-blocking stream socket connected to address:port within limitMs, or nothing.
+platform::UniqueFd Connect(const std::string& address, std::uint16_t port, int limitMs) {
+  sockaddr_in target{};
+  target.sin_family = AF_INET;
+  target.sin_port = htons(port);
+  if (::inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1) return {};
+  platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd) return {};
+  if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+    return fd;
+  }
+  if (errno != EINPROGRESS || !WaitFor(fd.get(), POLLOUT, limitMs)) return {};
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return {};
+  return fd;
+}
+
+// Hands every byte to the connection, going on after a partial send. False when the connection
+// fails or takes nothing for stallMs.
+bool SendAll(int fd, std::span<const std::uint8_t> bytes, int stallMs) {
+  while (!bytes.empty()) {
+    const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent > 0) {
+      bytes = bytes.subspan(static_cast<std::size_t>(sent));
+    } else if (sent < 0 && errno == EINTR) {
+      continue;
+    } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitFor(fd, POLLOUT, stallMs)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads exactly dest.size() bytes; false on an error or when the file ends sooner.
+bool ReadExactly(int fd, std::span<std::uint8_t> dest) {
+  while (!dest.empty()) {
+    const ssize_t got = ::read(fd, dest.data(), dest.size());
+    if (got > 0) {
+      dest = dest.subspan(static_cast<std::size_t>(got));
+    } else if (got < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The closing answer: what one receive brings within limitMs (empty when nothing came).
+std::vector<std::uint8_t> ReceiveAnswer(int fd, int limitMs) {
+  std::vector<std::uint8_t> answer(kAnswerMax);
+  if (!WaitFor(fd, POLLIN, limitMs)) return {};
+  ssize_t got;
+  do {
+    got = ::recv(fd, answer.data(), answer.size(), 0);
+  } while (got < 0 && errno == EINTR);
+  answer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return answer;
+}
+
+}  // namespace
+
+UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
+                           link::DeviceRecord& rec, link::TSock& sock,
+                           const link::LinkSettings& settings, ui::Pacing& pacing,
+                           const ProgressFn& progress, std::string_view name) {
+  if (sock.SocketType() != link::TSocketType::stDatagram) {
+    sock.SetSocketType(link::TSocketType::stDatagram);
+  }
+  const std::string address = link::Ipv4Text(rec, link::record::kIp);
+  const auto report = [&progress](int percent) {
+    if (progress) progress(percent);
+  };
+  const auto pause = [&pacing](int ms) {
+    if (ms > 0) pacing.pause(ms);
+  };
+
+  platform::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return UploadOutcome::Ended;
+  }
+  const auto size = static_cast<std::uint64_t>(status.st_size);
+  // The unit learns the size from a 32-bit prefix; a file it cannot announce never leaves.
+  const std::optional<std::uint32_t> prefix = PrefixValue(row.framing, size);
+  if (!prefix) return UploadOutcome::Ended;
+
+  const std::string sentName = name.empty() ? FileNameOf(path) : std::string(name);
+  const link::Frame announce = AnnounceDatagram(row, rec, sentName);
+  std::vector<std::uint8_t> acknowledgement;
+  {
+    link::Exchange exchange(sock, settings, pacing);
+    exchange.open(address);
+    exchange.send(announce);
+    exchange.pauseForAnswer();
+    acknowledgement = exchange.receive(kAcknowledgementKept);
+    exchange.close();
+  }
+  if (!link::AnswerContains(acknowledgement, row.acknowledgement)) {
+    return UploadOutcome::NotAcknowledged;
+  }
+  const std::uint32_t nameLength = NameLengthField(acknowledgement);
+
+  pause(row.pauseBeforeConnectMs);
+  const platform::UniqueFd stream =
+      Connect(address, settings.transferPort, settings.connectTimeoutMs);
+  if (!stream) return UploadOutcome::Ended;
+
+  const int stallMs = settings.sendStallTimeoutMs;
+  if (!SendAll(stream.get(), LengthPrefix(*prefix), stallMs)) return UploadOutcome::Corrupted;
+  pause(kPauseAfterPrefixMs);
+  if (row.framing == Framing::NamedStream) {
+    const auto header = BlockHeader(static_cast<std::uint32_t>(size), nameLength, sentName);
+    if (!SendAll(stream.get(), header, stallMs)) return UploadOutcome::Corrupted;
+    pause(kPauseAfterHeaderMs);
+  }
+
+  std::array<std::uint8_t, kSegmentSize> segment{};
+  std::uint64_t sent = 0;
+  while (sent < size) {
+    pause(row.pauseBeforeSegmentMs);
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size - sent));
+    const std::span<std::uint8_t> piece(segment.data(), n);
+    if (!ReadExactly(file.get(), piece) || !SendAll(stream.get(), piece, stallMs)) {
+      report(0);
+      return UploadOutcome::Corrupted;
+    }
+    sent += n;
+    pause(row.pauseAfterSegmentMs);
+    report(ProgressPercent(sent, size));
+    pacing.processMessages();
+  }
+
+  pause(kPauseBeforeAnswerMs);
+  const std::vector<std::uint8_t> answer = ReceiveAnswer(stream.get(), settings.answerTimeoutMs);
+  report(0);
+  return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;
+}
+
+}  // namespace kv3::update

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/device_record.h"
+#include "link/link_settings.h"
+#include "link/tsock.h"
+#include "ui/controls.h"
+#include "ui/desktop.h"
+#include "ui/file_dialog.h"
+#include "update/stream_upload.h"
+
+namespace kv3::update {
+
+// The controls of one upload half: what the unit has, the chosen file, start, progress.
+struct UploadHalf {
+  ui::Edit& installed;  // Ed_Inst_*
+  ui::Edit& chosen;     // Ed_Up_*: the chosen file's name without directory and extension
+  ui::Button& start;    // Bt_Up_*
+  ui::Gauge& gauge;     // CG_*
+  ui::FileDialog& dialog;
+};
+
+struct UpdateControls {
+  UploadHalf firmware;  // update page, left
+  UploadHalf webApp;    // update page, right
+  UploadHalf skin;      // skin page
+  ui::ListBox& LB1;
+  ui::Button& BTSuchen;
+  ui::PageControl& PageControl1;
+  ui::TabSheet& TabSheet1;
+};
+
+// The language texts the uploads show, in the language in force.
+struct UploadTexts {
+  std::string error;
+  std::string message;
+  std::string notFound;
+  std::string corrupted;
+  std::string updatedRestart;
+  std::string updated;
+};
+
+// The firmware and web-app halves of the update page and the skin page: choosing a file,
+// starting the upload and what follows a success.
+class UpdatePages {
+ public:
+  static constexpr int PauseBeforeSearchMs = 1000;
+  static constexpr std::string_view FirmwarePagePath = "/fernbedienung-vozezaviroru/firmware.html";
+  static constexpr std::string_view WebAppPagePath = "/fernbedienung-vozezaviroru/web-app.html";
+  static constexpr std::string_view SkinPagePath = "/fernbedienung-vozezaviroru/design.html";
+
+  UpdatePages(UpdateControls controls, link::TSock& sock,
+              std::function<link::DeviceRecord&()> current, const link::LinkSettings& settings,
+              ui::Desktop& desktop, std::function<UploadTexts()> texts, std::string site);
+
+  void Bt_WS_FWClick();
+  void Bt_Ld_FWClick();
+  void Bt_Up_FWClick();
+  void Bt_WS_WAClick();
+  void Bt_Ld_WAClick();
+  void Bt_Up_WAClick();
+  void Bt_WS_RClick();
+  void Bt_Ld_RClick();
+  void Bt_Up_RClick();
+
+  // True while an upload runs (also one started inside another's message processing).
+  bool running() const { return running_ > 0; }
+  // Called once the last running upload has ended, after its follow-up.
+  std::function<void()> onAllEnded;
+
+ private:
+  class RunGuard;
+
+  void chooseFile(const UploadHalf& half, const char* filter);
+  UploadOutcome upload(const UploadProfile& row, const UploadHalf& half);
+  // The messages of a run that did not succeed.
+  void showFailure(UploadOutcome outcome);
+
+  UpdateControls c_;
+  link::TSock& sock_;
+  std::function<link::DeviceRecord&()> current_;
+  const link::LinkSettings& settings_;
+  ui::Desktop& desktop_;
+  std::function<UploadTexts()> texts_;
+  std::string site_;
+  int running_ = 0;
+};
+
+}  // namespace kv3::update

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string_view>
+
+namespace kv3::update {
+
+// How the content travels on the stream connection.
+enum class Framing {
+  PlainStream,  // length prefix, then the content
+  NamedStream,  // length prefix (content + 31), the 31-byte block header, then the content
+};
+
+// The settings of one kind of upload: announce, framing and the pace the unit is fed at. What a
+// page shows (gauge, button, success text) is the page's business, not the row's.
+struct UploadProfile {
+  std::string_view command;          // four upper-case letters, bytes 0-3 of the announce
+  std::string_view acknowledgement;  // the same word in lower case, looked for in the answer
+  bool namedAnnounce = false;        // 122-byte announce with a name from byte 31; else 32 bytes
+  Framing framing = Framing::PlainStream;
+  int pauseBeforeConnectMs = 0;
+  int pauseBeforeSegmentMs = 0;
+  int pauseAfterSegmentMs = 0;
+};
+
+inline constexpr UploadProfile FirmwareRow{"FWUP", "fwup", false, Framing::PlainStream,
+                                           2000,   220,    0};
+inline constexpr UploadProfile WebAppRow{"RFUP", "rfup", true, Framing::PlainStream, 0, 0, 100};
+inline constexpr UploadProfile SkinRow{"FRAM", "fram", true, Framing::NamedStream, 0, 220, 100};
+inline constexpr UploadProfile SchemeRow{"ASCH", "asch", true, Framing::NamedStream, 0, 220, 100};
+inline constexpr UploadProfile PositionsRow{"APOS", "apos", true, Framing::NamedStream,
+                                            0,      220,    100};
+
+// Fixed pauses of every run, whatever the row.
+inline constexpr int kPauseAfterAnnounceMs = 500;
+inline constexpr int kPauseAfterPrefixMs = 200;
+inline constexpr int kPauseAfterHeaderMs = 200;
+inline constexpr int kPauseBeforeAnswerMs = 500;
+
+// The sum of the pauses a row asks for when it sends a file of `size` bytes.
+long long PlannedPauseMs(const UploadProfile& row, long long size);
+
+}  // namespace kv3::update

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Updates the firmware and the web app of a simulated unit through the real window, on the
+# namespace LAN of scripts/netns-lan (production ports and broadcast address, documentation
+# addresses only). An accessibility client chooses the files in the real file dialog, starts
+# the uploads and reads the message boxes; then the files the unit stored are compared with the
+# files sent. Exit code 77 means skipped.
+# Usage: upload_test.sh KV3CONFIG KV3SIM [SIZE] [success|corrupted]
+#   SIZE: bytes of each file (default 40000); corrupted: the unit never answers the web app.
+set -euo pipefail
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+config="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+sim="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+size="${3:-40000}"
+webapp_outcome="${4:-success}"
+
+command -v Xvfb >/dev/null || skip "Xvfb is not installed (Debian: xvfb)"
+command -v dbus-run-session >/dev/null || skip "dbus-run-session is missing (Debian: dbus)"
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "pyatspi is missing (Debian: python3-pyatspi)"
+[ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus is missing (Debian: at-spi2-core)"
+"$root/scripts/netns-lan" check || skip "network namespaces cannot be made here (needs root)"
+
+name="kv3lanup$$"
+work="$(mktemp -d)"
+chmod 700 "$work"
+cleanup() { "$root/scripts/netns-lan" down "$name"; rm -rf "$work"; }
+trap cleanup EXIT
+mkdir "$work/files" "$work/store" "$work/run"
+head -c "$size" /dev/urandom >"$work/files/kv3_fw_2.0.bin"
+head -c "$size" /dev/urandom >"$work/files/kv3web-2.0.rom"
+
+fault=""
+[ "$webapp_outcome" = corrupted ] && fault=",fault=RFUP:never"
+"$root/scripts/netns-lan" up "$name" --sim "$sim" --sim-option "--store=$work/store" \
+  --sim-option "--restart-ms=500" \
+  --unit "mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,mask=255.255.255.0,gateway=192.0.2.254,fw=1.7,webapp=kv3web-1.4$fault"
+
+ip netns exec "$name-pc" unshare -m --propagation private \
+  bash -s "$config" "$work" "$here" "$webapp_outcome" <<'INSIDE'
+set -euo pipefail
+config=$1 work=$2 here=$3 webapp_outcome=$4
+skip() { echo "SKIP: $*"; exit 77; }
+lock="/tmp/Talmeco t540.$(id -u).lock"
+[ -e "$lock" ] || : >"$lock"
+: >"$work/lock"
+mount --bind "$work/lock" "$lock"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || skip "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+cat >"$work/session" <<SESSION
+#!/usr/bin/env bash
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+sleep 1
+(cd "$work/run" && exec "$config") >"$work/config.log" 2>&1 &
+app=\$!
+PYTHONPATH="$here" /usr/bin/python3 "$here/upload_client.py" "$work/files/kv3_fw_2.0.bin" \
+  "$work/files/kv3web-2.0.rom" "$webapp_outcome"
+code=\$?
+kill \$app 2>/dev/null
+exit \$code
+SESSION
+chmod +x "$work/session"
+dbus-run-session -- "$work/session" || { echo "--- configurator log"; cat "$work/config.log"; exit 1; }
+INSIDE
+
+stored="$work/store/192.0.2.11"
+cmp "$work/files/kv3_fw_2.0.bin" "$stored/firmware.bin" || fail "the stored firmware differs"
+echo "PASS: the unit stored the firmware byte for byte ($size bytes)"
+if [ "$webapp_outcome" = success ]; then
+  cmp "$work/files/kv3web-2.0.rom" "$stored/kv3web-2.0.rom" || fail "the stored web app differs"
+  echo "PASS: the unit stored the web app byte for byte ($size bytes)"
+fi
