@@ -140,9 +140,16 @@ void MainWindow::wireHandlers() {
   Bt_WS_R.onClick = [this] { uploads_.Bt_WS_RClick(); };
   Bt_Ld_R.onClick = [this] { uploads_.Bt_Ld_RClick(); };
   Bt_Up_R.onClick = [this] { uploads_.Bt_Up_RClick(); };
-  uploads_.onAllEnded = [this] {
-    if (std::exchange(closeWhenIdle_, false) && closeWindow) closeWindow();
-  };
+  Bt_WS_AS.onClick = [this] { scheme_.Bt_WS_ASClick(); };
+  Bt_Ld_AS.onClick = [this] { scheme_.Bt_Ld_ASClick(); };
+  Bt_Up_AS.onClick = [this] { scheme_.Bt_Up_ASClick(); };
+  uploads_.onAllEnded = [this] { uploadEnded(); };
+  scheme_.onAllEnded = [this] { uploadEnded(); };
+}
+
+void MainWindow::uploadEnded() {
+  if (uploads_.running() || scheme_.running()) return;
+  if (std::exchange(closeWhenIdle_, false) && closeWindow) closeWindow();
 }
 
 void MainWindow::FormActivate() {
@@ -158,7 +165,7 @@ void MainWindow::FormActivate() {
 }
 
 bool MainWindow::CloseQuery() {
-  if (!uploads_.running()) return true;
+  if (!uploads_.running() && !scheme_.running()) return true;
   closeWhenIdle_ = true;
   return false;
 }
@@ -166,7 +173,8 @@ bool MainWindow::CloseQuery() {
 update::UploadTexts MainWindow::uploadTexts() const {
   return {std::string(texts_->TextError),          std::string(texts_->TextMessage),
           std::string(texts_->TextNotFound),       std::string(texts_->TextCorrupted),
-          std::string(texts_->TextUpdatedRestart), std::string(texts_->TextUpdated)};
+          std::string(texts_->TextUpdatedRestart), std::string(texts_->TextUpdated),
+          std::string(texts_->TextBigFileHint),    std::string(texts_->TextFileTooBig)};
 }
 
 void MainWindow::readConfiguration() {

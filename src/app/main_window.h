@@ -13,6 +13,7 @@
 #include "link/device_search.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "scheme/scheme_page.h"
 #include "settings/device_display.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_save.h"
@@ -192,6 +193,7 @@ class MainWindow : public ui::Form {
   settings::SettingsFields& fields() { return fields_; }
   settings::DeviceDisplay& display() { return display_; }
   update::UpdatePages& uploads() { return uploads_; }
+  scheme::SchemePage& schemePage() { return scheme_; }
 
  private:
   void setUpLook();
@@ -249,7 +251,18 @@ class MainWindow : public ui::Form {
                                desktop(),
                                [this] { return uploadTexts(); },
                                std::string(MakerSite)};
+  scheme::SchemePage scheme_{{Ed_Inst_AS, Ed_Up_AS, Ed_Up_DF, Bt_Up_AS, CG_AS, OpenDialog5, LB1,
+                              BTSuchen, PageControl1, TabSheet1},
+                             Sock1,
+                             [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                             settings_,
+                             desktop(),
+                             [this] { return uploadTexts(); },
+                             std::string(MakerSite),
+                             [this] { return StartDirectory; }};
   bool closeWhenIdle_ = false;
+  // Closes the window once no upload runs, when a close was asked for meanwhile.
+  void uploadEnded();
 
   std::string ratingText(settings::PasswordRating rating) const;
   update::UploadTexts uploadTexts() const;

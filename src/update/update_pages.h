@@ -41,6 +41,8 @@ struct UploadTexts {
   std::string corrupted;
   std::string updatedRestart;
   std::string updated;
+  std::string bigFileHint;
+  std::string fileTooBig;
 };
 
 // The firmware and web-app halves of the update page and the skin page: choosing a file,

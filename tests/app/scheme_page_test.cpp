@@ -1,0 +1,177 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "window_fixture.h"
+
+namespace kv3::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SchemeUpload : public WindowOnLoopback {
+ protected:
+  // Chooses the picture through the page's dialog (which makes its folder current).
+  void choose(const std::string& picture) {
+    desktop.answerNextDialog(std::vector<std::string>{picture});
+    window->Bt_Ld_AS.click();
+  }
+  void upload() {
+    desktop.messages.clear();
+    desktop.errors.clear();
+    lan->sim().clearReceived();
+    window->dispatch([this] { window->Bt_Up_AS.click(); });
+  }
+  bool announced(const std::string& word) const {
+    const auto received = lan->sim().received();
+    return std::any_of(received.begin(), received.end(),
+                       [&](const sim::Received& r) { return r.kind == word; });
+  }
+  std::vector<std::string> messageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : desktop.messages) texts.push_back(m.text);
+    return texts;
+  }
+  std::string text(std::string_view LanguageTexts::*which) const {
+    return std::string(window->texts().*which);
+  }
+  const fs::path chosenFolder() const { return directory.path() / "chosen"; }
+};
+
+TEST_F(SchemeUpload, ChoosingAPictureLooksForItsDefinitionBesideIt) {
+  startUnits({test::NumberedUnit(1)});
+  activate();
+  window->Bt_WS_AS.click();
+  EXPECT_EQ(desktop.urls.back(),
+            "https://www.vozezaviroru.de/fernbedienung-vozezaviroru/online-generator.html");
+  const std::string picture = writeChosenFile("plan.alt.jpg", 100);
+  test::WriteFileBytes(chosenFolder() / "plan.alt.rem", "");
+  choose(picture);
+  EXPECT_EQ(window->OpenDialog5.filter, "Anlagenschema  *.jpg|*.jpg");
+  EXPECT_EQ(window->Ed_Up_AS.text(), "plan.alt");
+  EXPECT_EQ(window->Ed_Up_DF.text(), "plan.alt");
+  fs::remove(chosenFolder() / "plan.alt.rem");
+  choose(picture);
+  EXPECT_EQ(window->Ed_Up_DF.text(), "");
+  EXPECT_TRUE(window->Bt_Up_AS.visible());
+  EXPECT_TRUE(window->Lb_DG_AS.visible());
+  desktop.answerNextDialog(std::nullopt);
+  window->Bt_Ld_AS.click();
+  EXPECT_EQ(window->Ed_Up_AS.text(), "");
+  EXPECT_FALSE(window->Bt_Up_AS.visible());
+}
+
+TEST_F(SchemeUpload, DefinitionThenPictureThenANewSearch) {
+  startUnits({test::NumberedUnit(1)});
+  activate();
+  const std::string picture = writeChosenFile("heizung.jpg", 3000);
+  test::WriteFileBytes(chosenFolder() / "heizung.rem",
+                       "<?xml version=\"1.0\"?>\r\n<pos id=\"t1\" x=\"12\" y=\"340\"/>\r\n");
+  choose(picture);
+  upload();
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  EXPECT_EQ(messageTexts(), (std::vector<std::string>{text(&LanguageTexts::TextBigFileHint),
+                                                      text(&LanguageTexts::TextUpdated)}));
+  const std::string normalised =
+      "<?xml version=\"1.0\"?>\r\n<pos id=\"t1\" x=\"   12\" y=\"  340\"/>\n";
+  EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "heizung.rem"), normalised);
+  EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "getPosition.xml")), normalised);
+  EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "heizung.jpg")), test::PatternBytes(3000));
+  EXPECT_EQ(window->Ed_Inst_AS.text(), "heizung");
+  EXPECT_EQ(window->Ed_Up_AS.text(), "");
+  EXPECT_FALSE(window->Bt_Up_AS.visible());
+  EXPECT_TRUE(window->Bt_Up_AS.enabled());
+  EXPECT_TRUE(announced("FIND"));  // the search after the upload
+  EXPECT_EQ(listed().size(), 1u);
+  EXPECT_EQ(window->PageControl1.activePage(), &window->TabSheet1);
+}
+
+TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
+  struct Case {
+    const char* what;
+    std::size_t pictureSize;
+    sim::Command faulty;
+    sim::Fault fault;
+    bool readOnlyDefinition;
+    std::vector<std::string_view LanguageTexts::*> shown;  // message texts, in order
+    bool pictureAnnounced;
+  };
+  sim::Fault silent;
+  silent.silent = true;
+  sim::Fault closes;
+  closes.stream = sim::StreamFault::Close;
+  const Case cases[] = {
+      {"definition not acknowledged",
+       100,
+       sim::Command::Apos,
+       silent,
+       false,
+       {&LanguageTexts::TextNotFound},
+       false},
+      {"definition not completed",
+       100,
+       sim::Command::Apos,
+       closes,
+       false,
+       {&LanguageTexts::TextCorrupted},
+       false},
+      {"picture at the limit",
+       204800,
+       sim::Command::Find,
+       {},
+       false,
+       {&LanguageTexts::TextFileTooBig},
+       false},
+      {"picture just below the limit",
+       204799,
+       sim::Command::Asch,
+       silent,
+       false,
+       {&LanguageTexts::TextBigFileHint, &LanguageTexts::TextNotFound},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto unit = test::NumberedUnit(1);
+    unit.fault(c.faulty) = c.fault;
+    startUnits({unit});
+    activate();
+    choose(writeChosenFile("plan.jpg", c.pictureSize));
+    upload();
+    std::vector<std::string> expected;
+    for (const auto which : c.shown) expected.push_back(std::string(window->texts().*which));
+    EXPECT_EQ(messageTexts(), expected);
+    EXPECT_TRUE(announced("APOS"));
+    EXPECT_EQ(announced("ASCH"), c.pictureAnnounced);
+    EXPECT_TRUE(window->Bt_Up_AS.enabled());
+    window.reset();
+    lan.reset();
+  }
+}
+
+TEST_F(SchemeUpload, ADefinitionThatCannotBeWrittenEndsBeforeTheUnitIsContacted) {
+  startUnits({test::NumberedUnit(1)});
+  activate();
+  const std::string picture = writeChosenFile("plan.jpg", 100);
+  // Without any definition an empty user.rem is made beside the picture and sent.
+  choose(picture);
+  upload();
+  EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "user.rem"), "");
+  EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "getPosition.xml")), "");
+
+  test::WriteFileBytes(chosenFolder() / "plan.rem", "<p x=\"1\" y=\"2\"/>\n");
+  ::chmod((chosenFolder() / "plan.rem").c_str(), 0444);
+  choose(picture);
+  upload();
+  EXPECT_EQ(desktop.errors,
+            (std::vector<std::string>{"Datei plan.rem kann nicht erstellt werden."}));
+  EXPECT_FALSE(announced("APOS"));
+  EXPECT_TRUE(window->Bt_Up_AS.enabled());
+  EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "plan.rem"), "<p x=\"1\" y=\"2\"/>\n");
+}
+
+}  // namespace
+}  // namespace kv3::app
