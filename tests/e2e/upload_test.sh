@@ -4,7 +4,8 @@
 # addresses only). An accessibility client chooses the files in the real file dialog, starts
 # the uploads and reads the message boxes; then the files the unit stored are compared with the
 # files sent. Exit code 77 means skipped.
-# Usage: upload_test.sh KV3CONFIG KV3SIM [SIZE] [success|corrupted]
+# With "scheme", a system-scheme picture and its position definition go the same way instead.
+# Usage: upload_test.sh KV3CONFIG KV3SIM [SIZE] [success|corrupted|scheme]
 #   SIZE: bytes of each file (default 40000); corrupted: the unit never answers the web app.
 set -euo pipefail
 
@@ -31,6 +32,9 @@ trap cleanup EXIT
 mkdir "$work/files" "$work/store" "$work/run"
 head -c "$size" /dev/urandom >"$work/files/kv3_fw_2.0.bin"
 head -c "$size" /dev/urandom >"$work/files/kv3web-2.0.rom"
+head -c "$size" /dev/urandom >"$work/files/anlage.jpg"
+printf '<?xml version="1.0"?>\r\n<pos id="t1" x="12" y="340"/>\r\n' >"$work/files/anlage.rem"
+printf '<?xml version="1.0"?>\r\n<pos id="t1" x="   12" y="  340"/>\n' >"$work/normalised.rem"
 
 fault=""
 [ "$webapp_outcome" = corrupted ] && fault=",fault=RFUP:never"
@@ -60,8 +64,12 @@ cat >"$work/session" <<SESSION
 sleep 1
 (cd "$work/run" && exec "$config") >"$work/config.log" 2>&1 &
 app=\$!
-PYTHONPATH="$here" /usr/bin/python3 "$here/upload_client.py" "$work/files/kv3_fw_2.0.bin" \
-  "$work/files/kv3web-2.0.rom" "$webapp_outcome"
+if [ "$webapp_outcome" = scheme ]; then
+  PYTHONPATH="$here" /usr/bin/python3 "$here/scheme_client.py" "$work/files/anlage.jpg"
+else
+  PYTHONPATH="$here" /usr/bin/python3 "$here/upload_client.py" "$work/files/kv3_fw_2.0.bin" \
+    "$work/files/kv3web-2.0.rom" "$webapp_outcome"
+fi
 code=\$?
 kill \$app 2>/dev/null
 exit \$code
@@ -71,6 +79,13 @@ dbus-run-session -- "$work/session" || { echo "--- configurator log"; cat "$work
 INSIDE
 
 stored="$work/store/192.0.2.11"
+if [ "$webapp_outcome" = scheme ]; then
+  cmp "$work/normalised.rem" "$work/files/anlage.rem" || fail "the definition was not normalised"
+  cmp "$work/normalised.rem" "$stored/getPosition.xml" || fail "the stored definition differs"
+  cmp "$work/files/anlage.jpg" "$stored/anlage.jpg" || fail "the stored picture differs"
+  echo "PASS: the unit stored the normalised definition and the picture ($size bytes)"
+  exit 0
+fi
 cmp "$work/files/kv3_fw_2.0.bin" "$stored/firmware.bin" || fail "the stored firmware differs"
 echo "PASS: the unit stored the firmware byte for byte ($size bytes)"
 if [ "$webapp_outcome" = success ]; then
