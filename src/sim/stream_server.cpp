@@ -236,8 +236,9 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
     if (Le32(header.data()) != size || header[8] != 0x55 || header[9] != 0xAA || header[10] != 1) {
       upload.announcedSize = size;
       return finish("block header does not match the prefix, marker 55 AA and kind 1");
-    }  // A unit files named content under the header's name, which must be the announced one.
-    if (upload.headerName != pending.name) {
+    }
+    // The header must name what was announced (its field holds the first 20 characters).
+    if (upload.headerName != pending.name.substr(0, kHeaderNameWidth)) {
       upload.announcedSize = size;
       return finish("block header names \"" + upload.headerName + "\", the announce \"" +
                     pending.name + "\"");
@@ -251,8 +252,7 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
     // One folder per unit address, so that units of one process never share a file.
     std::error_code ignored;
     const auto folder = storeDirectory_ / FormatIpv4(pending.address);
-    target = folder / SafeFileName(Named(pending.command) ? upload.headerName : pending.name,
-                                   pending.command);
+    target = folder / SafeFileName(pending.name, pending.command);
     std::filesystem::create_directories(folder, ignored);
     out = std::fopen((target.string() + ".part").c_str(), "wb");
   }

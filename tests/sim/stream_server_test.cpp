@@ -57,11 +57,14 @@ TEST(SimulatedStream, AnswersOnlyAfterASoundHeaderAndEveryAnnouncedByte) {
   oneShort.pop_back();
   auto badSize = header;
   badSize[0] = 6;
+  auto otherName = header;
+  otherName[11] = 'b';
   const Case cases[] = {
       {"sound", framed(header, 5), true},
       {"marker 55 AB", framed(badMarker, 5), false},
       {"kind 2", framed(badKind, 5), false},
       {"header size differs from the prefix", framed(badSize, 5), false},
+      {"header names another file than the announce", framed(otherName, 5), false},
       {"one byte short", oneShort, false},
   };
   for (const Case& c : cases) {
