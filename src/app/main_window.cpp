@@ -140,6 +140,9 @@ void MainWindow::wireHandlers() {
   Bt_WS_R.onClick = [this] { uploads_.Bt_WS_RClick(); };
   Bt_Ld_R.onClick = [this] { uploads_.Bt_Ld_RClick(); };
   Bt_Up_R.onClick = [this] { uploads_.Bt_Up_RClick(); };
+  BtMAC.onClick = [this] { service_.BtMACClick(); };
+  Bt_CreateImage.onClick = [this] { service_.Bt_CreateImageClick(); };
+  Button2.onClick = [this] { service_.Button2Click(); };
   uploads_.onAllEnded = [this] {
     if (std::exchange(closeWhenIdle_, false) && closeWindow) closeWindow();
   };

@@ -15,6 +15,7 @@
 #include "link/tsock.h"
 #include "settings/device_display.h"
 #include "settings/settings_fields.h"
+#include "service/service_page.h"
 #include "settings/settings_save.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
@@ -249,6 +250,12 @@ class MainWindow : public ui::Form {
                                desktop(),
                                [this] { return uploadTexts(); },
                                std::string(MakerSite)};
+  service::ServicePage service_{
+      {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
+      Sock1,
+      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+      settings_,
+      desktop()};
   bool closeWhenIdle_ = false;
 
   std::string ratingText(settings::PasswordRating rating) const;
