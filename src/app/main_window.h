@@ -13,9 +13,9 @@
 #include "link/device_search.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "service/service_page.h"
 #include "settings/device_display.h"
 #include "settings/settings_fields.h"
-#include "service/service_page.h"
 #include "settings/settings_save.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
@@ -237,6 +237,13 @@ class MainWindow : public ui::Form {
       settings_,
       desktop()};
 
+  service::ServicePage service_{
+      {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
+      Sock1,
+      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+      settings_,
+      desktop()};
+
   update::UpdatePages uploads_{{{Ed_Inst_FW, Ed_Up_FW, Bt_Up_FW, CG_FW, OpenDialog3},
                                 {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},
                                 {Ed_Inst_R, Ed_Up_R, Bt_Up_R, CG_R, OpenDialog6},
@@ -250,12 +257,6 @@ class MainWindow : public ui::Form {
                                desktop(),
                                [this] { return uploadTexts(); },
                                std::string(MakerSite)};
-  service::ServicePage service_{
-      {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
-      Sock1,
-      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-      settings_,
-      desktop()};
   bool closeWhenIdle_ = false;
 
   std::string ratingText(settings::PasswordRating rating) const;
