@@ -38,8 +38,9 @@ using ImageEntry = std::array<std::uint8_t, kImageEntrySize>;
 ImageEntry MakeImageEntry(std::uint32_t size, std::uint32_t offset, std::uint16_t index,
                           std::string_view name);
 
-// The order of the files in the image: as chosen, except that every file named exactly
-// "default.jpg" (case counts) is carried to the end, the others keeping their order.
+// The order of the files in the image: as chosen, then one pass that exchanges a file named
+// exactly "default.jpg" (case counts) with the one after it, position by position. That
+// carries such a file to the end; the other files keep their order.
 std::vector<std::size_t> ImageOrder(const std::vector<std::string>& names);
 
 enum class ImageBuild {
