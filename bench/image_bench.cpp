@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFiles = 256;
-constexpr std::size_t kTotal = 100U * 1000 * 1000;
+constexpr std::size_t kTotal = std::size_t{100} * 1000 * 1000;
 constexpr int kRounds = 5;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
                : fs::temp_directory_path() / ("kv3imagebench." + std::to_string(::getpid()));
   fs::create_directories(folder / "web");
   std::vector<kv3::test::WebFile> web;
+  web.reserve(kFiles);
   for (int i = 0; i < kFiles; ++i) {
     web.push_back({"file" + std::to_string(i) + ".htm", kTotal / kFiles});
   }
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
   }
   // The same number of files, a thousandth of the size: flat memory means the same peak.
   std::vector<kv3::test::WebFile> small;
+  small.reserve(kFiles);
   for (int i = 0; i < kFiles; ++i) small.push_back({"small" + std::to_string(i), 400});
   const auto smallPaths = kv3::test::WriteWebFiles(folder / "small", small);
   const std::vector<fs::path> smallFiles(smallPaths.begin(), smallPaths.end());

@@ -83,14 +83,14 @@ class BufferedFileWriter {
   }
 
  private:
-  static constexpr std::size_t kCapacity = 64 * 1024;
+  static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
   static std::string_view AsText(std::span<const std::uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
   }
   int fd_;
   off_t offset_ = 0;
   bool failed_ = false;
-  std::vector<std::uint8_t> buffer_;
+  std::vector<std::uint8_t> buffer_{};
 };
 
 // Fills a new file beside the target through `fill` and renames it over the target.

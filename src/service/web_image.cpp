@@ -21,7 +21,7 @@ namespace {
 constexpr std::array<std::uint8_t, 3> kNameFieldTail = {0xA8, 0x19, 0x66};
 constexpr std::array<std::uint8_t, kImageEndMarkerSize> kEndMarker = {0xFF, 0xFF};
 // Read-ahead of the standard input buffer, so that the 1024-byte pieces cost no system call each.
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -109,9 +109,9 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
 
   // First pass: every entry, and with it every offset, before a byte is written.
   struct Planned {
-    std::size_t file;
-    std::uint64_t size;
-    std::uint64_t offset;
+    std::size_t file = 0;
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;
   };
   std::vector<Planned> planned;
   planned.reserve(order.size());

@@ -63,7 +63,7 @@ TEST_F(ServiceTools, AMacTextThatNamesNoAddressSendsNothing) {
   startUnits({test::NumberedUnit(1)});
   activate();
   const struct {
-    const char* text;
+    const char* text = nullptr;
     std::optional<link::MacAddress> mac;
   } cases[] = {
       {"0a:1B:2c:3D:4e:5F", link::MacAddress{0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}},
@@ -91,7 +91,7 @@ TEST_F(ServiceTools, AMacTextThatNamesNoAddressSendsNothing) {
 // answer held "sett", and Button2 waits for the next search that finds a unit.
 TEST_F(ServiceTools, SettColoursTheGroupByTheAnswer) {
   const struct {
-    const char* title;
+    const char* title = nullptr;
     sim::Fault fault;
     ui::Color colour;
   } cases[] = {
@@ -133,11 +133,12 @@ TEST_F(ServiceTools, SettColoursTheGroupByTheAnswer) {
 TEST_F(ServiceTools, ImageBuilderStopsAtACancelledDialogOrTooManyFiles) {
   startUnits({test::NumberedUnit(1)});
   std::vector<test::WebFile> many;
+  many.reserve(257);
   for (int i = 0; i < 257; ++i) many.push_back({"f" + std::to_string(i) + ".htm", 10});
   const auto files = test::WriteWebFiles(directory.path() / "web", many);
   const std::string image = (directory.path() / "site.rom").string();
   const struct {
-    const char* title;
+    const char* title = nullptr;
     std::optional<std::vector<std::string>> chosen;
     std::optional<std::vector<std::string>> saved;
     std::vector<std::string> dialogs;

@@ -108,6 +108,7 @@ TEST(WebImage, FilesGoInChosenOrderWithDefaultJpgLast) {
 TEST(WebImage, AtMost256Files) {
   test::ScratchDirectory directory;
   std::vector<WebFile> chosen;
+  chosen.reserve(257);
   for (int i = 0; i < 257; ++i) chosen.push_back({"f" + std::to_string(i) + ".htm", 1500});
   const auto files = test::WriteWebFiles(directory.path() / "web", chosen);
 
