@@ -113,6 +113,9 @@ void MainWindow::wireHandlers() {
   Edit2.onChange = [this] { fields_.Edit2Change(); };
   CB_DHCP.onClick = [this] { fields_.CB_DHCPClick(); };
   CBKt.onClick = [this] { fields_.CBKtClick(); };
+  BtMAC.onClick = [this] { service_.BtMACClick(); };
+  Bt_CreateImage.onClick = [this] { service_.Bt_CreateImageClick(); };
+  Button2.onClick = [this] { service_.Button2Click(); };
 
   // Each upload half shows its controls only while a file is chosen.
   const auto showWhileChosen = [](ui::Edit& chosen, std::initializer_list<ui::Control*> controls) {

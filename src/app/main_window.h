@@ -14,6 +14,7 @@
 #include "link/link_settings.h"
 #include "link/tsock.h"
 #include "scheme/scheme_page.h"
+#include "service/service_page.h"
 #include "settings/device_display.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_save.h"
@@ -233,6 +234,13 @@ class MainWindow : public ui::Form {
        [this](const std::string& address) { manualSearchFound(address); }}};
   settings::SettingsSave save_{
       {BtESpeichern, Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW, CB_En_AS, BTSuchen},
+      Sock1,
+      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+      settings_,
+      desktop()};
+
+  service::ServicePage service_{
+      {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
       Sock1,
       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
       settings_,

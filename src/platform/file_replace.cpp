@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "platform/unique_fd.h"
 
@@ -58,8 +59,43 @@ bool HasNoWritePermission(const std::string& target, const struct stat& status) 
   return ::access(target.c_str(), W_OK) != 0 || (status.st_mode & 0222) == 0;
 }
 
-// Writes the bytes to a new file beside the target and renames it over the target.
-bool ReplaceBeside(const std::string& target, std::string_view bytes, const struct stat* old) {
+// Collects pieces into larger writes, so that small pieces cost no system call each.
+class BufferedFileWriter {
+ public:
+  explicit BufferedFileWriter(int fd) : fd_(fd) { buffer_.reserve(kCapacity); }
+  bool put(std::span<const std::uint8_t> piece) {
+    if (failed_) return false;
+    if (buffer_.size() + piece.size() > kCapacity && !flush()) return false;
+    if (piece.size() >= kCapacity) {
+      failed_ = !WriteAll(fd_, AsText(piece), offset_);
+      offset_ += static_cast<off_t>(piece.size());
+      return !failed_;
+    }
+    buffer_.insert(buffer_.end(), piece.begin(), piece.end());
+    return true;
+  }
+  bool flush() {
+    if (failed_) return false;
+    failed_ = !WriteAll(fd_, AsText(buffer_), offset_);
+    offset_ += static_cast<off_t>(buffer_.size());
+    buffer_.clear();
+    return !failed_;
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
+  static std::string_view AsText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+  }
+  int fd_;
+  off_t offset_ = 0;
+  bool failed_ = false;
+  std::vector<std::uint8_t> buffer_{};
+};
+
+// Fills a new file beside the target through `fill` and renames it over the target.
+bool ReplaceBeside(const std::string& target, const std::function<bool(int fd)>& fill,
+                   const struct stat* old) {
   std::string temporary = target + ".XXXXXX";
   UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd) {
@@ -80,13 +116,17 @@ bool ReplaceBeside(const std::string& target, std::string_view bytes, const stru
     ::umask(mask);
     mode &= ~mask;
   }
-  const bool written =
-      ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), bytes, 0) && ::fsync(fd.get()) == 0;
+  const bool written = ::fchmod(fd.get(), mode) == 0 && fill(fd.get()) && ::fsync(fd.get()) == 0;
   if (!fd.reset() || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
     discard();
     return false;
   }
   return true;
+}
+
+bool ReplaceBeside(const std::string& target, std::string_view bytes, const struct stat* old) {
+  return ReplaceBeside(
+      target, [bytes](int fd) { return WriteAll(fd, bytes, 0); }, old);
 }
 
 // Writes the bytes into the file itself. The room is secured first, so that a full disk stops
@@ -155,6 +195,28 @@ ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string
     return ReplaceResult::Written;
   }
   return ReplaceInPlace(target, bytes) ? ReplaceResult::Written : ReplaceResult::Failed;
+}
+
+ReplaceResult ReplaceFileStreamed(const std::filesystem::path& path, const ContentWriter& writer) {
+  const std::string target = FinalTarget(path).string();
+  struct stat status {};
+  const bool exists = ::stat(target.c_str(), &status) == 0;
+  if (!exists && errno != ENOENT) {
+    return ReplaceResult::Failed;
+  }
+  if (exists && !S_ISREG(status.st_mode)) {
+    return ReplaceResult::Failed;
+  }
+  if (exists && HasNoWritePermission(target, status)) {
+    return ReplaceResult::WriteProtected;
+  }
+  const auto fill = [&writer](int fd) {
+    BufferedFileWriter out(fd);
+    return writer([&out](std::span<const std::uint8_t> piece) { return out.put(piece); }) &&
+           out.flush();
+  };
+  return ReplaceBeside(target, fill, exists ? &status : nullptr) ? ReplaceResult::Written
+                                                                 : ReplaceResult::Failed;
 }
 
 }  // namespace kv3::platform

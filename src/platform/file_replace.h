@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,5 +31,18 @@ enum class ReplaceResult {
 // they are written in place once the file's room for them is secured. A missing file is
 // created. A file without any write permission is not written.
 ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+
+// Takes the next piece of new contents; false once a piece could not be stored.
+using ContentSink = std::function<bool(std::span<const std::uint8_t>)>;
+// Hands every piece of the new contents to the sink in order; false to give the file up.
+using ContentWriter = std::function<bool(const ContentSink&)>;
+
+// For contents too large to hold in memory: the writer's pieces go, buffered, into a new file
+// beside the target, which is flushed to disk and renamed over the target only when the writer
+// and every write succeeded. Until then, and whenever anything fails, the target stays exactly
+// as it was and nothing is left beside it. Links are followed and owner, group and mode kept as
+// ReplaceFileContents does; a target with several hard links gets the new file under this name
+// only (the contents cannot be written twice). A missing file is created.
+ReplaceResult ReplaceFileStreamed(const std::filesystem::path& path, const ContentWriter& writer);
 
 }  // namespace kv3::platform

@@ -9,6 +9,7 @@
 
 #include "sim/options.h"
 #include "sim/simulator.h"
+#include "sim/web_image_reader.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,6 +22,12 @@ int main(int argc, char** argv) {
   if (line->help) {
     std::fputs(kv3::sim::HelpText().c_str(), stdout);
     return 0;
+  }
+
+  if (!line->listImage.empty()) {
+    const std::string listing = kv3::sim::WebImageListing(line->listImage);
+    std::fputs(listing.c_str(), stdout);
+    return listing.starts_with("not a web image") ? 1 : 0;
   }
 
   // Blocked before the serving thread starts, so only sigwait below takes these signals.

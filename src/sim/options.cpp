@@ -170,7 +170,7 @@ bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
   const auto command = CommandFromWord(text.substr(0, firstColon));
   if (firstColon == std::string_view::npos || !command) {
     error = "fault \"" + std::string(text) +
-            "\": expected FIND, PaWd, Vers, SETC or an upload word, a colon and a mode";
+            "\": expected FIND, PaWd, Vers, SETC, SETM, SETT or an upload word, a colon and a mode";
     return false;
   }
   const std::string_view mode = text.substr(firstColon + 1);
@@ -187,17 +187,21 @@ bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
       return false;
     }
     fault.lateMs = *ms;
-  } else if (mode == "noword" && (*command == Command::Find || *command == Command::Setc)) {
+  } else if (mode == "noword" && (*command == Command::Find || *command == Command::Setc ||
+                                  *command == Command::Sett)) {
     fault.noWord = true;
+  } else if (mode == "capital" && *command == Command::Sett) {
+    fault.capitalWord = true;
   } else if (mode == "first-only" && *command == Command::PaWd) {
     fault.firstOnly = true;
   } else if (IsUpload(*command) && ApplyStreamFault(mode, fault)) {
   } else {
     error = "fault \"" + std::string(text) + "\": " + std::string(CommandWord(*command)) +
             " knows the modes silent, late:<ms>, none" +
-            (*command == Command::PaWd   ? ", first-only"
-             : *command == Command::Vers ? ""
-                                         : ", noword");
+            (*command == Command::PaWd                                ? ", first-only"
+             : *command == Command::Vers || *command == Command::Setm ? ""
+             : *command == Command::Sett                              ? ", noword, capital"
+                                                                      : ", noword");
     return false;
   }
   return true;
@@ -277,6 +281,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     };
     if (name == "--help" || name == "-h") {
       line.help = true;
+    } else if (name == "--list-image") {
+      const auto text = takeValue();
+      if (!text) return std::nullopt;
+      line.listImage = *text;
     } else if (name == "--log") {
       line.config.logToStderr = true;
     } else if (name == "--unit") {
@@ -337,6 +345,8 @@ Options:
   --command-port N     UDP port the units listen on (default 48713)
   --transfer-port N    TCP port for file transfers (default 48715)
   --store DIR          keep every file received in DIR/<unit address>/<name>
+  --list-image FILE    read FILE as a unit reads a web image, list its files
+                       (name, size, offset) and end
   --restart-ms MS      after a firmware or web app, stay silent this long (default 2000)
   --bind ADDRESS       local address of the socket (default 0.0.0.0, which also
                        hears broadcasts)
@@ -356,11 +366,12 @@ UNIT is a comma-separated list of key=value; every key is optional:
                           e.g. a text without a colon or with two
   scheme=anlage.jpg  skin=rahmen.jpg  webapp=web1.rom   installed file names
   fault=CMD:MODE          misbehave for one command (repeatable); CMD is FIND,
-                          PaWd, Vers or SETC, MODE one of
+                          PaWd, Vers, SETC, SETM or SETT, MODE one of
                             silent        act on the command, answer nothing
                             late:MS       answer MS milliseconds later
                             noword        "xxxx" in place of the answer's word
-                                          (FIND, SETC)
+                                          (FIND, SETC, SETT)
+                            capital       SETT: "SETT" in capitals as the answer
                             first-only    PaWd: only the user:password datagram
                           The uploads FWUP, RFUP, FRAM, ASCH and APOS also know
                             refuse        acknowledge, but refuse the connection
@@ -381,7 +392,10 @@ from its own address. Units answer "FIND" (their 111-byte record), "PaWd"
 (user:password, then the device name), "Vers" (the version text) and "SETC"
 (only the unit whose MAC stands in bytes 6-11: it takes the settings, answers
 "setc" and takes the sender's next 32/33-byte datagram as the device-name
-datagram, which is logged; the name of the settings text stays).
+datagram, which is logged; the name of the settings text stays). "SETM" at a
+unit's address gives it the MAC of bytes 6-11 (answered "setm"); "SETT" is taken
+by the unit whose MAC stands in bytes 6-11: it takes the address, mask, gateway
+and DHCP flag of bytes 12-24 and answers "sett".
 
 Once the socket is bound, "kv3sim: ready" is printed on stdout. SIGINT or
 SIGTERM ends the program with exit code 0; bad options give exit code 2, a

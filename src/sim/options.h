@@ -14,6 +14,7 @@ namespace kv3::sim {
 struct CommandLine {
   Config config;
   bool help = false;
+  std::string listImage;  // a web image to list instead of playing units
 };
 
 // The unit a "--unit" option starts from; index counts the units from 0.

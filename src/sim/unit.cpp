@@ -8,7 +8,7 @@ namespace kv3::sim {
 namespace {
 
 constexpr std::array<std::string_view, kCommandCount> kWords = {
-    "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS"};
+    "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS", "SETM", "SETT"};
 
 // A text field: as many bytes as fit, zeros behind a shorter text (a full field has no zero).
 void PutText(Record& record, std::size_t at, std::size_t width, std::string_view text) {
@@ -103,6 +103,42 @@ void TakeAnnounce(const Unit& unit, Command command, std::span<const std::uint8_
   reaction.answers.push_back(std::move(answer));
   reaction.note = "announce" + (reaction.uploadName.empty() ? std::string()
                                                             : " \"" + reaction.uploadName + "\"");
+}
+
+// "SETM" reaches the unit at its own address: the new MAC stands in bytes 6-11.
+void TakeMac(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
+  reaction.kind = "SETM";
+  if (datagram.size() < kMacAt + unit.mac.size()) {
+    reaction.note = "too short for a MAC address";
+    return;
+  }
+  std::copy_n(datagram.begin() + kMacAt, unit.mac.size(), unit.mac.begin());
+  reaction.taken = true;
+  reaction.answers.push_back(TextDatagram("setm"));
+  reaction.note = "new MAC " + FormatMac(unit.mac);
+}
+
+// "SETT" is heard by every unit; the one whose MAC stands in bytes 6-11 takes bytes 12-24.
+void TakeServiceSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
+  reaction.kind = "SETT";
+  if (datagram.size() <= kDhcpAt) {
+    reaction.note = "too short for the settings";
+    return;
+  }
+  if (!std::equal(unit.mac.begin(), unit.mac.end(), datagram.begin() + kMacAt)) {
+    reaction.note = "for another unit";
+    return;
+  }
+  unit.ip = AddressAt(datagram, kIpAt);
+  unit.mask = AddressAt(datagram, kMaskAt);
+  unit.gateway = AddressAt(datagram, kGatewayAt);
+  unit.dhcp = datagram[kDhcpAt] != 0;
+  reaction.taken = true;
+  const Fault& fault = unit.fault(Command::Sett);
+  reaction.answers.push_back(TextDatagram(fault.noWord        ? "xxxx"
+                                          : fault.capitalWord ? "SETT"
+                                                              : "sett"));
+  reaction.note = "taken: " + FormatIpv4(unit.ip) + (unit.dhcp ? " DHCP" : "");
 }
 
 }  // namespace
@@ -204,6 +240,12 @@ Reaction React(Unit& unit, std::span<const std::uint8_t> datagram, bool nameExpe
     case Command::Asch:
     case Command::Apos:
       TakeAnnounce(unit, *command, datagram, reaction);
+      break;
+    case Command::Setm:
+      TakeMac(unit, datagram, reaction);
+      break;
+    case Command::Sett:
+      TakeServiceSettings(unit, datagram, reaction);
       break;
   }
   const Fault& fault = unit.fault(*command);

@@ -37,8 +37,20 @@ inline constexpr std::size_t kWebAppWidth = 38;
 inline constexpr std::size_t kSettingsTextAt = 31;
 inline constexpr std::size_t kSettingsTextEnd = 112;
 
-enum class Command : std::uint8_t { Find, PaWd, Vers, Setc, Fwup, Rfup, Fram, Asch, Apos };
-inline constexpr std::size_t kCommandCount = 9;
+enum class Command : std::uint8_t {
+  Find,
+  PaWd,
+  Vers,
+  Setc,
+  Fwup,
+  Rfup,
+  Fram,
+  Asch,
+  Apos,
+  Setm,
+  Sett
+};
+inline constexpr std::size_t kCommandCount = 11;
 
 // The commands that announce a file on the transfer port.
 bool IsUpload(Command command);
@@ -55,7 +67,7 @@ enum class StreamFault : std::uint8_t {
   Drop,     // drops the connection halfway through the content
 };
 
-// "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS".
+// "FIND", "PaWd", "Vers", "SETC", "FWUP", "RFUP", "FRAM", "ASCH", "APOS", "SETM", "SETT".
 std::string_view CommandWord(Command command);
 // Case is ignored, so option texts may say "pawd".
 std::optional<Command> CommandFromWord(std::string_view word);
@@ -67,6 +79,7 @@ struct Fault {
   bool noWord = false;     // "xxxx" where the lower-case word of the answer stands (FIND, SETC)
   bool firstOnly = false;  // "PaWd": only the account datagram, no device name
   StreamFault stream = StreamFault::None;  // the uploads' stream leg
+  bool capitalWord = false;                // "SETT": answers the word in capitals
   bool operator==(const Fault&) const = default;
 };
 
@@ -115,7 +128,7 @@ std::optional<SettingsText> SplitSettingsText(std::string_view text);
 // What one unit made of one datagram it heard.
 struct Reaction {
   bool taken = false;          // the datagram was meant for this unit and it acted on it
-  std::string kind;            // "FIND", "PaWd", "Vers", "SETC", "name"; empty when unknown
+  std::string kind;            // the command word, or "name"; empty when unknown
   std::vector<Bytes> answers;  // in sending order
   int delayMs = 0;
   bool expectName = false;  // an accepted "SETC": the sender's next 32/33-byte datagram is the name

@@ -136,6 +136,41 @@ TEST(FileReplace, FolderWithoutRoomForANewFileIsWrittenInPlace) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// Streamed contents: pieces larger and smaller than the write buffer arrive in order, the old
+// file's mode is kept, and a writer that gives up (or a piece that cannot be stored) leaves the
+// old file as it was with nothing beside it.
+TEST(FileReplace, StreamedContentsReplaceTheFileOnlyWhenWhole) {
+  test::ScratchDirectory directory;
+  const fs::path file = directory.path() / "site.rom";
+  WriteFileBytes(file, "old");
+  ::chmod(file.c_str(), 0640);
+  const std::string big = test::PatternBytes(200000);
+  const auto pieces = [&big](bool giveUp) {
+    return [&big, giveUp](const ContentSink& sink) {
+      const auto bytes = [](std::string_view text) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+      };
+      if (!sink(bytes(std::string_view(big).substr(0, 100))) ||
+          !sink(bytes(std::string_view(big).substr(100, 150000)))) {
+        return false;
+      }
+      if (giveUp) return false;
+      return sink(bytes(std::string_view(big).substr(150100)));
+    };
+  };
+  EXPECT_EQ(ReplaceFileStreamed(file, pieces(true)), ReplaceResult::Failed);
+  EXPECT_EQ(ReadFileBytes(file), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(directory.path()), fs::directory_iterator()), 1);
+
+  ASSERT_EQ(ReplaceFileStreamed(file, pieces(false)), ReplaceResult::Written);
+  EXPECT_EQ(ReadFileBytes(file), big);
+  EXPECT_EQ(StatOf(file).st_mode & 07777, 0640U);
+  EXPECT_EQ(std::distance(fs::directory_iterator(directory.path()), fs::directory_iterator()), 1);
+
+  ::chmod(file.c_str(), 0444);
+  EXPECT_EQ(ReplaceFileStreamed(file, pieces(false)), ReplaceResult::WriteProtected);
+}
+
 TEST(FileReplace, OnlyRegularFilesAreRead) {
   test::ScratchDirectory directory;
   const fs::path fifo = directory.path() / "fifo";

@@ -112,6 +112,53 @@ TEST(React, SetcIsTakenOnlyWhenWholeAndForThisUnit) {
   }
 }
 
+// The window's tests see a unit take "SETT" and "SETM"; here the frames it must leave alone.
+// A 33-byte service frame as a unit sees it: the word, the MAC, address, mask, gateway, DHCP.
+Bytes ServiceFrame(std::string_view word, const Mac& mac, std::uint8_t dhcp) {
+  Bytes frame(33, 0);
+  std::copy(word.begin(), word.end(), frame.begin());
+  std::copy(mac.begin(), mac.end(), frame.begin() + kMacAt);
+  const Bytes settings = {10, 0, 0, 7, 255, 255, 0, 0, 10, 0, 0, 1, dhcp};
+  std::copy(settings.begin(), settings.end(), frame.begin() + kIpAt);
+  return frame;
+}
+
+TEST(React, SettIsTakenByTheUnitWhoseMacItCarries) {
+  const Unit unit;
+  Mac other = unit.mac;
+  other[5] ^= 0x40;
+  Bytes shortFrame = ServiceFrame("SETT", unit.mac, 1);
+  shortFrame.resize(kDhcpAt);
+  const struct {
+    const char* name;
+    Bytes datagram;
+    std::string answer;  // empty: not taken
+  } cases[] = {
+      {"this unit", ServiceFrame("SETT", unit.mac, 1), "sett"},
+      {"another unit", ServiceFrame("SETT", other, 1), ""},
+      {"ends before the DHCP byte", shortFrame, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Unit copy = unit;
+    const Reaction reaction = React(copy, c.datagram, false);
+    EXPECT_EQ(reaction.kind, "SETT");
+    EXPECT_EQ(reaction.taken, !c.answer.empty());
+    if (c.answer.empty()) {
+      EXPECT_TRUE(reaction.answers.empty());
+      EXPECT_EQ(FindRecord(copy), FindRecord(unit));
+      continue;
+    }
+    ASSERT_EQ(reaction.answers.size(), 1U);
+    EXPECT_EQ(std::string(reaction.answers[0].begin(), reaction.answers[0].end() - 1), c.answer);
+    EXPECT_EQ(copy.ip, (Ipv4{10, 0, 0, 7}));
+    EXPECT_EQ(copy.mask, (Ipv4{255, 255, 0, 0}));
+    EXPECT_EQ(copy.gateway, (Ipv4{10, 0, 0, 1}));
+    EXPECT_TRUE(copy.dhcp);
+    EXPECT_EQ(copy.mac, unit.mac);
+  }
+}
+
 TEST(React, NameDatagramOnlyRightAfterAnAcceptedSetc) {
   Unit unit;
   unit.deviceName = "Heizungskeller-Nord";  // longer than the 16 bytes of the name datagram

@@ -38,10 +38,14 @@ std::string NamespaceLan::unavailableReason() {
 }
 
 NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
-                           const std::vector<std::string>& farUnits) {
+                           const std::vector<std::string>& farUnits,
+                           const std::vector<std::string>& simOptions) {
   static std::atomic<int> counter{0};
   name_ = "kv3lan" + std::to_string(::getpid()) + "x" + std::to_string(counter++);
   std::string command = quoted(KV3_NETNS_LAN) + " up " + name_ + " --sim " + quoted(KV3SIM_PATH);
+  for (const std::string& option : simOptions) {
+    command += " --sim-option " + quoted(option);
+  }
   for (const std::string& unit : units) {
     command += " --unit " + quoted(unit);
   }

@@ -17,8 +17,10 @@ class NamespaceLan {
   // Empty when namespaces can be made here; otherwise why not (for a skip message).
   static std::string unavailableReason();
 
-  // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,...").
-  NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits);
+  // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,..."); every kv3sim
+  // also gets simOptions ("--store=DIR", ...).
+  NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits,
+               const std::vector<std::string>& simOptions = {});
   ~NamespaceLan();
   NamespaceLan(const NamespaceLan&) = delete;
   NamespaceLan& operator=(const NamespaceLan&) = delete;

@@ -1,0 +1,166 @@
+#include "service/web_image.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "link/bytes.h"
+#include "link/codepage.h"
+#include "platform/file_replace.h"
+#include "platform/unique_fd.h"
+
+namespace kv3::service {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 3> kNameFieldTail = {0xA8, 0x19, 0x66};
+constexpr std::array<std::uint8_t, kImageEndMarkerSize> kEndMarker = {0xFF, 0xFF};
+// Read-ahead of the standard input buffer, so that the 1024-byte pieces cost no system call each.
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A chosen file opened for reading, with its size; nothing when it is no regular file (a
+// folder, or a FIFO that would block the build) or cannot be opened.
+std::optional<std::pair<File, std::uint64_t>> OpenChosen(const std::filesystem::path& path) {
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat status {};
+  if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return std::nullopt;
+  }
+  File file(::fdopen(fd.get(), "rb"));
+  if (!file) {
+    return std::nullopt;
+  }
+  fd.release();
+  std::setvbuf(file.get(), nullptr, _IOFBF, kReadAhead);
+  return std::pair{std::move(file), static_cast<std::uint64_t>(status.st_size)};
+}
+
+enum class Copy { Done, SourceFailed, SinkFailed };
+
+// Copies exactly `size` bytes of the file to the sink in pieces of 1024 bytes. The source fails
+// when it ends sooner or goes on beyond its size: it changed since its entry was made.
+Copy CopyContent(std::FILE* file, std::uint64_t size, const platform::ContentSink& sink) {
+  std::array<std::uint8_t, kImageCopyPiece> piece{};
+  while (size > 0) {
+    const std::size_t wanted = size < piece.size() ? static_cast<std::size_t>(size) : piece.size();
+    if (std::fread(piece.data(), 1, wanted, file) != wanted) {
+      return Copy::SourceFailed;
+    }
+    if (!sink(std::span<const std::uint8_t>(piece.data(), wanted))) {
+      return Copy::SinkFailed;
+    }
+    size -= wanted;
+  }
+  return std::fgetc(file) == EOF && !std::ferror(file) ? Copy::Done : Copy::SourceFailed;
+}
+
+}  // namespace
+
+ImageEntry MakeImageEntry(std::uint32_t size, std::uint32_t offset, std::uint16_t index,
+                          std::string_view name) {
+  ImageEntry bytes{};
+  link::put_le32(bytes, entry::kSize, size);
+  link::put_le32(bytes, entry::kOffset, offset);
+  bytes[entry::kIndex] = static_cast<std::uint8_t>(index & 0xFF);
+  bytes[entry::kIndex + 1] = static_cast<std::uint8_t>(index >> 8);
+  bytes[entry::kZero] = 0;
+  const std::span<std::uint8_t> field(bytes.data() + entry::kName, entry::kNameWidth);
+  std::copy(kNameFieldTail.begin(), kNameFieldTail.end(), field.end() - kNameFieldTail.size());
+  link::put_text(field, 0, name);
+  return bytes;
+}
+
+std::vector<std::size_t> ImageOrder(const std::vector<std::string>& names) {
+  std::vector<std::size_t> order(names.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+  }
+  // One pass of neighbour exchanges: a "default.jpg" moves one place on at every step and so
+  // ends last.
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    if (names[order[i]] == kImageLastName) {
+      std::swap(order[i], order[i + 1]);
+    }
+  }
+  return order;
+}
+
+ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
+                         const std::filesystem::path& target) {
+  if (files.size() > kImageMaxFiles) {
+    return ImageBuild::TooManyFiles;
+  }
+  std::vector<std::string> names;
+  names.reserve(files.size());
+  for (const auto& file : files) {
+    names.push_back(link::Utf8ToCp1252(file.filename().string()));
+  }
+  const std::vector<std::size_t> order = ImageOrder(names);
+
+  // First pass: every entry, and with it every offset, before a byte is written.
+  struct Planned {
+    std::size_t file = 0;
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;
+  };
+  std::vector<Planned> planned;
+  planned.reserve(order.size());
+  std::uint64_t next = kImageEntrySize * order.size() + kImageEndMarkerSize;
+  constexpr std::uint64_t kLimit = std::numeric_limits<std::uint32_t>::max();
+  for (const std::size_t file : order) {
+    const auto opened = OpenChosen(files[file]);
+    if (!opened) {
+      return ImageBuild::Unreadable;
+    }
+    planned.push_back({file, opened->second, next});
+    next += opened->second;
+    // The unit reads every offset and size, and the upload the image's length, as 32 bits.
+    if (next > kLimit) {
+      return ImageBuild::TooLarge;
+    }
+  }
+
+  bool unreadable = false;
+  const auto write = [&](const platform::ContentSink& sink) {
+    for (std::size_t index = 0; index < planned.size(); ++index) {
+      const Planned& p = planned[index];
+      const ImageEntry bytes =
+          MakeImageEntry(static_cast<std::uint32_t>(p.size), static_cast<std::uint32_t>(p.offset),
+                         static_cast<std::uint16_t>(index), names[p.file]);
+      if (!sink(bytes)) return false;
+    }
+    if (!sink(kEndMarker)) return false;
+    // Second pass: the contents, each exactly as large as its entry says.
+    for (const Planned& p : planned) {
+      const auto opened = OpenChosen(files[p.file]);
+      if (!opened || opened->second != p.size) {
+        unreadable = true;
+        return false;
+      }
+      const Copy copied = CopyContent(opened->first.get(), p.size, sink);
+      if (copied != Copy::Done) {
+        unreadable = copied == Copy::SourceFailed;
+        return false;
+      }
+    }
+    return true;
+  };
+  const platform::ReplaceResult result = platform::ReplaceFileStreamed(target, write);
+  if (unreadable) {
+    return ImageBuild::Unreadable;
+  }
+  return result == platform::ReplaceResult::Written ? ImageBuild::Written
+                                                    : ImageBuild::TargetNotWritten;
+}
+
+}  // namespace kv3::service
