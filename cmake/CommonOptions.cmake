@@ -23,6 +23,11 @@ if(KV3_SANITIZE)
   target_link_options(kv3_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(KV3_FUZZ)
+  # Coverage for libFuzzer in every library the targets link.
+  target_compile_options(kv3_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # Adds a static library made of every .cpp file in the listed folders.
 function(kv3_folder_library name)
   set(sources)
