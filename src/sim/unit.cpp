@@ -38,25 +38,38 @@ Bytes TextDatagram(std::string_view text) {
   return bytes;
 }
 
-void TakeSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
-  reaction.kind = "SETC";
+// "SETC" and "SETT" are broadcast: a unit takes one only when it carries its own MAC in bytes
+// 6-11 and reaches the DHCP flag.
+bool AddressedToThisUnit(const Unit& unit, std::span<const std::uint8_t> datagram,
+                         Reaction& reaction) {
   if (datagram.size() <= kDhcpAt) {
     reaction.note = "too short for the settings";
-    return;
+    return false;
   }
   if (!std::equal(unit.mac.begin(), unit.mac.end(), datagram.begin() + kMacAt)) {
     reaction.note = "for another unit";
-    return;
+    return false;
   }
+  return true;
+}
+
+// Bytes 12-24: address, mask, gateway, DHCP flag.
+void TakeNetworkSettings(Unit& unit, std::span<const std::uint8_t> datagram) {
+  unit.ip = AddressAt(datagram, kIpAt);
+  unit.mask = AddressAt(datagram, kMaskAt);
+  unit.gateway = AddressAt(datagram, kGatewayAt);
+  unit.dhcp = datagram[kDhcpAt] != 0;
+}
+
+void TakeSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
+  reaction.kind = "SETC";
+  if (!AddressedToThisUnit(unit, datagram, reaction)) return;
   const auto settings = SplitSettingsText(TextAt(datagram, kSettingsTextAt, kSettingsTextEnd));
   if (!settings) {
     reaction.note = "settings text without two backslashes and a colon; nothing taken";
     return;
   }
-  unit.ip = AddressAt(datagram, kIpAt);
-  unit.mask = AddressAt(datagram, kMaskAt);
-  unit.gateway = AddressAt(datagram, kGatewayAt);
-  unit.dhcp = datagram[kDhcpAt] != 0;
+  TakeNetworkSettings(unit, datagram);
   unit.deviceName = settings->device;
   unit.settingsFlag = settings->flag;
   unit.user = settings->user;
@@ -121,18 +134,8 @@ void TakeMac(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& react
 // "SETT" is heard by every unit; the one whose MAC stands in bytes 6-11 takes bytes 12-24.
 void TakeServiceSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
   reaction.kind = "SETT";
-  if (datagram.size() <= kDhcpAt) {
-    reaction.note = "too short for the settings";
-    return;
-  }
-  if (!std::equal(unit.mac.begin(), unit.mac.end(), datagram.begin() + kMacAt)) {
-    reaction.note = "for another unit";
-    return;
-  }
-  unit.ip = AddressAt(datagram, kIpAt);
-  unit.mask = AddressAt(datagram, kMaskAt);
-  unit.gateway = AddressAt(datagram, kGatewayAt);
-  unit.dhcp = datagram[kDhcpAt] != 0;
+  if (!AddressedToThisUnit(unit, datagram, reaction)) return;
+  TakeNetworkSettings(unit, datagram);
   reaction.taken = true;
   const Fault& fault = unit.fault(Command::Sett);
   reaction.answers.push_back(TextDatagram(fault.noWord        ? "xxxx"
