@@ -126,10 +126,23 @@ std::string NormalisePositionDefinition(std::string_view bytes) {
   return out;
 }
 
+void NormaliseDefinitionFile(const std::filesystem::path& definition) {
+  const auto bytes = platform::ReadRegularFile(definition);
+  if (!bytes) {
+    throw platform::FileOpenError(definition);
+  }
+  const std::string normalised = NormalisePositionDefinition(*bytes);
+  if (normalised != *bytes &&
+      platform::ReplaceFileContents(definition, normalised) != platform::ReplaceResult::Written) {
+    throw platform::FileCreateError(definition);
+  }
+}
+
 std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
-                                                const std::filesystem::path& startDirectory) {
-  const std::filesystem::path own = PictureBaseName(picture) + ".rem";
-  const std::filesystem::path general{GeneralDefinitionName};
+                                                const std::filesystem::path& startDirectory,
+                                                const std::filesystem::path& currentDirectory) {
+  const std::filesystem::path own = currentDirectory / (PictureBaseName(picture) + ".rem");
+  const std::filesystem::path general = currentDirectory / GeneralDefinitionName;
   const std::filesystem::path startGeneral = startDirectory / GeneralDefinitionName;
   std::filesystem::path chosen;
   if (IsFile(own)) {
@@ -144,15 +157,7 @@ std::filesystem::path PreparePositionDefinition(const std::filesystem::path& pic
     }
     return general;
   }
-  const auto bytes = platform::ReadRegularFile(chosen);
-  if (!bytes) {
-    throw platform::FileOpenError(chosen);
-  }
-  const std::string normalised = NormalisePositionDefinition(*bytes);
-  if (normalised != *bytes &&
-      platform::ReplaceFileContents(chosen, normalised) != platform::ReplaceResult::Written) {
-    throw platform::FileCreateError(chosen);
-  }
+  NormaliseDefinitionFile(chosen);
   return chosen;
 }
 

@@ -24,11 +24,17 @@ std::string NormalisePositionDefinition(std::string_view bytes);
 
 // The definition that belongs to a picture, first match wins: "<base>.rem" in the current
 // directory, "user.rem" there, "user.rem" in the start directory; otherwise an empty
-// "user.rem" is created in the current directory. The chosen file is normalised, and written
-// (with the safe replace) only when its bytes change. Returns the file's path.
+// "user.rem" is created in the current directory. The current directory is the process's own
+// unless one is given. The chosen file is normalised, and written (with the safe replace) only
+// when its bytes change. Returns the file's path.
 // Throws the window's file errors ("Datei … kann nicht geöffnet/erstellt werden") when the
 // definition cannot be read or written or user.rem cannot be created: nothing has been sent then.
 std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
-                                                const std::filesystem::path& startDirectory);
+                                                const std::filesystem::path& startDirectory,
+                                                const std::filesystem::path& currentDirectory = {});
+
+// Normalises one definition file in place, as PreparePositionDefinition does with the file it
+// chooses; throws the same file errors.
+void NormaliseDefinitionFile(const std::filesystem::path& definition);
 
 }  // namespace kv3::scheme

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <limits>
@@ -161,6 +162,45 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
   }
   return result == platform::ReplaceResult::Written ? ImageBuild::Written
                                                     : ImageBuild::TargetNotWritten;
+}
+
+std::optional<std::vector<ImageListing>> ListWebImage(const std::filesystem::path& image,
+                                                      ImageListProblem& problem) {
+  problem = ImageListProblem::None;
+  const auto opened = OpenChosen(image);
+  if (!opened) {
+    problem = ImageListProblem::Unreadable;
+    return std::nullopt;
+  }
+  const int fd = ::fileno(opened->first.get());
+  const std::uint64_t fileSize = opened->second;
+  std::vector<ImageListing> files;
+  std::uint64_t position = 0;
+  for (;;) {
+    std::array<std::uint8_t, kImageEntrySize> bytes{};
+    const std::size_t want = files.size() < kImageMaxFiles ? kImageEntrySize : kImageEndMarkerSize;
+    const ssize_t got = ::pread(fd, bytes.data(), want, static_cast<off_t>(position));
+    if (got >= static_cast<ssize_t>(kImageEndMarkerSize) && bytes[0] == kEndMarker[0] &&
+        bytes[1] == kEndMarker[1]) {
+      break;
+    }
+    if (got != static_cast<ssize_t>(want) || want != kImageEntrySize) {
+      problem = ImageListProblem::NoEndMarker;
+      return std::nullopt;
+    }
+    ImageListing listed;
+    listed.size = link::get_le32(bytes, entry::kSize);
+    listed.offset = link::get_le32(bytes, entry::kOffset);
+    listed.index = static_cast<std::uint16_t>(bytes[entry::kIndex] | bytes[entry::kIndex + 1] << 8);
+    listed.name = link::read_text(bytes, entry::kName, entry::kNameWidth);
+    if (std::uint64_t{listed.offset} + listed.size > fileSize) {
+      problem = ImageListProblem::ContentOutside;
+      return std::nullopt;
+    }
+    files.push_back(std::move(listed));
+    position += kImageEntrySize;
+  }
+  return files;
 }
 
 }  // namespace kv3::service

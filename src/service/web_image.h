@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,5 +58,21 @@ enum class ImageBuild {
 // image are held in memory.
 ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
                          const std::filesystem::path& target);
+
+// One file as the image's directory lists it.
+struct ImageListing {
+  std::string name;  // single-byte, as stored (at most 20 bytes)
+  std::uint32_t size = 0;
+  std::uint32_t offset = 0;
+  std::uint16_t index = 0;
+};
+
+enum class ImageListProblem { None, Unreadable, NoEndMarker, ContentOutside };
+
+// Reads an image's directory: at most 256 entries before the end marker, every content inside
+// the file. Nothing, and the reason in `problem`, when the file cannot be read or its directory
+// does not hold together.
+std::optional<std::vector<ImageListing>> ListWebImage(const std::filesystem::path& image,
+                                                      ImageListProblem& problem);
 
 }  // namespace kv3::service

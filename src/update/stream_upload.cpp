@@ -104,14 +104,60 @@ std::vector<std::uint8_t> ReceiveAnswer(int fd, int limitMs) {
 
 }  // namespace
 
-UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
-                           link::DeviceRecord& rec, link::TSock& sock,
-                           const link::LinkSettings& settings, ui::Pacing& pacing,
-                           const ProgressFn& progress, std::string_view name) {
+UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
+                     const link::DeviceRecord& rec, std::string_view name)
+    : row_(row),
+      address_(link::Ipv4Text(rec, link::record::kIp)),
+      sentName_(name.empty() ? FileNameOf(path) : std::string(name)),
+      file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  struct stat status {};
+  if (!file_ || ::fstat(file_.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return;
+  }
+  size_ = static_cast<std::uint64_t>(status.st_size);
+  // The unit learns the size from a 32-bit prefix; a file it cannot announce never leaves.
+  const std::optional<std::uint32_t> prefix = PrefixValue(row.framing, size_);
+  if (!prefix) return;
+  prefix_ = *prefix;
+  ready_ = true;
+}
+
+bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
+                         const link::LinkSettings& settings, ui::Pacing& pacing) {
+  if (!ready_) return false;
+  ready_ = false;
   if (sock.SocketType() != link::TSocketType::stDatagram) {
     sock.SetSocketType(link::TSocketType::stDatagram);
   }
-  const std::string address = link::Ipv4Text(rec, link::record::kIp);
+  const link::Frame announce = AnnounceDatagram(row_, rec, sentName_);
+  std::vector<std::uint8_t> acknowledgement;
+  {
+    link::Exchange exchange(sock, settings, pacing);
+    exchange.open(address_);
+    exchange.send(announce);
+    exchange.pauseForAnswer();
+    acknowledgement = exchange.receive(kAcknowledgementKept);
+    exchange.close();
+  }
+  if (!link::AnswerContains(acknowledgement, row_.acknowledgement)) {
+    outcome_ = UploadOutcome::NotAcknowledged;
+    return false;
+  }
+  nameLength_ = NameLengthField(acknowledgement);
+  ready_ = true;
+  return true;
+}
+
+UploadOutcome UploadRun::stream(const link::LinkSettings& settings, ui::Pacing& pacing,
+                                const ProgressFn& progress) {
+  if (!ready_) return outcome_;
+  ready_ = false;
+  outcome_ = streamContent(settings, pacing, progress);
+  return outcome_;
+}
+
+UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, ui::Pacing& pacing,
+                                       const ProgressFn& progress) {
   const auto report = [&progress](int percent) {
     if (progress) progress(percent);
   };
@@ -119,60 +165,34 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
     if (ms > 0) pacing.pause(ms);
   };
 
-  platform::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat status {};
-  if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-    return UploadOutcome::Ended;
-  }
-  const auto size = static_cast<std::uint64_t>(status.st_size);
-  // The unit learns the size from a 32-bit prefix; a file it cannot announce never leaves.
-  const std::optional<std::uint32_t> prefix = PrefixValue(row.framing, size);
-  if (!prefix) return UploadOutcome::Ended;
-
-  const std::string sentName = name.empty() ? FileNameOf(path) : std::string(name);
-  const link::Frame announce = AnnounceDatagram(row, rec, sentName);
-  std::vector<std::uint8_t> acknowledgement;
-  {
-    link::Exchange exchange(sock, settings, pacing);
-    exchange.open(address);
-    exchange.send(announce);
-    exchange.pauseForAnswer();
-    acknowledgement = exchange.receive(kAcknowledgementKept);
-    exchange.close();
-  }
-  if (!link::AnswerContains(acknowledgement, row.acknowledgement)) {
-    return UploadOutcome::NotAcknowledged;
-  }
-  const std::uint32_t nameLength = NameLengthField(acknowledgement);
-
-  pause(row.pauseBeforeConnectMs);
+  pause(row_.pauseBeforeConnectMs);
   const platform::UniqueFd stream =
-      Connect(address, settings.transferPort, settings.connectTimeoutMs);
+      Connect(address_, settings.transferPort, settings.connectTimeoutMs);
   if (!stream) return UploadOutcome::Ended;
 
   const int stallMs = settings.sendStallTimeoutMs;
-  if (!SendAll(stream.get(), LengthPrefix(*prefix), stallMs)) return UploadOutcome::Corrupted;
+  if (!SendAll(stream.get(), LengthPrefix(prefix_), stallMs)) return UploadOutcome::Corrupted;
   pause(kPauseAfterPrefixMs);
-  if (row.framing == Framing::NamedStream) {
-    const auto header = BlockHeader(static_cast<std::uint32_t>(size), nameLength, sentName);
+  if (row_.framing == Framing::NamedStream) {
+    const auto header = BlockHeader(static_cast<std::uint32_t>(size_), nameLength_, sentName_);
     if (!SendAll(stream.get(), header, stallMs)) return UploadOutcome::Corrupted;
     pause(kPauseAfterHeaderMs);
   }
 
   std::array<std::uint8_t, kSegmentSize> segment{};
   std::uint64_t sent = 0;
-  while (sent < size) {
-    pause(row.pauseBeforeSegmentMs);
+  while (sent < size_) {
+    pause(row_.pauseBeforeSegmentMs);
     const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size - sent));
+        static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size_ - sent));
     const std::span<std::uint8_t> piece(segment.data(), n);
-    if (!ReadExactly(file.get(), piece) || !SendAll(stream.get(), piece, stallMs)) {
+    if (!ReadExactly(file_.get(), piece) || !SendAll(stream.get(), piece, stallMs)) {
       report(0);
       return UploadOutcome::Corrupted;
     }
     sent += n;
-    pause(row.pauseAfterSegmentMs);
-    report(ProgressPercent(sent, size));
+    pause(row_.pauseAfterSegmentMs);
+    report(ProgressPercent(sent, size_));
     pacing.processMessages();
   }
 
@@ -180,6 +200,15 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
   const std::vector<std::uint8_t> answer = ReceiveAnswer(stream.get(), settings.answerTimeoutMs);
   report(0);
   return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;
+}
+
+UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
+                           link::DeviceRecord& rec, link::TSock& sock,
+                           const link::LinkSettings& settings, ui::Pacing& pacing,
+                           const ProgressFn& progress, std::string_view name) {
+  UploadRun run(row, path, rec, name);
+  if (!run.announce(rec, sock, settings, pacing)) return run.outcome();
+  return run.stream(settings, pacing, progress);
 }
 
 }  // namespace kv3::update

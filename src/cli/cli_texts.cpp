@@ -1,0 +1,175 @@
+#include "cli/cli_texts.h"
+
+#include <cstdlib>
+
+namespace kv3::cli {
+
+const CliTexts GermanCliTexts{
+    .window = app::German,
+    .mac = "MAC",
+    .address = "Adresse",
+    .mask = "Maske",
+    .router = "Router",
+    .dhcp = "DHCP",
+    .firmware = "Firmware",
+    .webApp = "Web-App",
+    .scheme = "Schema",
+    .skin = "Rahmen",
+    .deviceName = "Gerätename",
+    .user = "Benutzer",
+    .password = "Passwort",
+    .adapter = "Adapter",
+    .on = "ein",
+    .off = "aus",
+    .unknown = "???",
+    .noUnit = "Kein Gerät hat geantwortet.",
+    .searchedOn = "Gesucht über {} ({}) an {}.",
+    .searchedAt = "Gesucht an {}.",
+    .sendFailed = "Senden an {} über {} fehlgeschlagen: {}.",
+    .noAdapter = "Kein Netzwerkadapter mit IPv4-Broadcast ist aktiv.",
+    .portTaken = "Der Antwortport {} ist von einem anderen Programm belegt.",
+    .portTakenBy = "Der Antwortport {} ist belegt von {} (Prozess {}).",
+    .unknownMac = "Kein Gerät mit der MAC-Adresse {} hat geantwortet.",
+    .badMac = "\"{}\" ist keine MAC-Adresse (12 Hex-Ziffern, paarweise mit : oder - getrennt).",
+    .badAddress = "{}: \"{}\" ist keine gültige IPv4-Adresse.",
+    .tooLong = "{}: höchstens {} Zeichen.",
+    .wideCharacter = "{}: nur Zeichen unter 0x80 sind erlaubt, \"{}\" nicht.",
+    .passwordLength = "Das Passwort muss 6 bis 12 Zeichen haben.",
+    .passwordPrompt = "Neues Passwort: ",
+    .passwordRepeat = "Passwort wiederholen: ",
+    .passwordMismatch = "Die beiden Eingaben stimmen nicht überein.",
+    .passwordFromNowhere = "Kein Passwort auf der Standardeingabe.",
+    .accountUnknown =
+        "Das Gerät hat Benutzer und Passwort nicht genannt; bitte das Passwort mit "
+        "--password oder --password-stdin angeben.",
+    .currentPasswordShort =
+        "Das Passwort des Geräts hat weniger als 6 Zeichen; bitte ein neues mit "
+        "--password oder --password-stdin angeben.",
+    .nothingToSet = "Nichts zu ändern: bitte mindestens eine Einstellung angeben.",
+    .settingsNotAcknowledged = "Das Gerät hat die Einstellungen nicht bestätigt.",
+    .settingsVerified = "Das Gerät zeigt die neuen Einstellungen.",
+    .settingsDiffer = "Das Gerät zeigt nicht die neuen Einstellungen: {} ist \"{}\" statt \"{}\".",
+    .vanished = "Das Gerät {} antwortet nach dem Speichern nicht mehr auf die Suche.",
+    .unitColumn = "Gerät",
+    .resultColumn = "Ergebnis",
+    .done = "fertig",
+    .notAcknowledged = "nicht bestätigt",
+    .corrupted = "gestört",
+    .unreachable = "nicht erreichbar",
+    .cancelled = "abgebrochen",
+    .fileUnreadable = "Datei {} kann nicht geöffnet werden.",
+    .firmwareNotBin = "Firmware wird nur als .bin-Datei hochgeladen: {}.",
+    .fileTooBigForUnit = "Datei {} ist zu groß für die Übertragung.",
+    .definitionNotFound = "Positionsdatei {} kann nicht geöffnet werden.",
+    .interrupted = "Abgebrochen.",
+    .imageWritten = "{} geschrieben: {} Dateien, {} Bytes.",
+    .imageTooMany = "Ein Image fasst höchstens 256 Dateien.",
+    .imageUnreadable =
+        "Eine der Dateien kann nicht gelesen werden oder hat sich beim Lesen "
+        "geändert; {} bleibt unverändert.",
+    .imageTooLarge = "Die Dateien sind zusammen zu groß für ein Image (4 GiB).",
+    .imageNotWritten = "Datei {} kann nicht erstellt werden.",
+    .imageNoEnd = "{}: das Verzeichnis des Images hat keine Endmarke.",
+    .imageOutside = "{}: ein Eintrag zeigt über das Dateiende hinaus.",
+    .nameColumn = "Name",
+    .sizeColumn = "Größe",
+    .offsetColumn = "Versatz",
+};
+
+const CliTexts EnglishCliTexts{
+    .window = app::English,
+    .mac = "MAC",
+    .address = "address",
+    .mask = "mask",
+    .router = "router",
+    .dhcp = "DHCP",
+    .firmware = "firmware",
+    .webApp = "web app",
+    .scheme = "scheme",
+    .skin = "skin",
+    .deviceName = "device name",
+    .user = "user",
+    .password = "password",
+    .adapter = "adapter",
+    .on = "on",
+    .off = "off",
+    .unknown = "???",
+    .noUnit = "No unit answered.",
+    .searchedOn = "Searched on {} ({}) at {}.",
+    .searchedAt = "Searched at {}.",
+    .sendFailed = "Sending to {} on {} failed: {}.",
+    .noAdapter = "No network adapter with an IPv4 broadcast address is up.",
+    .portTaken = "The reply port {} is held by another program.",
+    .portTakenBy = "The reply port {} is held by {} (process {}).",
+    .unknownMac = "No unit with the MAC address {} answered.",
+    .badMac = "\"{}\" is not a MAC address (12 hex digits, pairs separated by : or -).",
+    .badAddress = "{}: \"{}\" is not a valid IPv4 address.",
+    .tooLong = "{}: at most {} characters.",
+    .wideCharacter = "{}: only characters below 0x80 are allowed, \"{}\" is not.",
+    .passwordLength = "The password must have 6 to 12 characters.",
+    .passwordPrompt = "New password: ",
+    .passwordRepeat = "Repeat the password: ",
+    .passwordMismatch = "The two entries differ.",
+    .passwordFromNowhere = "No password on standard input.",
+    .accountUnknown =
+        "The unit did not tell its user name and password; give the password with "
+        "--password or --password-stdin.",
+    .currentPasswordShort =
+        "The unit's password has fewer than 6 characters; give a new one with "
+        "--password or --password-stdin.",
+    .nothingToSet = "Nothing to change: give at least one setting.",
+    .settingsNotAcknowledged = "The unit did not acknowledge the settings.",
+    .settingsVerified = "The unit shows the new settings.",
+    .settingsDiffer = "The unit does not show the new settings: {} is \"{}\", not \"{}\".",
+    .vanished = "The unit {} no longer answers the search after saving.",
+    .unitColumn = "unit",
+    .resultColumn = "result",
+    .done = "done",
+    .notAcknowledged = "not acknowledged",
+    .corrupted = "corrupted",
+    .unreachable = "unreachable",
+    .cancelled = "cancelled",
+    .fileUnreadable = "File {} cannot be opened.",
+    .firmwareNotBin = "Firmware is uploaded only from a .bin file: {}.",
+    .fileTooBigForUnit = "File {} is too big to be transferred.",
+    .definitionNotFound = "Position definition {} cannot be opened.",
+    .interrupted = "Interrupted.",
+    .imageWritten = "{} written: {} files, {} bytes.",
+    .imageTooMany = "An image holds at most 256 files.",
+    .imageUnreadable =
+        "One of the files cannot be read or changed while it was read; {} stays as it was.",
+    .imageTooLarge = "The files together are too big for an image (4 GiB).",
+    .imageNotWritten = "File {} cannot be created.",
+    .imageNoEnd = "{}: the image's directory has no end marker.",
+    .imageOutside = "{}: an entry points beyond the end of the file.",
+    .nameColumn = "name",
+    .sizeColumn = "size",
+    .offsetColumn = "offset",
+};
+
+const CliTexts& TextsForEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') {
+      return std::string_view(value).starts_with("de") ? GermanCliTexts : EnglishCliTexts;
+    }
+  }
+  return EnglishCliTexts;
+}
+
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string out;
+  auto next = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '{' && i + 1 < pattern.size() && pattern[i + 1] == '}' &&
+        next != values.end()) {
+      out += *next++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace kv3::cli

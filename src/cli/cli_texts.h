@@ -1,0 +1,43 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "app/language.h"
+
+namespace kv3::cli {
+
+// The command-line tool's own texts in one language; "{}" marks where a value goes. The texts
+// that the window shows too come from its language table (`window`).
+struct CliTexts {
+  const app::LanguageTexts& window;
+  // Column heads and names of the values of a unit.
+  std::string_view mac, address, mask, router, dhcp, firmware, webApp, scheme, skin, deviceName,
+      user, password, adapter, on, off, unknown;
+  // Search.
+  std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, portTaken, portTakenBy,
+      unknownMac, badMac;
+  // Settings.
+  std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
+      passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
+      nothingToSet, settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished;
+  // Transfers.
+  std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
+      cancelled, fileUnreadable, firmwareNotBin, fileTooBigForUnit, definitionNotFound, interrupted;
+  // Web images.
+  std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
+      imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn;
+};
+
+extern const CliTexts GermanCliTexts;
+extern const CliTexts EnglishCliTexts;
+
+// German when the messages locale (LC_ALL, else LC_MESSAGES, else LANG) is German, English
+// otherwise.
+const CliTexts& TextsForEnvironment();
+
+// pattern with each "{}" replaced by the next value.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values);
+
+}  // namespace kv3::cli

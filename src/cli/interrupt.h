@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "ui/desktop.h"
+
+namespace kv3::cli {
+
+// Thrown out of a pause once the user asked to stop; everything a run opened is closed as the
+// exception passes.
+struct Cancelled : std::exception {
+  const char* what() const noexcept override { return "cancelled"; }
+};
+
+// Ctrl-C and SIGTERM, taken by a thread of their own: the first asks every run to stop at its
+// next pause, a second ends the process at once. Make it before any other thread, so that every
+// thread inherits the blocked signals.
+class Interrupt {
+ public:
+  Interrupt();
+  ~Interrupt();
+  Interrupt(const Interrupt&) = delete;
+  Interrupt& operator=(const Interrupt&) = delete;
+
+  bool requested() const { return requested_.load(); }
+  void request();
+  // Waits ms milliseconds or until a stop is asked for; true when it was.
+  bool waitFor(int ms);
+
+ private:
+  std::atomic<bool> requested_{false};
+  std::atomic<bool> ending_{false};
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  std::thread watcher_;
+};
+
+// The pauses of the protocol for a command-line run: real time, cut short by an interrupt.
+class CliPacing final : public ui::Pacing {
+ public:
+  explicit CliPacing(Interrupt& interrupt) : interrupt_(interrupt) {}
+  void pause(int ms) override;
+  void processMessages() override;
+
+ private:
+  Interrupt& interrupt_;
+};
+
+}  // namespace kv3::cli

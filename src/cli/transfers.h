@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/context.h"
+
+// `kv3 update` and `kv3 upload`: the window's uploads for one unit or a whole site at once.
+namespace kv3::cli {
+
+enum class TransferKind { Firmware, WebApp, Skin, Scheme };
+
+struct TransferOptions {
+  TransferKind kind = TransferKind::Firmware;
+  std::vector<std::string> macs;  // empty with `all`
+  bool all = false;
+  std::string file;
+  std::optional<std::string> definition;  // the scheme's position definition
+  std::string address;
+};
+
+// How one unit's transfer ended, as the summary names it.
+enum class TransferResult { Done, NotAcknowledged, Corrupted, Unreachable, Cancelled };
+
+// The exit status of a fleet run: a failed transfer outweighs a unit that was not reached.
+int FleetStatus(const std::vector<TransferResult>& results);
+
+int RunTransfer(Context& context, const TransferOptions& options);
+
+}  // namespace kv3::cli

@@ -1,0 +1,165 @@
+#include "cli/unit_view.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "link/address_lookup.h"
+#include "link/codepage.h"
+#include "settings/device_display.h"
+#include "settings/field_rules.h"
+
+namespace kv3::cli {
+
+UnitView ViewOf(const link::FoundUnit& unit) {
+  const link::DeviceRecord& rec = unit.record;
+  UnitView view;
+  view.mac = link::MacText(rec);
+  view.address = link::Ipv4Text(rec, link::record::kIp);
+  view.mask = link::Ipv4Text(rec, link::record::kMask);
+  view.router = link::Ipv4Text(rec, link::record::kGateway);
+  view.dhcp = link::DhcpOn(rec);
+  view.firmware = unit.version.empty() ? std::to_string(link::FirmwareMajor(rec)) + "." +
+                                             std::to_string(link::FirmwareMinor(rec))
+                                       : link::Cp1252ToUtf8(unit.version);
+  const auto installed = [](const std::string& name) {
+    return link::Cp1252ToUtf8(settings::InstalledNameText(name));
+  };
+  view.webApp = installed(link::WebAppName(rec));
+  view.scheme = installed(link::SchemeName(rec));
+  view.skin = installed(link::SkinName(rec));
+  view.deviceName = link::Cp1252ToUtf8(unit.deviceName);
+  if (unit.accountAnswered) {
+    view.user = link::Cp1252ToUtf8(unit.user);
+    view.password = link::Cp1252ToUtf8(unit.password);
+  }
+  view.adapter = unit.adapter;
+  return view;
+}
+
+std::optional<link::MacAddress> ParseMacArgument(std::string_view text) {
+  const bool separated = text.size() == 17;
+  if (!separated && text.size() != 12) return std::nullopt;
+  std::string digits;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (separated && i % 3 == 2) {
+      if (c != ':' && c != '-') return std::nullopt;
+    } else if (std::isxdigit(static_cast<unsigned char>(c))) {
+      digits += c;
+    } else {
+      return std::nullopt;
+    }
+  }
+  link::MacAddress mac{};
+  for (std::size_t i = 0; i < mac.size(); ++i) {
+    mac[i] = static_cast<std::uint8_t>(std::stoi(digits.substr(2 * i, 2), nullptr, 16));
+  }
+  return mac;
+}
+
+void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()), 0);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      widths[i] = std::max(widths[i], settings::CharacterCount(row[i]));
+    }
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) {
+        line += std::string(widths[i] - settings::CharacterCount(row[i]) + 2, ' ');
+      }
+    }
+    out << line << '\n';
+  }
+}
+
+void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const CliTexts& texts,
+                    bool showPassword) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> head = {std::string(texts.mac),        std::string(texts.address),
+                                   std::string(texts.mask),       std::string(texts.router),
+                                   std::string(texts.dhcp),       std::string(texts.firmware),
+                                   std::string(texts.webApp),     std::string(texts.scheme),
+                                   std::string(texts.deviceName), std::string(texts.user)};
+  if (showPassword) head.emplace_back(texts.password);
+  head.emplace_back(texts.adapter);
+  rows.push_back(std::move(head));
+  for (const UnitView& unit : units) {
+    std::vector<std::string> row = {unit.mac,
+                                    unit.address,
+                                    unit.mask,
+                                    unit.router,
+                                    std::string(unit.dhcp ? texts.on : texts.off),
+                                    unit.firmware,
+                                    unit.webApp,
+                                    unit.scheme,
+                                    unit.deviceName,
+                                    unit.user.value_or(std::string(texts.unknown))};
+    if (showPassword) row.push_back(unit.password.value_or(std::string(texts.unknown)));
+    row.push_back(unit.adapter);
+    rows.push_back(std::move(row));
+  }
+  PrintColumns(out, rows);
+}
+
+void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& texts,
+                      bool showPassword) {
+  std::vector<std::vector<std::string>> rows = {
+      {std::string(texts.mac) + ":", unit.mac},
+      {std::string(texts.address) + ":", unit.address},
+      {std::string(texts.mask) + ":", unit.mask},
+      {std::string(texts.router) + ":", unit.router},
+      {std::string(texts.dhcp) + ":", std::string(unit.dhcp ? texts.on : texts.off)},
+      {std::string(texts.firmware) + ":", unit.firmware},
+      {std::string(texts.webApp) + ":", unit.webApp},
+      {std::string(texts.scheme) + ":", unit.scheme},
+      {std::string(texts.skin) + ":", unit.skin},
+      {std::string(texts.deviceName) + ":", unit.deviceName},
+      {std::string(texts.user) + ":", unit.user.value_or(std::string(texts.unknown))}};
+  if (showPassword) {
+    rows.push_back(
+        {std::string(texts.password) + ":", unit.password.value_or(std::string(texts.unknown))});
+  }
+  rows.push_back({std::string(texts.adapter) + ":", unit.adapter});
+  PrintColumns(out, rows);
+}
+
+nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword) {
+  nlohmann::ordered_json json;
+  json["mac"] = unit.mac;
+  json["address"] = unit.address;
+  json["mask"] = unit.mask;
+  json["router"] = unit.router;
+  json["dhcp"] = unit.dhcp;
+  json["firmware"] = unit.firmware;
+  json["webApp"] = unit.webApp;
+  json["scheme"] = unit.scheme;
+  json["skin"] = unit.skin;
+  json["deviceName"] = unit.deviceName;
+  json["user"] = unit.user ? nlohmann::ordered_json(*unit.user) : nlohmann::ordered_json();
+  if (showPassword) {
+    json["password"] =
+        unit.password ? nlohmann::ordered_json(*unit.password) : nlohmann::ordered_json();
+  }
+  json["adapter"] = unit.adapter;
+  return json;
+}
+
+nlohmann::ordered_json SearchedJson(const link::SearchReport& report) {
+  nlohmann::ordered_json searched = nlohmann::ordered_json::array();
+  for (const link::SearchTarget& target : report.tried) {
+    nlohmann::ordered_json entry;
+    entry["adapter"] = target.adapter;
+    entry["own"] = target.adapter.empty() ? "" : link::AddressText(target.own);
+    entry["target"] = link::AddressText(target.address);
+    entry["sent"] = report.bindError == 0 && target.error == 0;
+    searched.push_back(std::move(entry));
+  }
+  return searched;
+}
+
+}  // namespace kv3::cli

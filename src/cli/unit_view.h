@@ -1,0 +1,45 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_texts.h"
+#include "link/adapter_search.h"
+#include "link/device_record.h"
+
+namespace kv3::cli {
+
+// A unit as the tool shows it: every text in UTF-8.
+struct UnitView {
+  std::string mac, address, mask, router;
+  bool dhcp = false;
+  std::string firmware;              // the answer to "Vers", else the record's major.minor
+  std::string webApp, scheme, skin;  // as the window shows them ("original" for none)
+  std::string deviceName;
+  std::optional<std::string> user, password;  // nothing when the unit did not tell
+  std::string adapter;
+};
+
+UnitView ViewOf(const link::FoundUnit& unit);
+
+// A MAC address given on the command line: 12 hexadecimal digits in either case, in pairs
+// separated by ":" or "-" or not at all.
+std::optional<link::MacAddress> ParseMacArgument(std::string_view text);
+
+// The columns of `kv3 find`, one row per unit; the password column only when asked for.
+void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const CliTexts& texts,
+                    bool showPassword);
+// One unit, one value per line.
+void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& texts,
+                      bool showPassword);
+nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword);
+nlohmann::ordered_json SearchedJson(const link::SearchReport& report);
+
+// Lines of text in aligned columns; widths count characters, not bytes.
+void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+
+}  // namespace kv3::cli

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/device_record.h"
+#include "link/link_settings.h"
+#include "platform/unique_fd.h"
+#include "ui/desktop.h"
+
+namespace kv3::link {
+
+// A datagram socket on the tool's reply port that knows which adapter each datagram came in by
+// and can send out of a chosen adapter: a search on a computer with several networks must reach
+// every one of them, not only the one the default route leaves by.
+class ReplyPortSocket {
+ public:
+  struct Datagram {
+    std::string bytes;
+    std::uint32_t sender = 0;  // network order
+    unsigned adapterIndex = 0;
+  };
+
+  // Binds to port on every address, broadcasts allowed; see error() when it could not.
+  explicit ReplyPortSocket(std::uint16_t port);
+
+  bool open() const { return fd_.valid(); }
+  // The system's error number of the failed bind (or of creating the socket); 0 when open.
+  int error() const { return error_; }
+  // Sends frame to address:port (network order address), out of the adapter with that index
+  // when it is nonzero. Returns 0 or the system's error number.
+  int send(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> frame,
+           unsigned adapterIndex);
+  // The datagrams that are waiting, without waiting for more; at most `limit`.
+  std::vector<Datagram> takeWaiting(std::size_t limit);
+
+ private:
+  platform::UniqueFd fd_;
+  int error_ = 0;
+};
+
+// Where a search sent its "FIND".
+struct SearchTarget {
+  std::string adapter;    // empty for a search at one given address
+  std::uint32_t own = 0;  // the adapter's own address
+  std::uint32_t address = 0;
+  int error = 0;  // the system's error number when the datagram could not be sent
+};
+
+// A unit that answered, with what it tells about itself. Texts are single-byte, as received.
+struct FoundUnit {
+  DeviceRecord record{};
+  std::string adapter;  // the adapter its answer came in by
+  unsigned adapterIndex = 0;
+  bool accountAnswered = false;  // "PaWd" was answered with "user:password"
+  std::string user;
+  std::string password;
+  std::string deviceName;
+  std::string version;  // the answer to "Vers"
+};
+
+struct SearchReport {
+  std::vector<FoundUnit> units;
+  std::vector<SearchTarget> tried;
+  int bindError = 0;  // the reply port could not be bound (EADDRINUSE: another program holds it)
+};
+
+// More answers than this in one pause are not taken: a flood must not hold the tool.
+inline constexpr std::size_t kMaxAnswersPerPause = 4096;
+
+// Searches as the window does, on every adapter at once: "FIND" to each adapter's broadcast
+// address and to the settings' broadcast address out of each adapter (or only to `host`, when
+// given, wherever the routes send it), the fixed pause, then every answer that carries "find".
+// A unit that answers on several ways is listed once per adapter. When `readTexts` is set each
+// unit is then asked "PaWd" and "Vers", all units at once, one pause for each. Throws the
+// socket's host lookup error for a host that cannot be found.
+SearchReport SearchUnits(const LinkSettings& settings, ui::Pacing& pacing,
+                         const std::string& host = {}, bool readTexts = true);
+
+}  // namespace kv3::link
