@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace kv3::test {
@@ -39,7 +41,8 @@ std::string NamespaceLan::unavailableReason() {
 
 NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
                            const std::vector<std::string>& farUnits,
-                           const std::vector<std::string>& simOptions) {
+                           const std::vector<std::string>& simOptions,
+                           const std::vector<std::string>& secondLanUnits) {
   static std::atomic<int> counter{0};
   name_ = "kv3lan" + std::to_string(::getpid()) + "x" + std::to_string(counter++);
   std::string command = quoted(KV3_NETNS_LAN) + " up " + name_ + " --sim " + quoted(KV3SIM_PATH);
@@ -51,6 +54,9 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
   }
   for (const std::string& unit : farUnits) {
     command += " --far-unit " + quoted(unit);
+  }
+  for (const std::string& unit : secondLanUnits) {
+    command += " --second-lan-unit " + quoted(unit);
   }
   if (run(command) != 0) {
     run(quoted(KV3_NETNS_LAN) + " down " + name_);
@@ -72,6 +78,11 @@ NamespaceLan::~NamespaceLan() {
 
 int NamespaceLan::execIn(const std::string& host, const std::string& command) const {
   return run(quoted(KV3_NETNS_LAN) + " exec " + name_ + " " + host + " sh -c " + quoted(command));
+}
+
+std::string NamespaceLan::logOf(const std::string& host) const {
+  std::ifstream log("/run/kv3lan/" + name_ + "/" + name_ + "-" + host + ".log");
+  return {std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace kv3::test

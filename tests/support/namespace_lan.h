@@ -19,8 +19,10 @@ class NamespaceLan {
 
   // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,..."); every kv3sim
   // also gets simOptions ("--store=DIR", ...).
+  // secondLanUnits sit on a second network that the PC reaches by a second adapter.
   NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits,
-               const std::vector<std::string>& simOptions = {});
+               const std::vector<std::string>& simOptions = {},
+               const std::vector<std::string>& secondLanUnits = {});
   ~NamespaceLan();
   NamespaceLan(const NamespaceLan&) = delete;
   NamespaceLan& operator=(const NamespaceLan&) = delete;
@@ -28,6 +30,8 @@ class NamespaceLan {
   const std::string& name() const { return name_; }
   // Runs a command in one of the LAN's hosts ("u1", "f1", ...) and returns its exit status.
   int execIn(const std::string& host, const std::string& command) const;
+  // What the simulator of a host ("u1", ...) wrote so far (with "--log": every datagram).
+  std::string logOf(const std::string& host) const;
 
  private:
   std::string name_;

@@ -1,0 +1,112 @@
+#include <signal.h>
+
+#include <filesystem>
+
+#include "cli_lan.h"
+
+namespace kv3::cli {
+namespace {
+
+struct TransferRow {
+  const char* name;
+  std::vector<std::string> arguments;  // "FILE" and "REM" stand for the files the case writes
+  int status;
+  std::vector<std::string> summary;  // lines of the summary, each as it is printed
+  // Files the units must hold afterwards: unit address / name -> the bytes of FILE or REM.
+  std::vector<std::pair<std::string, std::string>> stored;
+};
+
+// Names the row in test output, not its bytes.
+void PrintTo(const TransferRow& row, std::ostream* out) { *out << row.name; }
+
+const std::string kGood = "00:1A:2B:3C:4D:01";
+const std::string kSilent = "00:1A:2B:3C:4D:02";
+const std::string kBroken = "00:1A:2B:3C:4D:03";
+
+// A good unit, one that never acknowledges an upload and one that drops the connection halfway.
+class Transfer : public CliOnLan, public ::testing::TestWithParam<TransferRow> {
+ protected:
+  void SetUp() override {
+    if (!build({"mac=" + kGood + ",ip=192.0.2.11",
+                "mac=" + kSilent + ",ip=192.0.2.12,fault=FWUP:silent,fault=RFUP:silent",
+                "mac=" + kBroken + ",ip=192.0.2.13,fault=FWUP:drop,fault=RFUP:drop"})) {
+      GTEST_SKIP() << test::NamespaceLan::unavailableReason();
+    }
+  }
+};
+
+TEST_P(Transfer, SummaryAndStoredFiles) {
+  const TransferRow& row = GetParam();
+  const std::filesystem::path file =
+      directory.path() / (row.arguments.at(1) == "firmware" ? "kv3.bin"
+                          : row.arguments.at(1) == "webapp" ? "web.rom"
+                                                            : "anlage.jpg");
+  const std::filesystem::path rem = directory.path() / "anlage.rem";
+  const std::string content = test::PatternBytes(7000);
+  test::WriteFileBytes(file, content);
+  test::WriteFileBytes(rem, "<p id=\"a\" x=\"12\" y=\"7\"/>\n");
+  std::vector<std::string> arguments = row.arguments;
+  for (std::string& word : arguments) {
+    if (word == "FILE") word = file.string();
+    if (word == "REM") word = rem.string();
+  }
+  const test::ProgramResult result = Kv3(arguments);
+  EXPECT_EQ(result.status, row.status) << result.err;
+  ExpectTexts(result.out, row.summary, {}, "summary");
+  for (const auto& [where, which] : row.stored) {
+    const std::string expected =
+        which == "REM" ? "<p id=\"a\" x=\"   12\" y=\"    7\"/>\n" : content;
+    EXPECT_EQ(test::ReadFileBytes(store() / where), expected) << where;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kv3, Transfer,
+    ::testing::Values(
+        TransferRow{"FleetWithASilentAndABrokenUnit",
+                    {"update", "firmware", kGood, kSilent, kBroken, "FILE"},
+                    1,
+                    {kGood + "  192.0.2.11  done", kSilent + "  192.0.2.12  not acknowledged",
+                     kBroken + "  192.0.2.13  corrupted"},
+                    {{"192.0.2.11/firmware.bin", "FILE"}}},
+        TransferRow{"EveryUnitFound",
+                    {"update", "webapp", "--all", "FILE"},
+                    1,
+                    {kGood + "  192.0.2.11  done", kSilent + "  192.0.2.12  not acknowledged",
+                     kBroken + "  192.0.2.13  corrupted"},
+                    {{"192.0.2.11/web.rom", "FILE"}}},
+        TransferRow{"AUnitThatDoesNotAnswerTheSearch",
+                    {"upload", "skin", kGood, "00:1a:2b:3c:4d:99", "FILE"},
+                    3,
+                    {kGood + "  192.0.2.11  done", "00:1A:2B:3C:4D:99  -           unreachable"},
+                    {{"192.0.2.11/anlage.jpg", "FILE"}}},
+        TransferRow{"SchemeWithItsDefinition",
+                    {"upload", "scheme", kGood, "FILE", "--definition", "REM"},
+                    0,
+                    {kGood + "  192.0.2.11  done"},
+                    {{"192.0.2.11/anlage.jpg", "FILE"}, {"192.0.2.11/getPosition.xml", "REM"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Transfer, FirmwareOnlyFromABinFile) {
+  test::WriteFileBytes(directory.path() / "web.rom", "x");
+  const test::ProgramResult result =
+      Kv3({"update", "firmware", kGood, (directory.path() / "web.rom").string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(lan->logOf("u1").find("FWUP"), std::string::npos);
+}
+
+TEST_F(Transfer, CtrlCEndsTheTransferAndStillSummarises) {
+  const std::filesystem::path file = directory.path() / "big.bin";
+  test::WriteFileBytes(file, test::PatternBytes(400000));
+  test::ProgramRun run(KV3_PATH, {"update", "firmware", kGood, file.string()});
+  ASSERT_TRUE(run.waitForError(" %\n"));  // the stream has begun
+  run.signal(SIGINT);
+  const test::ProgramResult result = run.finish();
+  EXPECT_EQ(result.status, 130);
+  ExpectTexts(result.out, {kGood + "  192.0.2.11  cancelled"}, {}, "summary");
+  ExpectTexts(result.err, {"Interrupted."}, {}, "standard error");
+  EXPECT_FALSE(std::filesystem::exists(store() / "192.0.2.11" / "firmware.bin"));
+}
+
+}  // namespace
+}  // namespace kv3::cli
