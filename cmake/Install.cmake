@@ -20,12 +20,12 @@ if(TARGET kv3config)
   install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon_256.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME kv3config.png)
 endif()
-install(TARGETS kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kv3 kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages, compressed as distributions ship them. kv3sim's is made from its --help.
 find_program(GZIP_PROGRAM gzip)
 find_program(HELP2MAN_PROGRAM help2man)
-set(man_pages)
+set(man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3.1)
 if(TARGET kv3config)
   list(APPEND man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3config.1)
 endif()

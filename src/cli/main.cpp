@@ -15,9 +15,9 @@ namespace {
 constexpr const char* kExamples = R"(
 Examples:
   kv3 find                                  every unit on every network adapter
-  kv3 find --address 10.0.0.40 --json       one unit behind a router, as JSON
+  kv3 find --address 198.51.100.40 --json   one unit behind a router, as JSON
   kv3 show 00:1A:2B:3C:4D:01
-  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.168.1.40 --mask 255.255.255.0 --router 192.168.1.1
+  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
   echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
   kv3 update firmware --all kv3-2.14.bin
   kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
@@ -63,12 +63,17 @@ int main(int argc, char** argv) {
   FindOptions find;
   CLI::App* findCommand =
       app.add_subcommand("find", "search every network adapter and list the units that answer");
+  findCommand->footer(
+      "\nExamples:\n  kv3 find\n  kv3 find --json --show-password > site.json\n"
+      "  kv3 find --address 198.51.100.40\n\nExit status 3 when no unit answered: kv3 then says "
+      "which adapters\nand addresses it tried and who holds the reply port 48714.");
   findCommand->add_option("--address", find.address, "search only at this address or host name");
   findCommand->add_flag("--json", find.json, "print JSON instead of a table");
   findCommand->add_flag("--show-password", find.showPassword, "print the units' passwords too");
 
   ShowOptions show;
   CLI::App* showCommand = app.add_subcommand("show", "show everything one unit reports");
+  showCommand->footer("\nExample:\n  kv3 show 00-1a-2b-3c-4d-01 --json");
   showCommand->add_option("MAC", show.mac, "the unit's MAC address")->required();
   showCommand->add_option("--address", show.address, "search only at this address or host name");
   showCommand->add_flag("--json", show.json, "print JSON");
@@ -77,6 +82,14 @@ int main(int argc, char** argv) {
   SetOptions set;
   CLI::App* setCommand = app.add_subcommand(
       "set", "change a unit's settings, then search again and check that it shows them");
+  setCommand->footer(
+      "\nValues not given stay as the unit reports them. The values are checked as the window\n"
+      "checks them; a wrong one is refused before anything is sent. Afterwards kv3 searches\n"
+      "again: exit status 0 only when the unit shows the new values.\n\nExamples:\n"
+      "  kv3 set 00:1A:2B:3C:4D:01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 "
+      "--router 192.0.2.1\n"
+      "  kv3 set 00:1A:2B:3C:4D:01 --dhcp --password\n"
+      "  printf '%s\\n' \"$NEW_PASSWORD\" | kv3 set 00:1A:2B:3C:4D:01 --password-stdin");
   setCommand->add_option("MAC", set.mac, "the unit's MAC address")->required();
   setCommand->add_option("--address", set.address, "search only at this address or host name");
   setCommand->add_option("--name", set.name, "device name (at most 30 characters)");
@@ -100,6 +113,11 @@ int main(int argc, char** argv) {
   CLI::App* updateCommand = app.add_subcommand(
       "update", "update firmware or web app: kv3 update firmware|webapp MAC... FILE");
   std::string updateKind;
+  updateCommand->footer(
+      "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"
+      "acknowledged, corrupted or unreachable. Ctrl-C stops every transfer and still prints "
+      "it.\n\nExamples:\n  kv3 update firmware --all kv3-2.14.bin\n"
+      "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom");
   updateCommand->add_option("KIND", updateKind, "firmware or webapp")
       ->required()
       ->check(CLI::IsMember({"firmware", "webapp"}));
@@ -113,6 +131,10 @@ int main(int argc, char** argv) {
   std::string definition;
   CLI::App* uploadCommand = app.add_subcommand(
       "upload", "upload a skin or a scheme picture: kv3 upload skin|scheme MAC... FILE");
+  uploadCommand->footer(
+      "\nA scheme picture must be smaller than 200 kB; its position definition goes first.\n\n"
+      "Examples:\n  kv3 upload skin --all rahmen.jpg\n"
+      "  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem");
   uploadCommand->add_option("KIND", uploadKind, "skin or scheme")
       ->required()
       ->check(CLI::IsMember({"skin", "scheme"}));
@@ -125,6 +147,9 @@ int main(int argc, char** argv) {
 
   CLI::App* imageCommand = app.add_subcommand("image", "build or list a web-application image");
   imageCommand->require_subcommand(1, 1);
+  imageCommand->footer(
+      "\nExamples:\n  kv3 image build web.rom index.htm style.css default.jpg\n"
+      "  kv3 image list web.rom --json");
   std::string imageTarget;
   std::vector<std::string> imageFiles;
   CLI::App* buildCommand = imageCommand->add_subcommand("build", "build OUT.rom from FILE...");

@@ -197,6 +197,10 @@ int RunTransfer(Context& context, const TransferOptions& options) {
       });
       if (!listed) targets.push_back({mac, unit, TransferResult::Unreachable, {}});
     }
+    // In the order of their MACs, not of their answers: the summary of a site reads the same
+    // every time.
+    std::stable_sort(targets.begin(), targets.end(),
+                     [](const Target& a, const Target& b) { return a.mac < b.mac; });
   } else {
     for (const link::MacAddress& mac : macs) {
       const link::FoundUnit* unit = FindByMac(*report, mac);
