@@ -129,7 +129,8 @@ std::map<std::uint32_t, std::vector<std::string>> AskEveryUnit(ReplyPortSocket& 
   std::map<std::uint32_t, std::vector<std::string>> answers;
   for (const FoundUnit& unit : units) {
     const std::uint32_t address = LookupHost(Ipv4Text(unit.record, record::kIp));
-    if (answers.emplace(address, std::vector<std::string>{}).second) {
+    // A unit without an address yet (0.0.0.0) cannot be asked: that address is this computer.
+    if (answers.emplace(address, std::vector<std::string>{}).second && address != 0) {
       socket.send(address, settings.commandPort, frame, unit.adapterIndex);
     }
   }

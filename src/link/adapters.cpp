@@ -4,10 +4,10 @@
 #include <net/if.h>
 #include <netinet/in.h>
 
-#include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
+
+#include "platform/proc_table.h"
 
 namespace kv3::link {
 
@@ -16,23 +16,9 @@ namespace {
 // The adapters the IPv4 default route leaves by ("Destination" and "Mask" both zero).
 std::set<std::string> DefaultRouteAdapters() {
   std::set<std::string> names;
-  std::ifstream routes("/proc/net/route");
-  std::string line;
-  std::getline(routes, line);  // the column names
-  while (std::getline(routes, line)) {
-    std::istringstream fields(line);
-    std::string name;
-    std::string destination;
-    std::string gateway;
-    std::string flags;
-    std::string refCount;
-    std::string use;
-    std::string metric;
-    std::string mask;
-    if (fields >> name >> destination >> gateway >> flags >> refCount >> use >> metric >> mask &&
-        destination == "00000000" && mask == "00000000") {
-      names.insert(name);
-    }
+  // Columns: Iface Destination Gateway Flags RefCnt Use Metric Mask ...
+  for (const auto& row : platform::ReadProcTable("/proc/net/route")) {
+    if (row.size() > 7 && row[1] == "00000000" && row[7] == "00000000") names.insert(row[0]);
   }
   return names;
 }

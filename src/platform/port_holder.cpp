@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/proc_table.h"
+
 namespace kv3::platform {
 
 namespace {
@@ -18,30 +20,15 @@ namespace {
 std::set<std::string> SocketInodes(std::uint16_t port) {
   std::set<std::string> inodes;
   for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
-    std::ifstream lines(table);
-    std::string line;
-    std::getline(lines, line);  // the column names
-    while (std::getline(lines, line)) {
-      std::istringstream fields(line);
-      std::string slot;
-      std::string local;
-      std::string remote;
-      std::string state;
-      std::string queues;
-      std::string timer;
-      std::string retransmits;
-      std::string uid;
-      std::string timeout;
-      std::string inode;
-      if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-            timeout >> inode)) {
-        continue;
-      }
-      const std::size_t colon = local.rfind(':');
+    // Columns: sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid
+    // timeout inode ...; the local address ends in ":PORT" (hexadecimal).
+    for (const auto& row : ReadProcTable(table)) {
+      if (row.size() < 10) continue;
+      const std::size_t colon = row[1].rfind(':');
       if (colon == std::string::npos) continue;
       unsigned long value = 0;
-      std::istringstream(local.substr(colon + 1)) >> std::hex >> value;
-      if (value == port && inode != "0") inodes.insert(inode);
+      std::istringstream(row[1].substr(colon + 1)) >> std::hex >> value;
+      if (value == port && row[9] != "0") inodes.insert(row[9]);
     }
   }
   return inodes;
