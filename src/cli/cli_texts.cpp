@@ -38,7 +38,7 @@ const CliTexts GermanCliTexts{
     .passwordPrompt = "Neues Passwort: ",
     .passwordRepeat = "Passwort wiederholen: ",
     .passwordMismatch = "Die beiden Eingaben stimmen nicht überein.",
-    .passwordFromNowhere = "Kein Passwort auf der Standardeingabe.",
+    .passwordFromNowhere = "Kein Passwort eingegeben.",
     .accountUnknown =
         "Das Gerät hat Benutzer und Passwort nicht genannt; bitte das Passwort mit "
         "--password oder --password-stdin angeben.",
@@ -110,7 +110,7 @@ const CliTexts EnglishCliTexts{
     .passwordPrompt = "New password: ",
     .passwordRepeat = "Repeat the password: ",
     .passwordMismatch = "The two entries differ.",
-    .passwordFromNowhere = "No password on standard input.",
+    .passwordFromNowhere = "No password given.",
     .accountUnknown =
         "The unit did not tell its user name and password; give the password with "
         "--password or --password-stdin.",

@@ -98,7 +98,7 @@ int RunFind(Context& context, const FindOptions& options) {
     for (const UnitView& unit : units)
       json["units"].push_back(UnitJson(unit, options.showPassword));
     json["searched"] = SearchedJson(*report);
-    context.out << json.dump(2) << '\n';
+    context.out << JsonText(json) << '\n';
   } else if (!units.empty()) {
     PrintUnitTable(context.out, units, context.texts, options.showPassword);
   }
@@ -141,7 +141,7 @@ int RunShow(Context& context, const ShowOptions& options) {
   if (!unit) return status;
   const UnitView view = ViewOf(*unit);
   if (options.json) {
-    context.out << UnitJson(view, options.showPassword).dump(2) << '\n';
+    context.out << JsonText(UnitJson(view, options.showPassword)) << '\n';
   } else {
     PrintUnitDetails(context.out, view, context.texts, options.showPassword);
   }

@@ -60,7 +60,7 @@ int RunImageList(Context& context, const std::string& image, bool json) {
     }
     nlohmann::ordered_json document;
     document["files"] = std::move(files);
-    context.out << document.dump(2) << '\n';
+    context.out << JsonText(document) << '\n';
     return kSuccess;
   }
   std::vector<std::vector<std::string>> rows = {{std::string(texts.nameColumn),

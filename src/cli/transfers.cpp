@@ -103,7 +103,8 @@ void RunUnit(Context& context, Target& target, const std::vector<Leg>& legs, std
     }
   } catch (const Cancelled&) {
     target.result = TransferResult::Cancelled;
-  } catch (const link::ESockException& error) {
+  } catch (const std::exception& error) {
+    // A socket that failed on the way (the reply port taken meanwhile, ...).
     target.result = TransferResult::Unreachable;
     target.problem = error.what();
   }

@@ -57,6 +57,10 @@ std::optional<link::MacAddress> ParseMacArgument(std::string_view text) {
   return mac;
 }
 
+std::string JsonText(const nlohmann::ordered_json& document) {
+  return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {

@@ -39,6 +39,10 @@ void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& t
 nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword);
 nlohmann::ordered_json SearchedJson(const link::SearchReport& report);
 
+// The document as kv3 prints it: indented by two, bytes that are no UTF-8 (an adapter's name may
+// hold any) replaced rather than failing.
+std::string JsonText(const nlohmann::ordered_json& document);
+
 // Lines of text in aligned columns; widths count characters, not bytes.
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 
