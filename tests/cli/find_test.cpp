@@ -16,11 +16,11 @@ struct FindRow {
   std::vector<std::string> environment;
   int status;
   std::vector<std::string> out, notOut, err = {};
-
-  // Names the row in test output, not its bytes.
-  void PrintTo(const FindRow& row, std::ostream* out) { *out << row.name; }
   int jsonUnits = -1;  // with --json: how many units the document lists
 };
+
+// Names the row in test output, not its bytes.
+void PrintTo(const FindRow& row, std::ostream* out) { *out << row.name; }
 
 // Two units beside the PC, one on its second adapter, one behind the router.
 class FindAndShow : public CliOnLan, public ::testing::TestWithParam<FindRow> {
