@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
 
 #include "app/language.h"
@@ -45,6 +46,9 @@ bool SplitUnitsAndFile(std::vector<std::string> words, bool all, kv3::cli::Trans
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
+  // handle, instead of ending the process halfway through a file.
+  std::signal(SIGXFSZ, SIG_IGN);
   using namespace kv3::cli;
   // Before any other thread: every thread must inherit the blocked stop signals.
   Interrupt interrupt;

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 #include <exception>
 #include <memory>
 #include <string>
@@ -20,6 +21,9 @@ constexpr const char* AlreadyRunningText =
 
 // The program takes no arguments of its own and ends with 0 in every case.
 int main(int argc, char** argv) {
+  // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
+  // handle, instead of ending the process halfway through a file.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Taken before anything else and held until the process ends.
   const kv3::platform::SingleInstanceGuard guard("Talmeco t540");
 

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/unique_fd.h"
@@ -17,7 +18,9 @@ namespace kv3::platform {
 
 namespace {
 
-bool WriteAll(int fd, std::string_view bytes, off_t offset) {
+// Writes every byte at offset on; `done`, when given, learns how many reached the file.
+bool WriteAll(int fd, std::string_view bytes, off_t offset, std::size_t* done = nullptr) {
+  if (done != nullptr) *done = 0;
   while (!bytes.empty()) {
     const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
     if (written < 0) {
@@ -31,6 +34,7 @@ bool WriteAll(int fd, std::string_view bytes, off_t offset) {
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
     offset += written;
+    if (done != nullptr) *done += static_cast<std::size_t>(written);
   }
   return true;
 }
@@ -129,22 +133,57 @@ bool ReplaceBeside(const std::string& target, std::string_view bytes, const stru
       target, [bytes](int fd) { return WriteAll(fd, bytes, 0); }, old);
 }
 
+// Reads up to n bytes from the start of fd; nothing when a read fails.
+std::optional<std::string> ReadStart(int fd, std::size_t n) {
+  std::string bytes(n, '\0');
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t part = ::pread(fd, bytes.data() + got, n - got, static_cast<off_t>(got));
+    if (part < 0 && errno == EINTR) continue;
+    if (part < 0) return std::nullopt;
+    if (part == 0) break;
+    got += static_cast<std::size_t>(part);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
 // Writes the bytes into the file itself. The room is secured first, so that a full disk stops
-// the write before the first old byte is overwritten.
+// the write before the first old byte is overwritten. Should a write still fail (a limit on
+// file sizes, an input/output error), the old bytes it overwrote are put back: the file holds
+// either its old or its new contents, never a mixture.
 bool ReplaceInPlace(const std::string& target, std::string_view bytes) {
-  UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-  if (!fd) {
+  UniqueFd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  struct stat status {};
+  if (!fd || ::fstat(fd.get(), &status) != 0) {
     return false;
   }
   if (bytes.size() > static_cast<std::size_t>(LLONG_MAX)) {
     return false;
   }
   const auto size = static_cast<off_t>(bytes.size());
-  if (size > 0 && ::posix_fallocate(fd.get(), 0, size) != 0) {
+  const off_t oldSize = status.st_size;
+  const std::optional<std::string> overwritten =
+      ReadStart(fd.get(), static_cast<std::size_t>(std::min(oldSize, size)));
+  if (!overwritten) {
     return false;
   }
-  return WriteAll(fd.get(), bytes, 0) && ::ftruncate(fd.get(), size) == 0 &&
-         ::fsync(fd.get()) == 0 && fd.reset();
+  if (size > 0 && ::posix_fallocate(fd.get(), 0, size) != 0) {
+    // A partly secured room may have lengthened the file.
+    [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), oldSize);
+    return false;
+  }
+  std::size_t reached = 0;
+  if (WriteAll(fd.get(), bytes, 0, &reached) && ::ftruncate(fd.get(), size) == 0 &&
+      ::fsync(fd.get()) == 0) {
+    return fd.reset();
+  }
+  // Only the bytes that reached the file are put back, so they fit in under the same limit.
+  if (WriteAll(fd.get(), std::string_view(*overwritten).substr(0, reached), 0)) {
+    [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), oldSize);
+    ::fsync(fd.get());
+  }
+  return false;
 }
 
 }  // namespace

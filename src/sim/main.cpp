@@ -12,6 +12,9 @@
 #include "sim/web_image_reader.h"
 
 int main(int argc, char** argv) {
+  // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
+  // handle, instead of ending the process halfway through a file.
+  ::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   const auto line = kv3::sim::ParseCommandLine(args, error);

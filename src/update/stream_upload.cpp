@@ -109,7 +109,8 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
     : row_(row),
       address_(link::Ipv4Text(rec, link::record::kIp)),
       sentName_(name.empty() ? FileNameOf(path) : std::string(name)),
-      file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+      // O_NONBLOCK: a FIFO put where the chosen file was must not hold the window in open().
+      file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
   struct stat status {};
   if (!file_ || ::fstat(file_.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
     return;
