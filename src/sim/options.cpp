@@ -153,9 +153,10 @@ Unit DefaultUnit(std::size_t index) {
 // The uploads' stream faults, by their option names.
 bool ApplyStreamFault(std::string_view mode, Fault& fault) {
   static constexpr std::pair<std::string_view, StreamFault> kModes[] = {
-      {"refuse", StreamFault::Refuse},   {"close", StreamFault::Close}, {"crlf", StreamFault::CrLf},
-      {"capital", StreamFault::Capital}, {"never", StreamFault::Never}, {"slow", StreamFault::Slow},
-      {"drop", StreamFault::Drop}};
+      {"refuse", StreamFault::Refuse},   {"close", StreamFault::Close},
+      {"crlf", StreamFault::CrLf},       {"garbage", StreamFault::Garbage},
+      {"capital", StreamFault::Capital}, {"never", StreamFault::Never},
+      {"slow", StreamFault::Slow},       {"drop", StreamFault::Drop}};
   for (const auto& [name, value] : kModes) {
     if (mode == name) {
       fault.stream = value;
@@ -377,6 +378,7 @@ UNIT is a comma-separated list of key=value; every key is optional:
                             refuse        acknowledge, but refuse the connection
                             close         read everything, close without answer
                             crlf          answer "complete!" and a line break
+                            garbage       answer bytes that are no word
                             capital       answer "Complete!"
                             never         read everything, never answer
                             slow          read in small pieces with pauses

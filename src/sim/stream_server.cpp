@@ -22,7 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kHeaderSize = 31;
 constexpr std::size_t kHeaderNameAt = 11;
 constexpr std::size_t kHeaderNameWidth = 20;
 constexpr std::string_view kComplete = "complete!";
@@ -43,7 +42,8 @@ bool Named(Command command) {
   return command == Command::Fram || command == Command::Asch || command == Command::Apos;
 }
 
-// A name from the wire as a file name inside the store: no directories, nothing hidden.
+}  // namespace
+
 std::string SafeFileName(const std::string& name, Command command) {
   std::string safe;
   for (const char c : name) {
@@ -54,6 +54,8 @@ std::string SafeFileName(const std::string& name, Command command) {
   if (safe.front() == '.') safe.insert(safe.begin(), '_');
   return safe;
 }
+
+namespace {
 
 void SendText(int fd, std::string_view text) {
   std::size_t done = 0;
@@ -73,6 +75,30 @@ void Drop(platform::UniqueFd& fd) {
 }
 
 }  // namespace
+
+BlockHeaderReading ReadBlockHeader(std::uint64_t prefixCount,
+                                   std::span<const std::uint8_t, kBlockHeaderSize> header,
+                                   const std::string& announcedName) {
+  BlockHeaderReading reading;
+  if (prefixCount < kBlockHeaderSize) {
+    reading.problem = "length prefix smaller than the block header";
+    return reading;
+  }
+  reading.contentSize = prefixCount - kBlockHeaderSize;
+  reading.nameLength = Le32(header.data() + 4);
+  for (std::size_t i = 0; i < kHeaderNameWidth && header[kHeaderNameAt + i] != 0; ++i) {
+    reading.name.push_back(static_cast<char>(header[kHeaderNameAt + i]));
+  }
+  if (Le32(header.data()) != reading.contentSize || header[8] != 0x55 || header[9] != 0xAA ||
+      header[10] != 1) {
+    reading.problem = "block header does not match the prefix, marker 55 AA and kind 1";
+  } else if (reading.name != announcedName.substr(0, kHeaderNameWidth)) {
+    // The header must name what was announced (its field holds the first 20 characters).
+    reading.problem =
+        "block header names \"" + reading.name + "\", the announce \"" + announcedName + "\"";
+  }
+  return reading;
+}
 
 StreamServer::StreamServer(std::uint16_t port, std::filesystem::path storeDirectory, Done done)
     : port_(port), storeDirectory_(std::move(storeDirectory)), done_(std::move(done)) {}
@@ -225,23 +251,16 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
   if (!readExactly(prefix.data(), prefix.size())) return finish("no length prefix");
   std::uint64_t size = Le32(prefix.data());
   if (Named(pending.command)) {
-    std::array<std::uint8_t, kHeaderSize> header{};
-    if (size < kHeaderSize) return finish("length prefix smaller than the block header");
+    std::array<std::uint8_t, kBlockHeaderSize> header{};
+    if (size < kBlockHeaderSize) return finish(ReadBlockHeader(size, header, {}).problem);
     if (!readExactly(header.data(), header.size())) return finish("no block header");
-    size -= kHeaderSize;
-    upload.headerNameLength = Le32(header.data() + 4);
-    for (std::size_t i = 0; i < kHeaderNameWidth && header[kHeaderNameAt + i] != 0; ++i) {
-      upload.headerName.push_back(static_cast<char>(header[kHeaderNameAt + i]));
-    }
-    if (Le32(header.data()) != size || header[8] != 0x55 || header[9] != 0xAA || header[10] != 1) {
+    const BlockHeaderReading reading = ReadBlockHeader(size, header, pending.name);
+    size = reading.contentSize;
+    upload.headerName = reading.name;
+    upload.headerNameLength = reading.nameLength;
+    if (!reading.problem.empty()) {
       upload.announcedSize = size;
-      return finish("block header does not match the prefix, marker 55 AA and kind 1");
-    }
-    // The header must name what was announced (its field holds the first 20 characters).
-    if (upload.headerName != pending.name.substr(0, kHeaderNameWidth)) {
-      upload.announcedSize = size;
-      return finish("block header names \"" + upload.headerName + "\", the announce \"" +
-                    pending.name + "\"");
+      return finish(reading.problem);
     }
   }
   upload.announcedSize = size;
@@ -295,6 +314,9 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
       return finish("closed without an answer");
     case StreamFault::CrLf:
       upload.answer = std::string(kComplete) + "\r\n";
+      break;
+    case StreamFault::Garbage:
+      upload.answer = std::string("\x15\xff\0", 3) + std::string(kComplete) + "\xfe";
       break;
     case StreamFault::Capital:
       upload.answer = "Complete!";

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -32,6 +33,23 @@ struct StoredUpload {
   std::filesystem::path stored;     // where the content was kept; empty unless whole
   std::string note;
 };
+
+// A named stream's 31-byte block header as the unit reads it.
+inline constexpr std::size_t kBlockHeaderSize = 31;
+struct BlockHeaderReading {
+  std::uint64_t contentSize = 0;  // what the length prefix leaves for the content
+  std::string name;               // at most 20 bytes, up to the first zero
+  std::uint32_t nameLength = 0;
+  std::string problem;  // empty when the header agrees with the prefix and the announce
+};
+// prefixCount: what the length prefix announced (content and header).
+BlockHeaderReading ReadBlockHeader(std::uint64_t prefixCount,
+                                   std::span<const std::uint8_t, kBlockHeaderSize> header,
+                                   const std::string& announcedName);
+
+// A name from the wire as the name of a stored file: no directories, nothing hidden, never
+// empty.
+std::string SafeFileName(const std::string& name, Command command);
 
 // The units' side of the stream transfer: after an acknowledged announce the unit listens on
 // its address at the transfer port, reads the length prefix, for the named kinds the 31-byte

@@ -61,6 +61,7 @@ enum class StreamFault : std::uint8_t {
   Refuse,   // nobody listens on the transfer port: the connection is refused
   Close,    // reads everything, then closes without an answer
   CrLf,     // answers "complete!\r\n"
+  Garbage,  // answers bytes that are no word at all, "complete!" hidden behind a zero byte
   Capital,  // answers "Complete!"
   Never,    // reads everything and never answers (until the tool closes)
   Slow,     // reads in small pieces with pauses between them
