@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::string once = NormalisePositionDefinition(bytes);
   if (NormalisePositionDefinition(once) != once) __builtin_trap();
-  const auto feeds = [](std::string_view text) { return std::count(text.begin(), text.end(), '\n'); };
+  const auto feeds = [](std::string_view text) {
+    return std::count(text.begin(), text.end(), '\n');
+  };
   const auto grown = feeds(once) - feeds(bytes);
   if (grown < 0 || grown > 1) __builtin_trap();
   return 0;
