@@ -45,6 +45,7 @@ void TestDesktop::openUrl(const std::string& url) {
 void TestDesktop::pause(int ms) {
   pauses.push_back(ms);
   log.push_back("pause " + std::to_string(ms));
+  if (onPause) onPause(ms);
   const auto scaled = static_cast<long long>(ms * pauseScale * 1000.0);
   if (scaled > 0) {
     std::this_thread::sleep_for(std::chrono::microseconds(scaled));

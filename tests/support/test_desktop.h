@@ -37,6 +37,8 @@ class TestDesktop : public ui::Desktop {
   void queueUserAction(std::function<void()> action);
 
   double pauseScale;
+  // Runs as each pause begins, with its length: where the far side may act "meanwhile".
+  std::function<void(int ms)> onPause;
   std::vector<Message> messages;
   std::vector<std::string> errors;
   std::vector<int> pauses;
