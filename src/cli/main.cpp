@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "kv3 " + std::string(kv3::app::ProgramVersion));
   app.footer(kExamples);
   app.require_subcommand(1, 1);
+  // --quiet may stand after the command too, where a user adds it last.
+  app.fallthrough();
   bool quiet = false;
   app.add_flag("-q,--quiet", quiet, "show no progress");
 
@@ -151,6 +153,7 @@ int main(int argc, char** argv) {
 
   CLI::App* imageCommand = app.add_subcommand("image", "build or list a web-application image");
   imageCommand->require_subcommand(1, 1);
+  imageCommand->fallthrough();
   imageCommand->footer(
       "\nExamples:\n  kv3 image build web.rom index.htm style.css default.jpg\n"
       "  kv3 image list web.rom --json");

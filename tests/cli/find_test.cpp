@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {kNear1, kNear2, kSecond + "  203.0.113.11", "Keller", "hans", "eth0", "eth1"},
                 {"geheim12", "dach1234", kFar}},
         FindRow{"JsonWithoutPasswords",
-                {"find", "--json"},
+                {"find", "--json", "--quiet"},
                 {},
                 0,
                 {"\"mac\": \"" + kSecond + "\"", "\"adapter\": \"eth1\"",
