@@ -1,0 +1,42 @@
+// What kv3 prints of a unit: a search answer and the unit's texts, as any host may send them,
+// shown as a table, as details and as JSON. The JSON must be a document that reads back.
+// Input: the answer to "FIND", then the "PaWd" and "Vers" answers, split at 0x1F bytes.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "cli/unit_view.h"
+#include "link/answer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace kv3;
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::string_view parts[4];
+  for (std::string_view& part : parts) {
+    const std::size_t end = input.find('\x1f');
+    part = input.substr(0, end);
+    input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+  }
+  link::FoundUnit unit;
+  unit.record = link::RecordFromAnswer(link::KeepAnswer(parts[0], link::kKeptFind));
+  const std::string account = link::AnswerText(link::KeepAnswer(parts[1], link::kKeptAccount));
+  const std::size_t colon = account.find(':');
+  unit.accountAnswered = colon != std::string::npos;
+  if (unit.accountAnswered) {
+    unit.user = account.substr(0, colon);
+    unit.password = account.substr(colon + 1);
+  }
+  unit.deviceName = link::AnswerText(link::KeepAnswer(parts[2], link::kKeptAccount));
+  unit.version = link::AnswerText(link::KeepAnswer(parts[3], link::kKeptAnswer));
+  unit.adapter = std::string(parts[3]);  // an adapter's name may hold any bytes
+
+  const cli::UnitView view = cli::ViewOf(unit);
+  std::ostringstream out;
+  cli::PrintUnitTable(out, {view}, cli::EnglishCliTexts, true);
+  cli::PrintUnitDetails(out, view, cli::GermanCliTexts, true);
+  const std::string json = cli::JsonText(cli::UnitJson(view, true));
+  if (!nlohmann::json::accept(json)) __builtin_trap();
+  return 0;
+}
