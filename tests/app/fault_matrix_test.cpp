@@ -517,6 +517,8 @@ TEST(WrittenFilesOnAFillingDisk, AFaultAtAnyByteLeavesOldOrNew) {
          } catch (const std::runtime_error&) {
          }
        }},
+      {"t540.cfg, its language", directory.path() / "t540.cfg", "de\r\n" + longLine + "\r\n",
+       [&] { ConfigFile(directory.path()).rewriteLanguageLine("gb"); }},
       {"plan.rem", directory.path() / "plan.rem", "<p x=\"1\" y=\"2\"/>\n<q/>\n" + longLine,
        [&] {
          try {
