@@ -5,25 +5,8 @@
 #include <netinet/in.h>
 
 #include <memory>
-#include <set>
-
-#include "platform/proc_table.h"
 
 namespace kv3::link {
-
-namespace {
-
-// The adapters the IPv4 default route leaves by ("Destination" and "Mask" both zero).
-std::set<std::string> DefaultRouteAdapters() {
-  std::set<std::string> names;
-  // Columns: Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-  for (const auto& row : platform::ReadProcTable("/proc/net/route")) {
-    if (row.size() > 7 && row[1] == "00000000" && row[7] == "00000000") names.insert(row[0]);
-  }
-  return names;
-}
-
-}  // namespace
 
 std::vector<Adapter> UpAdapters() {
   ifaddrs* list = nullptr;
@@ -31,7 +14,6 @@ std::vector<Adapter> UpAdapters() {
     return {};
   }
   const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> owner(list, ::freeifaddrs);
-  const std::set<std::string> defaults = DefaultRouteAdapters();
   std::vector<Adapter> adapters;
   for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
     const unsigned flags = entry->ifa_flags;
@@ -48,7 +30,6 @@ std::vector<Adapter> UpAdapters() {
     const std::uint32_t mask =
         reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
     adapter.broadcast = (adapter.address & mask) | ~mask;
-    adapter.defaultRoute = defaults.contains(adapter.name);
     adapters.push_back(std::move(adapter));
   }
   return adapters;
