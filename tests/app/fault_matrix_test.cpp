@@ -61,11 +61,7 @@ class FaultFixture : public WindowOnLoopback {
   void uploadSkin() {
     window->dispatch([this] { window->Bt_Up_R.click(); });
   }
-  std::vector<std::string> shown() const {
-    std::vector<std::string> texts;
-    for (const auto& m : desktop.messages) texts.push_back(m.text);
-    return texts;
-  }
+  std::vector<std::string> shown() const { return desktop.messageTexts(); }
   std::string text(std::string_view LanguageTexts::*which) const {
     return std::string(window->texts().*which);
   }

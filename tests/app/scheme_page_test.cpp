@@ -30,11 +30,7 @@ class SchemeUpload : public WindowOnLoopback {
     return std::any_of(received.begin(), received.end(),
                        [&](const sim::Received& r) { return r.kind == word; });
   }
-  std::vector<std::string> messageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : desktop.messages) texts.push_back(m.text);
-    return texts;
-  }
+  std::vector<std::string> messageTexts() const { return desktop.messageTexts(); }
   std::string text(std::string_view LanguageTexts::*which) const {
     return std::string(window->texts().*which);
   }

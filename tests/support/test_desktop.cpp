@@ -42,6 +42,12 @@ void TestDesktop::openUrl(const std::string& url) {
   log.push_back("url " + url);
 }
 
+std::vector<std::string> TestDesktop::messageTexts() const {
+  std::vector<std::string> texts;
+  for (const Message& m : messages) texts.push_back(m.text);
+  return texts;
+}
+
 void TestDesktop::pause(int ms) {
   pauses.push_back(ms);
   log.push_back("pause " + std::to_string(ms));

@@ -35,6 +35,8 @@ class TestDesktop : public ui::Desktop {
   void answerNextDialog(std::optional<std::vector<std::string>> files);
   // Runs at the next processMessages(), as a click the user made meanwhile would.
   void queueUserAction(std::function<void()> action);
+  // The texts of the message boxes shown so far, in order.
+  std::vector<std::string> messageTexts() const;
 
   double pauseScale;
   // Runs as each pause begins, with its length: where the far side may act "meanwhile".
