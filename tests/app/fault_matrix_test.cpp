@@ -112,6 +112,19 @@ TEST_P(FaultMatrix, Scenario) {
 
 const std::vector<std::string> kUnit1 = {"00:1A:2B:3C:4D:01"};
 
+// Another host's datagram reaches the reply port before the unit's answer: this search ends
+// with it, the next one lists the unit.
+std::function<void(FaultFixture&)> StrayBeforeTheAnswers(std::string datagram) {
+  return [datagram](FaultFixture& t) {
+    t.startUnits({AnsweringLate()});
+    t.injectDuringTheSearch({datagram});
+    t.activate();
+    EXPECT_TRUE(t.listed().empty());
+    t.searchAgain();
+    EXPECT_EQ(t.listed(), kUnit1);
+  };
+}
+
 const Scenario kScenarios[] = {
     // The search.
     {"UnitSilent", "nothing listed, the manual search offered",
@@ -147,23 +160,9 @@ const Scenario kScenarios[] = {
        EXPECT_TRUE(t.listed().empty());
      }},
     {"StrayDatagram", "nothing listed this time; the next search lists the unit",
-     [](FaultFixture& t) {
-       t.startUnits({AnsweringLate()});
-       t.injectDuringTheSearch({"hello from another program"});
-       t.activate();
-       EXPECT_TRUE(t.listed().empty());
-       t.searchAgain();
-       EXPECT_EQ(t.listed(), kUnit1);
-     }},
+     StrayBeforeTheAnswers("hello from another program")},
     {"ZeroLengthDatagram", "nothing listed this time; the next search lists the unit",
-     [](FaultFixture& t) {
-       t.startUnits({AnsweringLate()});
-       t.injectDuringTheSearch({""});
-       t.activate();
-       EXPECT_TRUE(t.listed().empty());
-       t.searchAgain();
-       EXPECT_EQ(t.listed(), kUnit1);
-     }},
+     StrayBeforeTheAnswers("")},
     {"LargestDatagram", "a 65507-byte answer counts by its first bytes; the unit behind it too",
      [](FaultFixture& t) {
        t.startUnits({AnsweringLate()});
