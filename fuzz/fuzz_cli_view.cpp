@@ -36,6 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream out;
   cli::PrintUnitTable(out, {view}, cli::EnglishCliTexts, true);
   cli::PrintUnitDetails(out, view, cli::GermanCliTexts, true);
+  // Whatever the unit sent, nothing reaches the terminal that it would take as a command.
+  for (const char c : out.str()) {
+    const auto code = static_cast<unsigned char>(c);
+    if ((code < 0x20 && c != '\n') || code == 0x7F) __builtin_trap();
+  }
   const std::string json = cli::JsonText(cli::UnitJson(view, true));
   if (!nlohmann::json::accept(json)) __builtin_trap();
   return 0;

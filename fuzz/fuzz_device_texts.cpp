@@ -17,7 +17,7 @@ void AsFieldText(const std::string& wire) {
   const std::string text = kv3::link::Cp1252ToUtf8(wire);
   const std::string cut = FirstCharacters(text, 12);
   if (CharacterCount(cut) > 12) __builtin_trap();
-  (void)WithoutFirstWideCharacter(cut);
+  (void)WithoutFirstRefusedCharacter(cut, TextKind::UserName);
   if (!text.empty()) (void)RatePasswordText(text);
   // What goes back to a unit converts back within the record's room.
   if (kv3::link::Utf8ToCp1252(text).size() > wire.size()) __builtin_trap();

@@ -23,6 +23,18 @@ const LanguageTexts German{
     .TextPwVerySafe = "(sehr sicher)",
     .TextManualSearch = "Manuelle Suche",
     .TextSearchPrompt = "suche nach IP-Adr.:",
+    .TextNameNotSendable =
+        "Der Dateiname enthält ein Zeichen, das VozezaViroru nicht speichern kann.\n\n"
+        "Bitte die Datei umbenennen!",
+    .TextFileChanged =
+        "Die Datei wurde während der Übertragung geändert.\nVozezaViroru hat sie nicht "
+        "übernommen.\n\nBitte nochmal hochladen!",
+    .TextNotOneUnit =
+        "Dieses Gerät meldet die Adresse {}, die nicht nur dieses eine Gerät erreicht.\n"
+        "Es wird darüber nicht angesprochen; bitte seine Netzwerkeinstellungen korrigieren.",
+    .TextSharedMac =
+        "Mehrere Geräte antworten mit der MAC-Adresse {} ({}).\nEinstellungen würden alle "
+        "ändern und werden nicht gesendet.",
 };
 
 const LanguageTexts English{
@@ -47,6 +59,18 @@ const LanguageTexts English{
     .TextPwVerySafe = "(very safe)",
     .TextManualSearch = "Search by IP",
     .TextSearchPrompt = "IP-addr. to search for:",
+    .TextNameNotSendable =
+        "The file name holds a character that VozezaViroru cannot store.\n\n"
+        "Please rename the file!",
+    .TextFileChanged =
+        "The file changed while it was sent.\nVozezaViroru did not take it.\n\n"
+        "Please try again!",
+    .TextNotOneUnit =
+        "This unit reports the address {}, which reaches more than this one unit.\n"
+        "It is not addressed there; please correct its network settings.",
+    .TextSharedMac =
+        "Several units answer with the MAC address {} ({}).\nSettings would change all of them "
+        "and are not sent.",
 };
 
 const LanguageTexts& LanguageForCode(std::string_view code) {
@@ -111,6 +135,21 @@ constexpr CaptionText Captions[] = {
 }  // namespace
 
 std::span<const CaptionText> LanguageCaptions() { return Captions; }
+
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string out;
+  auto next = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '{' && i + 1 < pattern.size() && pattern[i + 1] == '}' &&
+        next != values.end()) {
+      out += *next++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
 
 std::string WindowTitle(const LanguageTexts& texts) {
   return std::string(texts.TextWindowTitle) + std::string(ProgramVersion);

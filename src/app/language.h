@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ struct LanguageTexts {
   std::string_view TextPwVerySafe;
   std::string_view TextManualSearch;
   std::string_view TextSearchPrompt;
+  // Refusals that keep what the user did not mean off a unit; "{}" marks where a value goes.
+  std::string_view TextNameNotSendable;
+  std::string_view TextFileChanged;
+  std::string_view TextNotOneUnit;  // the unit's address
+  std::string_view TextSharedMac;   // the MAC, the addresses that answered with it
 };
 
 extern const LanguageTexts German;
@@ -43,6 +49,9 @@ struct CaptionText {
 
 // The captions in the order they are applied (the window title comes first, separately).
 std::span<const CaptionText> LanguageCaptions();
+
+// pattern with each "{}" replaced by the next value.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 // The window title of a language: its prefix with the version directly behind it.
 std::string WindowTitle(const LanguageTexts& texts);

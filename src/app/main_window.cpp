@@ -174,10 +174,12 @@ bool MainWindow::CloseQuery() {
 }
 
 update::UploadTexts MainWindow::uploadTexts() const {
-  return {std::string(texts_->TextError),          std::string(texts_->TextMessage),
-          std::string(texts_->TextNotFound),       std::string(texts_->TextCorrupted),
-          std::string(texts_->TextUpdatedRestart), std::string(texts_->TextUpdated),
-          std::string(texts_->TextBigFileHint),    std::string(texts_->TextFileTooBig)};
+  return {std::string(texts_->TextError),           std::string(texts_->TextMessage),
+          std::string(texts_->TextNotFound),        std::string(texts_->TextCorrupted),
+          std::string(texts_->TextUpdatedRestart),  std::string(texts_->TextUpdated),
+          std::string(texts_->TextBigFileHint),     std::string(texts_->TextFileTooBig),
+          std::string(texts_->TextNameNotSendable), std::string(texts_->TextFileChanged),
+          std::string(texts_->TextNotOneUnit)};
 }
 
 void MainWindow::readConfiguration() {
@@ -232,6 +234,10 @@ void MainWindow::ApplyLanguage(std::string_view code) {
     }
   }
   fields_.RatePassword();
+}
+
+void MainWindow::showError(const std::string& text) {
+  desktop().messageBox(text, std::string(texts_->TextError));
 }
 
 std::string MainWindow::ratingText(settings::PasswordRating rating) const {

@@ -216,13 +216,17 @@ class MainWindow : public ui::Form {
       desktop(),
       [this](settings::PasswordRating rating) { return ratingText(rating); },
       [this] { return Devices.count() > 0; }};
+  // What the current unit reported of its texts, for a save of fields the user did not edit.
+  settings::ReportedTexts reported_;
   settings::DeviceDisplay display_{
       {LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW,
        Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},
       Sock1,
       Devices,
       settings_,
-      desktop()};
+      desktop(),
+      reported_,
+      [this](const std::string& address) { showError(Fill(texts_->TextNotOneUnit, {address})); }};
   link::DeviceSearch search_{
       {BTSuchen, BtESpeichern, TabSheet2, TabSheet3, TabSheet4, LB1, Edit1, Ed_Inst_FW, Edit3,
        Edit4, Edit5, Edit6, EditPW, Edit8, CB_DHCP, Edit2, Label14, Label17, Button2},
@@ -235,9 +239,14 @@ class MainWindow : public ui::Form {
   settings::SettingsSave save_{
       {BtESpeichern, Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW, CB_En_AS, BTSuchen},
       Sock1,
+      Devices,
       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+      reported_,
       settings_,
-      desktop()};
+      desktop(),
+      [this](const std::string& mac, const std::string& addresses) {
+        showError(Fill(texts_->TextSharedMac, {mac, addresses}));
+      }};
 
   service::ServicePage service_{
       {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
@@ -273,6 +282,8 @@ class MainWindow : public ui::Form {
   void uploadEnded();
 
   std::string ratingText(settings::PasswordRating rating) const;
+  // A message box with the caption of errors, in the language in force.
+  void showError(const std::string& text);
   update::UploadTexts uploadTexts() const;
 };
 

@@ -31,6 +31,12 @@ const CliTexts GermanCliTexts{
     .portTakenBy = "Der Antwortport {} ist belegt von {} (Prozess {}).",
     .unknownMac = "Kein Gerät mit der MAC-Adresse {} hat geantwortet.",
     .badMac = "\"{}\" ist keine MAC-Adresse (12 Hex-Ziffern, paarweise mit : oder - getrennt).",
+    .badHostAddress = "--address: \"{}\" ist weder eine gültige IPv4-Adresse noch ein Hostname.",
+    .macShared =
+        "* Mehrere Geräte antworten mit der MAC-Adresse {} ({}); kv3 set ändert keines davon.",
+    .notOneUnit =
+        "{} meldet die Adresse {}, die mehr als dieses eine Gerät erreicht: es wird dort weder "
+        "gefragt noch bekommt es etwas gesendet.",
     .badAddress = "{}: \"{}\" ist keine gültige IPv4-Adresse.",
     .tooLong = "{}: höchstens {} Zeichen.",
     .wideCharacter = "{}: nur Zeichen unter 0x80 sind erlaubt, \"{}\" nicht.",
@@ -50,6 +56,12 @@ const CliTexts GermanCliTexts{
     .settingsVerified = "Das Gerät zeigt die neuen Einstellungen.",
     .settingsDiffer = "Das Gerät zeigt nicht die neuen Einstellungen: {} ist \"{}\" statt \"{}\".",
     .vanished = "Das Gerät {} antwortet nach dem Speichern nicht mehr auf die Suche.",
+    .controlCharacter = "{}: Steuerzeichen wie {} kann ein Gerät nicht speichern.",
+    .colonInUser =
+        "{}: ein Benutzername darf kein \":\" enthalten (das Gerät meldet Benutzer:Passwort).",
+    .sharedMacRefused =
+        "Mehrere Geräte antworten mit der MAC-Adresse {} ({}): die Einstellungen würden alle "
+        "ändern. Nichts gesendet.",
     .unitColumn = "Gerät",
     .resultColumn = "Ergebnis",
     .done = "fertig",
@@ -57,16 +69,24 @@ const CliTexts GermanCliTexts{
     .corrupted = "gestört",
     .unreachable = "nicht erreichbar",
     .cancelled = "abgebrochen",
+    .fileChanged = "Datei geändert",
+    .notAddressable = "Adresse ungültig",
     .fileUnreadable = "Datei {} kann nicht geöffnet werden.",
     .firmwareNotBin = "Firmware wird nur als .bin-Datei hochgeladen: {}.",
     .fileTooBigForUnit = "Datei {} ist zu groß für die Übertragung.",
     .definitionNotFound = "Positionsdatei {} kann nicht geöffnet werden.",
     .interrupted = "Abgebrochen.",
+    .nameNotSendable =
+        "{}: der Dateiname enthält ein Zeichen ohne Windows-1252-Form, das ein Gerät nicht "
+        "speichern kann. Bitte die Datei umbenennen.",
+    .fileChangedNote =
+        "{}: die Datei hat sich geändert, während sie gesendet wurde; das Gerät hat sie nicht "
+        "übernommen.",
     .imageWritten = "{} geschrieben: {} Dateien, {} Bytes.",
     .imageTooMany = "Ein Image fasst höchstens 256 Dateien.",
     .imageUnreadable =
-        "Eine der Dateien kann nicht gelesen werden oder hat sich beim Lesen "
-        "geändert; {} bleibt unverändert.",
+        "Datei {} kann nicht gelesen werden oder hat sich beim Lesen geändert; {} bleibt "
+        "unverändert.",
     .imageTooLarge = "Die Dateien sind zusammen zu groß für ein Image (4 GiB).",
     .imageNotWritten = "Datei {} kann nicht erstellt werden.",
     .imageNoEnd = "{}: das Verzeichnis des Images hat keine Endmarke.",
@@ -74,6 +94,16 @@ const CliTexts GermanCliTexts{
     .nameColumn = "Name",
     .sizeColumn = "Größe",
     .offsetColumn = "Versatz",
+    .imageNamesCollide =
+        "{} und {} tragen im Image denselben Namen \"{}\" (höchstens 20 Zeichen); nichts "
+        "geschrieben.",
+    .imageNameNotSendable =
+        "{}: der Name enthält ein Zeichen ohne Windows-1252-Form; nichts geschrieben.",
+    .imageOutputIsInput =
+        "{} ist eine der Dateien des Images; das Image braucht einen eigenen Namen "
+        "(kv3 image build OUT.rom DATEI...).",
+    .imageNotRom =
+        "Der Name des Images muss auf .rom enden: {} (kv3 image build OUT.rom DATEI...).",
 };
 
 const CliTexts EnglishCliTexts{
@@ -103,6 +133,12 @@ const CliTexts EnglishCliTexts{
     .portTakenBy = "The reply port {} is held by {} (process {}).",
     .unknownMac = "No unit with the MAC address {} answered.",
     .badMac = "\"{}\" is not a MAC address (12 hex digits, pairs separated by : or -).",
+    .badHostAddress = "--address: \"{}\" is neither a valid IPv4 address nor a host name.",
+    .macShared =
+        "* Several units answer with the MAC address {} ({}); kv3 set changes none of them.",
+    .notOneUnit =
+        "{} reports the address {}, which reaches more than this one unit: it is neither asked "
+        "nor sent anything there.",
     .badAddress = "{}: \"{}\" is not a valid IPv4 address.",
     .tooLong = "{}: at most {} characters.",
     .wideCharacter = "{}: only characters below 0x80 are allowed, \"{}\" is not.",
@@ -122,6 +158,11 @@ const CliTexts EnglishCliTexts{
     .settingsVerified = "The unit shows the new settings.",
     .settingsDiffer = "The unit does not show the new settings: {} is \"{}\", not \"{}\".",
     .vanished = "The unit {} no longer answers the search after saving.",
+    .controlCharacter = "{}: a unit cannot keep control characters such as {}.",
+    .colonInUser = "{}: a user name cannot hold \":\" (the unit reports user:password).",
+    .sharedMacRefused =
+        "Several units answer with the MAC address {} ({}): the settings would change all of "
+        "them. Nothing was sent.",
     .unitColumn = "unit",
     .resultColumn = "result",
     .done = "done",
@@ -129,15 +170,20 @@ const CliTexts EnglishCliTexts{
     .corrupted = "corrupted",
     .unreachable = "unreachable",
     .cancelled = "cancelled",
+    .fileChanged = "file changed",
+    .notAddressable = "not addressable",
     .fileUnreadable = "File {} cannot be opened.",
     .firmwareNotBin = "Firmware is uploaded only from a .bin file: {}.",
     .fileTooBigForUnit = "File {} is too big to be transferred.",
     .definitionNotFound = "Position definition {} cannot be opened.",
     .interrupted = "Interrupted.",
+    .nameNotSendable =
+        "{}: the file name holds a character without a Windows-1252 form, which a unit cannot "
+        "store. Please rename the file.",
+    .fileChangedNote = "{}: the file changed while it was sent; the unit did not take it.",
     .imageWritten = "{} written: {} files, {} bytes.",
     .imageTooMany = "An image holds at most 256 files.",
-    .imageUnreadable =
-        "One of the files cannot be read or changed while it was read; {} stays as it was.",
+    .imageUnreadable = "File {} cannot be read or changed while it was read; {} stays as it was.",
     .imageTooLarge = "The files together are too big for an image (4 GiB).",
     .imageNotWritten = "File {} cannot be created.",
     .imageNoEnd = "{}: the image's directory has no end marker.",
@@ -145,6 +191,15 @@ const CliTexts EnglishCliTexts{
     .nameColumn = "name",
     .sizeColumn = "size",
     .offsetColumn = "offset",
+    .imageNamesCollide =
+        "{} and {} get the same name \"{}\" in the image (20 characters at most); nothing "
+        "written.",
+    .imageNameNotSendable =
+        "{}: the name holds a character without a Windows-1252 form; nothing written.",
+    .imageOutputIsInput =
+        "{} is one of the image's files; the image needs a name of its own "
+        "(kv3 image build OUT.rom FILE...).",
+    .imageNotRom = "The image's name must end in .rom: {} (kv3 image build OUT.rom FILE...).",
 };
 
 const CliTexts& TextsForEnvironment() {
@@ -155,21 +210,6 @@ const CliTexts& TextsForEnvironment() {
     }
   }
   return EnglishCliTexts;
-}
-
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
-  std::string out;
-  auto next = values.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '{' && i + 1 < pattern.size() && pattern[i + 1] == '}' &&
-        next != values.end()) {
-      out += *next++;
-      ++i;
-    } else {
-      out += pattern[i];
-    }
-  }
-  return out;
 }
 
 }  // namespace kv3::cli

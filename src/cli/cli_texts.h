@@ -17,17 +17,20 @@ struct CliTexts {
       user, password, adapter, on, off, unknown;
   // Search.
   std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, portTaken, portTakenBy,
-      unknownMac, badMac;
+      unknownMac, badMac, badHostAddress, macShared, notOneUnit;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
-      nothingToSet, settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished;
+      nothingToSet, settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished,
+      controlCharacter, colonInUser, sharedMacRefused;
   // Transfers.
   std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
-      cancelled, fileUnreadable, firmwareNotBin, fileTooBigForUnit, definitionNotFound, interrupted;
+      cancelled, fileChanged, notAddressable, fileUnreadable, firmwareNotBin, fileTooBigForUnit,
+      definitionNotFound, interrupted, nameNotSendable, fileChangedNote;
   // Web images.
   std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
-      imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn;
+      imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn, imageNamesCollide,
+      imageNameNotSendable, imageOutputIsInput, imageNotRom;
 };
 
 extern const CliTexts GermanCliTexts;
@@ -37,7 +40,6 @@ extern const CliTexts EnglishCliTexts;
 // otherwise.
 const CliTexts& TextsForEnvironment();
 
-// pattern with each "{}" replaced by the next value.
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values);
+using app::Fill;
 
 }  // namespace kv3::cli

@@ -1,13 +1,15 @@
 #include "cli/commands.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <tuple>
+#include <utility>
 
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
@@ -17,6 +19,7 @@
 #include "link/frames.h"
 #include "link/sock_exception.h"
 #include "platform/port_holder.h"
+#include "platform/unique_fd.h"
 #include "settings/field_rules.h"
 #include "settings/settings_save.h"
 
@@ -24,6 +27,12 @@ namespace kv3::cli {
 
 std::optional<link::SearchReport> Search(Context& context, const std::string& address,
                                          bool readTexts, int& status) {
+  // Digits and dots that make no address would be read as 255.255.255.255: every unit.
+  if (!link::IsAddressOrHostName(address)) {
+    context.err << Fill(context.texts.badHostAddress, {address}) << '\n';
+    status = kUsage;
+    return std::nullopt;
+  }
   CliPacing pacing(context.interrupt);
   link::SearchReport report;
   try {
@@ -61,15 +70,17 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
   }
   for (const link::SearchTarget& target : report.tried) {
     const std::string where = link::AddressText(target.address);
+    // An adapter's name is the system's, and may hold any byte.
+    const std::string adapter = TerminalText(target.adapter);
     if (target.adapter.empty()) {
       context.err << Fill(texts.searchedAt, {where}) << '\n';
     } else {
-      context.err << Fill(texts.searchedOn, {target.adapter, link::AddressText(target.own), where})
+      context.err << Fill(texts.searchedOn, {adapter, link::AddressText(target.own), where})
                   << '\n';
     }
     if (target.error != 0 && report.bindError == 0) {
-      context.err << Fill(texts.sendFailed, {where, target.adapter.empty() ? "-" : target.adapter,
-                                             std::strerror(target.error)})
+      context.err << Fill(texts.sendFailed,
+                          {where, adapter.empty() ? "-" : adapter, std::strerror(target.error)})
                   << '\n';
     }
   }
@@ -86,8 +97,7 @@ int RunFind(Context& context, const FindOptions& options) {
   int status = kSuccess;
   const auto report = Search(context, options.address, true, status);
   if (!report) return status;
-  std::vector<UnitView> units;
-  for (const link::FoundUnit& unit : report->units) units.push_back(ViewOf(unit));
+  std::vector<UnitView> units = ViewsOf(*report);
   // Answers come in any order; a listing that scripts compare must not.
   std::sort(units.begin(), units.end(), [](const UnitView& a, const UnitView& b) {
     return std::tie(a.mac, a.address, a.adapter) < std::tie(b.mac, b.address, b.adapter);
@@ -102,6 +112,7 @@ int RunFind(Context& context, const FindOptions& options) {
   } else if (!units.empty()) {
     PrintUnitTable(context.out, units, context.texts, options.showPassword);
   }
+  PrintUnitNotes(context.err, units, context.texts);
   if (units.empty()) {
     context.err << context.texts.noUnit << '\n';
     PrintSearchDiagnosis(context, *report);
@@ -112,9 +123,12 @@ int RunFind(Context& context, const FindOptions& options) {
 
 namespace {
 
-// The unit named on the command line, from a fresh search; nothing (and the status) otherwise.
-std::optional<link::FoundUnit> NamedUnit(Context& context, const std::string& macText,
-                                         const std::string& address, int& status) {
+// The unit named on the command line, from a fresh search, with its view; nothing (and the
+// status) otherwise.
+std::optional<std::pair<link::FoundUnit, UnitView>> NamedUnit(Context& context,
+                                                              const std::string& macText,
+                                                              const std::string& address,
+                                                              int& status) {
   const auto mac = ParseMacArgument(macText);
   if (!mac) {
     context.err << Fill(context.texts.badMac, {macText}) << '\n';
@@ -130,7 +144,8 @@ std::optional<link::FoundUnit> NamedUnit(Context& context, const std::string& ma
     status = kNoUnit;
     return std::nullopt;
   }
-  return *unit;
+  const std::vector<UnitView> views = ViewsOf(*report);
+  return std::pair{*unit, views.at(static_cast<std::size_t>(unit - report->units.data()))};
 }
 
 }  // namespace
@@ -139,54 +154,95 @@ int RunShow(Context& context, const ShowOptions& options) {
   int status = kSuccess;
   const auto unit = NamedUnit(context, options.mac, options.address, status);
   if (!unit) return status;
-  const UnitView view = ViewOf(*unit);
+  const UnitView& view = unit->second;
   if (options.json) {
     context.out << JsonText(UnitJson(view, options.showPassword)) << '\n';
   } else {
     PrintUnitDetails(context.out, view, context.texts, options.showPassword);
   }
+  PrintUnitNotes(context.err, {view}, context.texts);
   return kSuccess;
 }
 
 namespace {
 
-// A text of the settings page: at most `limit` characters, all below 0x80; the message
-// otherwise.
+// A text of the settings page: at most `limit` characters, all of them such that the unit can
+// keep them and report them back; the message otherwise.
 std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,
-                                       const std::string& value, std::size_t limit) {
+                                       const std::string& value, std::size_t limit,
+                                       settings::TextKind kind) {
   if (settings::CharacterCount(value) > limit) {
     return Fill(texts.tooLong, {option, std::to_string(limit)});
   }
-  const std::string narrow = settings::WithoutFirstWideCharacter(value);
-  if (narrow != value) {
-    // The character that went: the bytes where the two texts first differ.
-    std::size_t at = 0;
-    while (at < narrow.size() && narrow[at] == value[at]) ++at;
-    return Fill(texts.wideCharacter, {option, value.substr(at, value.size() - narrow.size())});
+  const std::string refused = settings::FirstRefusedCharacter(value, kind);
+  if (refused.empty()) return std::nullopt;
+  if (static_cast<unsigned char>(refused.front()) >= 0x80) {
+    return Fill(texts.wideCharacter, {option, TerminalText(refused)});
   }
-  return std::nullopt;
+  if (refused == ":") return Fill(texts.colonInUser, {option});
+  return Fill(texts.controlCharacter, {option, TerminalText(refused)});
 }
 
-// Reads a line from the terminal without showing it.
-std::optional<std::string> ReadHidden(std::string_view prompt) {
-  std::ifstream tty("/dev/tty");
-  std::ofstream ttyOut("/dev/tty");
-  if (!tty || !ttyOut) return std::nullopt;
-  ttyOut << prompt << std::flush;
-  termios saved{};
-  const int fd = ::open("/dev/tty", O_RDONLY | O_CLOEXEC);
-  const bool canHide = fd >= 0 && ::tcgetattr(fd, &saved) == 0;
-  if (canHide) {
-    termios hidden = saved;
-    hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(fd, TCSAFLUSH, &hidden);
-  }
+// Reads one line from fd, ending at a line feed or the input's end, a byte at a time so that
+// nothing after the line is taken. Nothing when the input ends before any byte or fails; a stop
+// request ends the wait at once (Cancelled).
+std::optional<std::string> ReadLine(int fd, Interrupt& interrupt) {
   std::string line;
-  const bool got = static_cast<bool>(std::getline(tty, line));
-  if (canHide) ::tcsetattr(fd, TCSAFLUSH, &saved);
-  if (fd >= 0) ::close(fd);
-  ttyOut << '\n' << std::flush;
-  if (!got) return std::nullopt;
+  for (;;) {
+    if (interrupt.requested()) throw Cancelled();
+    pollfd entry{fd, POLLIN, 0};
+    const int ready = ::poll(&entry, 1, 100);
+    if (ready < 0 && errno != EINTR) return std::nullopt;
+    if (ready <= 0) continue;
+    char c = 0;
+    const ssize_t got = ::read(fd, &c, 1);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
+    if (c == '\n') return line;
+    line += c;
+  }
+}
+
+// The terminal without echo while it lives; the settings it found come back on every path.
+class HiddenInput {
+ public:
+  explicit HiddenInput(int fd) : fd_(fd), hidden_(::tcgetattr(fd, &saved_) == 0) {
+    if (!hidden_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(fd_, TCSAFLUSH, &quiet);
+  }
+  ~HiddenInput() {
+    if (hidden_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+  }
+  HiddenInput(const HiddenInput&) = delete;
+  HiddenInput& operator=(const HiddenInput&) = delete;
+
+ private:
+  int fd_;
+  termios saved_{};
+  bool hidden_;
+};
+
+// Reads a line from the terminal without showing it.
+std::optional<std::string> ReadHidden(std::string_view prompt, Interrupt& interrupt) {
+  const platform::UniqueFd tty(::open("/dev/tty", O_RDWR | O_CLOEXEC));
+  if (!tty) return std::nullopt;
+  const auto say = [&tty](std::string_view text) {
+    [[maybe_unused]] const ssize_t ignored = ::write(tty.get(), text.data(), text.size());
+  };
+  say(prompt);
+  std::optional<std::string> line;
+  {
+    const HiddenInput hidden(tty.get());
+    try {
+      line = ReadLine(tty.get(), interrupt);
+    } catch (const Cancelled&) {
+      say("\n");
+      throw;
+    }
+  }
+  say("\n");
   return line;
 }
 
@@ -195,15 +251,13 @@ std::optional<std::string> NewPassword(Context& context, const SetOptions& optio
   const CliTexts& texts = context.texts;
   std::optional<std::string> password;
   if (options.passwordStdin) {
-    std::string line;
-    if (std::getline(context.in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      password = line;
-    }
+    password = ReadLine(STDIN_FILENO, context.interrupt);
+    if (password && !password->empty() && password->back() == '\r') password->pop_back();
     if (!password) context.err << texts.passwordFromNowhere << '\n';
   } else {
-    password = ReadHidden(texts.passwordPrompt);
-    const auto repeated = password ? ReadHidden(texts.passwordRepeat) : std::nullopt;
+    password = ReadHidden(texts.passwordPrompt, context.interrupt);
+    const auto repeated =
+        password ? ReadHidden(texts.passwordRepeat, context.interrupt) : std::nullopt;
     if (!password || !repeated) {
       context.err << texts.passwordFromNowhere << '\n';
       password.reset();
@@ -222,7 +276,8 @@ std::optional<std::string> NewPassword(Context& context, const SetOptions& optio
     status = kUsage;
     return std::nullopt;
   }
-  if (const auto problem = TextProblem(texts, "--password", *password, 12)) {
+  if (const auto problem =
+          TextProblem(texts, "--password", *password, 12, settings::TextKind::Password)) {
     context.err << *problem << '\n';
     status = kUsage;
     return std::nullopt;
@@ -230,7 +285,8 @@ std::optional<std::string> NewPassword(Context& context, const SetOptions& optio
   return password;
 }
 
-// What `set` asks the unit to show afterwards.
+// What `set` asks the unit to show afterwards. The texts are single-byte, as the unit keeps
+// them: a value not given on the command line is the one the unit reported, byte for byte.
 struct WantedSettings {
   std::string deviceName, user, password;
   std::string ip, mask, router;
@@ -251,11 +307,10 @@ Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSet
     return Sent::PortFailed;
   }
   link::DeviceRecord record = unit.record;
-  const std::string deviceName = link::Utf8ToCp1252(wanted.deviceName);
+  const std::string& deviceName = wanted.deviceName;
   const link::Frame frame = link::SettingsFrame(
       record, settings::NetworkSettingsOf(wanted.ip, wanted.mask, wanted.router, wanted.dhcp),
-      link::SettingsText(deviceName, false, link::Utf8ToCp1252(wanted.user),
-                         link::Utf8ToCp1252(wanted.password)));
+      link::SettingsText(deviceName, false, wanted.user, wanted.password));
   const std::uint32_t everyone = link::LookupHost(context.settings.broadcastAddress);
   const auto ask = [&](const link::Frame& datagram) {
     // As the socket of the window, a datagram that starts with a zero byte is not sent.
@@ -299,11 +354,11 @@ int RunSet(Context& context, const SetOptions& options) {
       return kUsage;
     }
   }
-  for (const auto& [option, value, limit] :
-       {std::tuple{"--name", &options.name, std::size_t{30}},
-        std::tuple{"--user", &options.user, std::size_t{12}}}) {
+  for (const auto& [option, value, limit, kind] :
+       {std::tuple{"--name", &options.name, std::size_t{30}, settings::TextKind::DeviceName},
+        std::tuple{"--user", &options.user, std::size_t{12}, settings::TextKind::UserName}}) {
     if (!*value) continue;
-    if (const auto problem = TextProblem(texts, option, **value, limit)) {
+    if (const auto problem = TextProblem(texts, option, **value, limit, kind)) {
       context.err << *problem << '\n';
       return kUsage;
     }
@@ -314,18 +369,24 @@ int RunSet(Context& context, const SetOptions& options) {
     if (!password) return status;
   }
 
-  const auto unit = NamedUnit(context, options.mac, options.address, status);
-  if (!unit) return status;
-  const UnitView now = ViewOf(*unit);
-  if (!now.password && (!password || !options.user)) {
+  const auto named = NamedUnit(context, options.mac, options.address, status);
+  if (!named) return status;
+  const auto& [unit, now] = *named;
+  if (!now.macAlsoAt.empty()) {
+    // "SETC" names its unit by MAC alone: every unit with it would take the settings.
+    context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
+    return kUnitFailed;
+  }
+  if (!unit.accountAnswered && (!password || !options.user)) {
     context.err << texts.accountUnknown << '\n';
     return kUnitFailed;
   }
+  // The values given are 7-bit text (checked above); the others go back as the unit sent them.
   WantedSettings wanted;
-  wanted.deviceName = options.name.value_or(now.deviceName);
-  wanted.user = options.user ? *options.user : *now.user;
-  wanted.password = password ? *password : *now.password;
-  if (settings::CharacterCount(wanted.password) < 6) {
+  wanted.deviceName = options.name ? *options.name : unit.deviceName;
+  wanted.user = options.user ? *options.user : unit.user;
+  wanted.password = password ? *password : unit.password;
+  if (wanted.password.size() < 6) {
     context.err << texts.currentPasswordShort << '\n';
     return kUnitFailed;
   }
@@ -335,7 +396,7 @@ int RunSet(Context& context, const SetOptions& options) {
   wanted.router = options.router.value_or(now.router);
   wanted.dhcp = options.dhcp || (!addressGiven && now.dhcp);
 
-  switch (SendSettings(context, *unit, wanted)) {
+  switch (SendSettings(context, unit, wanted)) {
     case Sent::PortFailed:
       return kLocalError;
     case Sent::NotAcknowledged:
@@ -348,16 +409,22 @@ int RunSet(Context& context, const SetOptions& options) {
 
   const auto after = Search(context, options.address, true, status);
   if (!after) return status;
-  const link::FoundUnit* found = FindByMac(*after, link::Mac(unit->record));
+  const link::FoundUnit* found = FindByMac(*after, link::Mac(unit.record));
   if (found == nullptr) {
     context.err << Fill(texts.vanished, {now.mac}) << '\n';
     return kUnitFailed;
   }
   const UnitView shown = ViewOf(*found);
+  // The texts are compared as the unit keeps them and shown as the terminal can show them.
+  const auto text = [](const std::string& single) {
+    return TerminalText(link::Cp1252ToUtf8(single));
+  };
+  const std::string unknown(texts.unknown);
   std::vector<std::tuple<std::string_view, std::string, std::string>> compared = {
-      {texts.deviceName, shown.deviceName, wanted.deviceName},
-      {texts.user, shown.user.value_or(std::string(texts.unknown)), wanted.user},
-      {texts.password, shown.password.value_or(std::string(texts.unknown)), wanted.password},
+      {texts.deviceName, text(found->deviceName), text(wanted.deviceName)},
+      {texts.user, found->accountAnswered ? text(found->user) : unknown, text(wanted.user)},
+      {texts.password, found->accountAnswered ? text(found->password) : unknown,
+       text(wanted.password)},
       {texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
        std::string(wanted.dhcp ? texts.on : texts.off)}};
   if (!wanted.dhcp) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -29,7 +28,6 @@ struct Context {
   link::LinkSettings settings;
   std::ostream& out;
   std::ostream& err;
-  std::istream& in;
   Interrupt& interrupt;
   ProgressMode progress = ProgressMode::Quiet;
 };

@@ -8,30 +8,63 @@
 
 namespace kv3::cli {
 
+namespace {
+
+std::string Shown(const std::filesystem::path& path) { return TerminalText(path.string()); }
+
+}  // namespace
+
 int RunImageBuild(Context& context, const std::string& target,
                   const std::vector<std::string>& files) {
   const CliTexts& texts = context.texts;
+  // The image comes first: a forgotten image name would make the first web file the image.
+  if (!ExtensionIs(target, ".rom")) {
+    context.err << Fill(texts.imageNotRom, {Shown(target)}) << '\n';
+    return kUsage;
+  }
   const std::vector<std::filesystem::path> paths(files.begin(), files.end());
-  switch (service::BuildWebImage(paths, target)) {
+  for (const std::filesystem::path& file : paths) {
+    std::error_code different;
+    if (file == target || std::filesystem::equivalent(file, target, different)) {
+      context.err << Fill(texts.imageOutputIsInput, {Shown(target)}) << '\n';
+      return kUsage;
+    }
+  }
+  service::ImageBuildProblem problem;
+  const auto stop = [&context] { return context.interrupt.requested(); };
+  switch (service::BuildWebImage(paths, target, &problem, stop)) {
     case service::ImageBuild::Written:
       break;
+    case service::ImageBuild::Cancelled:
+      context.err << texts.interrupted << '\n';
+      return kInterrupted;
     case service::ImageBuild::TooManyFiles:
       context.err << texts.imageTooMany << '\n';
       return kUsage;
+    case service::ImageBuild::NameNotSendable:
+      context.err << Fill(texts.imageNameNotSendable, {Shown(problem.files.at(0))}) << '\n';
+      return kUsage;
+    case service::ImageBuild::NamesCollide:
+      context.err << Fill(texts.imageNamesCollide,
+                          {Shown(problem.files.at(0)), Shown(problem.files.at(1)),
+                           TerminalText(link::Cp1252ToUtf8(problem.name))})
+                  << '\n';
+      return kUsage;
     case service::ImageBuild::Unreadable:
-      context.err << Fill(texts.imageUnreadable, {target}) << '\n';
+      context.err << Fill(texts.imageUnreadable, {Shown(problem.files.at(0)), Shown(target)})
+                  << '\n';
       return kLocalError;
     case service::ImageBuild::TooLarge:
       context.err << texts.imageTooLarge << '\n';
       return kLocalError;
     case service::ImageBuild::TargetNotWritten:
-      context.err << Fill(texts.imageNotWritten, {target}) << '\n';
+      context.err << Fill(texts.imageNotWritten, {Shown(target)}) << '\n';
       return kLocalError;
   }
   std::error_code ignored;
   const auto size = std::filesystem::file_size(target, ignored);
   context.out << Fill(texts.imageWritten,
-                      {target, std::to_string(files.size()), std::to_string(size)})
+                      {Shown(target), std::to_string(files.size()), std::to_string(size)})
               << '\n';
   return kSuccess;
 }
@@ -45,7 +78,7 @@ int RunImageList(Context& context, const std::string& image, bool json) {
         problem == service::ImageListProblem::NoEndMarker      ? texts.imageNoEnd
         : problem == service::ImageListProblem::ContentOutside ? texts.imageOutside
                                                                : texts.fileUnreadable;
-    context.err << Fill(message, {image}) << '\n';
+    context.err << Fill(message, {Shown(image)}) << '\n';
     return kLocalError;
   }
   if (json) {

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/file_replace.h"
+
 namespace kv3::cli {
 
 namespace {
@@ -15,6 +17,8 @@ sigset_t StopSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  // A closed terminal: the user is gone, and the run ends as cleanly as after Ctrl-C.
+  sigaddset(&set, SIGHUP);
   return set;
 }
 
@@ -29,7 +33,9 @@ Interrupt::Interrupt() {
       if (sigtimedwait(&signals, nullptr, &slice) < 0) continue;
       if (ending_.load()) break;
       if (requested_.load()) {
-        // A second Ctrl-C: the user does not want to wait for the runs to wind down.
+        // A second Ctrl-C: the user does not want to wait for the runs to wind down. What is
+        // being written beside a user's file goes with the process.
+        platform::RemovePendingTemporaries();
         static constexpr char kNote[] = "\n";
         [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
         ::_exit(130);
@@ -64,6 +70,10 @@ void CliPacing::pause(int ms) {
 }
 
 void CliPacing::processMessages() {
+  if (interrupt_.requested()) throw Cancelled();
+}
+
+void CliPacing::checkpoint() {
   if (interrupt_.requested()) throw Cancelled();
 }
 

@@ -16,8 +16,9 @@ struct Cancelled : std::exception {
   const char* what() const noexcept override { return "cancelled"; }
 };
 
-// Ctrl-C and SIGTERM, taken by a thread of their own: the first asks every run to stop at its
-// next pause, a second ends the process at once. Make it before any other thread, so that every
+// Ctrl-C, SIGTERM and SIGHUP, taken by a thread of their own: the first asks every run to stop
+// at its next pause or wait, a second ends the process at once, removing what it was writing
+// beside a user's file. Make it before any other thread, so that every
 // thread inherits the blocked signals.
 class Interrupt {
  public:
@@ -45,6 +46,7 @@ class CliPacing final : public ui::Pacing {
   explicit CliPacing(Interrupt& interrupt) : interrupt_(interrupt) {}
   void pause(int ms) override;
   void processMessages() override;
+  void checkpoint() override;
 
  private:
   Interrupt& interrupt_;

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   using namespace kv3::cli;
   // Before any other thread: every thread must inherit the blocked stop signals.
   Interrupt interrupt;
-  Context context{TextsForEnvironment(), {}, std::cout, std::cerr, std::cin, interrupt};
+  Context context{TextsForEnvironment(), {}, std::cout, std::cerr, interrupt};
 
   CLI::App app{
       "kv3 configures VozezaViroru KV3 units on the local network: it finds them, shows\n"

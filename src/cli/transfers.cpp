@@ -4,14 +4,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "cli/unit_view.h"
+#include "link/codepage.h"
 #include "link/sock_exception.h"
 #include "link/tsock.h"
 #include "scheme/position_definition.h"
-#include "scheme/scheme_page.h"
 #include "update/stream_format.h"
 #include "update/stream_upload.h"
 #include "update/upload_profile.h"
@@ -23,7 +24,8 @@ int FleetStatus(const std::vector<TransferResult>& results) {
     return std::find(results.begin(), results.end(), wanted) != results.end();
   };
   if (any(TransferResult::Cancelled)) return kInterrupted;
-  if (any(TransferResult::Corrupted)) return kUnitFailed;
+  if (any(TransferResult::Corrupted) || any(TransferResult::NotAddressable)) return kUnitFailed;
+  if (any(TransferResult::FileChanged)) return kLocalError;
   if (any(TransferResult::NotAcknowledged) || any(TransferResult::Unreachable)) return kNoUnit;
   return kSuccess;
 }
@@ -46,6 +48,13 @@ TransferResult ResultOf(update::UploadOutcome outcome) {
       return TransferResult::NotAcknowledged;
     case update::UploadOutcome::Corrupted:
       return TransferResult::Corrupted;
+    case update::UploadOutcome::NotAddressable:
+      return TransferResult::NotAddressable;
+    case update::UploadOutcome::FileChanged:
+    case update::UploadOutcome::TooBig:
+    case update::UploadOutcome::NameNotSendable:
+      // Checked before the search: what fails now was changed since.
+      return TransferResult::FileChanged;
     case update::UploadOutcome::Ended:
       break;
   }
@@ -62,6 +71,10 @@ std::string_view ResultText(const CliTexts& texts, TransferResult result) {
       return texts.corrupted;
     case TransferResult::Unreachable:
       return texts.unreachable;
+    case TransferResult::FileChanged:
+      return texts.fileChanged;
+    case TransferResult::NotAddressable:
+      return texts.notAddressable;
     case TransferResult::Cancelled:
       break;
   }
@@ -75,17 +88,32 @@ struct Target {
   std::string problem;  // a socket error met on the way
 };
 
-// The legs of one unit, one after the other. The announce leg takes the shared lock: the reply
-// port is the tool's one port for every unit. The stream leg runs beside the other units'.
+// The legs of one unit, one after the other. Every leg's file is opened and checked before the
+// first datagram, so that a picture that will be refused does not cost the unit its definition.
+// The announce leg takes the shared lock: the reply port is the tool's one port for every unit.
+// The stream leg runs beside the other units'.
 void RunUnit(Context& context, Target& target, const std::vector<Leg>& legs, std::mutex& replyPort,
              ProgressBoard& board, std::size_t row) {
   CliPacing pacing(context.interrupt);
   link::DeviceRecord record = target.unit->record;
   try {
+    std::vector<std::unique_ptr<update::UploadRun>> runs;
     for (const Leg& leg : legs) {
+      runs.push_back(std::make_unique<update::UploadRun>(*leg.row, leg.path, record, leg.name));
+      if (!runs.back()->ready()) {
+        target.result = ResultOf(runs.back()->outcome());
+        if (target.result == TransferResult::Unreachable) {
+          target.result = TransferResult::FileChanged;  // it could be read before the search
+        }
+        return;
+      }
+    }
+    for (std::size_t i = 0; i < legs.size(); ++i) {
+      const Leg& leg = legs[i];
+      update::UploadRun& run = *runs[i];
       board.restart(row,
-                    target.mac + "  " + update::FileNameOf(leg.name.empty() ? leg.path : leg.name));
-      update::UploadRun run(*leg.row, leg.path, record, leg.name);
+                    target.mac + "  " +
+                        TerminalText(update::FileNameOf(leg.name.empty() ? leg.path : leg.name)));
       bool announced = false;
       {
         const std::lock_guard lock(replyPort);
@@ -120,12 +148,6 @@ bool IsReadableFile(const std::string& path, std::uintmax_t& size) {
   return true;
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
 
 int RunTransfer(Context& context, const TransferOptions& options) {
@@ -137,16 +159,16 @@ int RunTransfer(Context& context, const TransferOptions& options) {
       context.err << Fill(texts.badMac, {text}) << '\n';
       return kUsage;
     }
-    macs.push_back(*mac);
+    // One unit however its MAC is written: never two transfers to it side by side.
+    if (std::find(macs.begin(), macs.end(), *mac) == macs.end()) macs.push_back(*mac);
   }
-  if (options.kind == TransferKind::Firmware &&
-      Lower(std::filesystem::path(options.file).extension().string()) != ".bin") {
-    context.err << Fill(texts.firmwareNotBin, {options.file}) << '\n';
+  if (options.kind == TransferKind::Firmware && !ExtensionIs(options.file, ".bin")) {
+    context.err << Fill(texts.firmwareNotBin, {TerminalText(options.file)}) << '\n';
     return kUsage;
   }
   std::uintmax_t size = 0;
   if (!IsReadableFile(options.file, size)) {
-    context.err << Fill(texts.fileUnreadable, {options.file}) << '\n';
+    context.err << Fill(texts.fileUnreadable, {TerminalText(options.file)}) << '\n';
     return kLocalError;
   }
   const update::UploadProfile& row = options.kind == TransferKind::Firmware ? update::FirmwareRow
@@ -154,12 +176,16 @@ int RunTransfer(Context& context, const TransferOptions& options) {
                                      : options.kind == TransferKind::Skin   ? update::SkinRow
                                                                             : update::SchemeRow;
   if (!update::PrefixValue(row.framing, size)) {
-    context.err << Fill(texts.fileTooBigForUnit, {options.file}) << '\n';
+    context.err << Fill(texts.fileTooBigForUnit, {TerminalText(options.file)}) << '\n';
+    return kLocalError;
+  }
+  if (!link::Utf8ToCp1252Exact(update::FileNameOf(options.file))) {
+    context.err << Fill(texts.nameNotSendable, {TerminalText(options.file)}) << '\n';
     return kLocalError;
   }
   std::vector<Leg> legs;
   if (options.kind == TransferKind::Scheme) {
-    if (size >= scheme::SchemePage::PictureLimit) {
+    if (row.sizeLimit != 0 && size >= row.sizeLimit) {
       context.err << texts.window.TextFileTooBig << '\n';
       return kLocalError;
     }
@@ -180,8 +206,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
       return kLocalError;
     }
     legs.push_back({&update::PositionsRow, definition.string(),
-                    std::string(scheme::PositionDefinitionName),
-                    scheme::SchemePage::PauseAfterDefinitionMs});
+                    std::string(scheme::PositionDefinitionName), scheme::kPauseAfterDefinitionMs});
   }
   legs.push_back({&row, options.file, "", 0});
 
@@ -242,6 +267,14 @@ int RunTransfer(Context& context, const TransferOptions& options) {
                     std::string(ResultText(texts, target.result))});
     results.push_back(target.result);
     if (!target.problem.empty()) context.err << target.mac << ": " << target.problem << '\n';
+    if (target.result == TransferResult::FileChanged) {
+      context.err << Fill(texts.fileChangedNote, {target.mac}) << '\n';
+    }
+    if (target.result == TransferResult::NotAddressable) {
+      context.err << Fill(texts.notOneUnit,
+                          {target.mac, link::Ipv4Text(target.unit->record, link::record::kIp)})
+                  << '\n';
+    }
   }
   if (context.interrupt.requested()) context.err << texts.interrupted << '\n';
   PrintColumns(context.out, rows);

@@ -21,9 +21,18 @@ struct TransferOptions {
 };
 
 // How one unit's transfer ended, as the summary names it.
-enum class TransferResult { Done, NotAcknowledged, Corrupted, Unreachable, Cancelled };
+enum class TransferResult {
+  Done,
+  NotAcknowledged,
+  Corrupted,
+  Unreachable,
+  Cancelled,
+  FileChanged,     // the file changed since kv3 checked it, or while it was sent
+  NotAddressable,  // the unit reports an address that reaches more than itself
+};
 
-// The exit status of a fleet run: a failed transfer outweighs a unit that was not reached.
+// The exit status of a fleet run: a failed transfer outweighs a changed file, and that a unit
+// that was not reached.
 int FleetStatus(const std::vector<TransferResult>& results);
 
 int RunTransfer(Context& context, const TransferOptions& options);

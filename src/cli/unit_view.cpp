@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <filesystem>
 
 #include "link/address_lookup.h"
 #include "link/codepage.h"
@@ -33,7 +35,92 @@ UnitView ViewOf(const link::FoundUnit& unit) {
     view.password = link::Cp1252ToUtf8(unit.password);
   }
   view.adapter = unit.adapter;
+  view.addressable = link::AddressesOneUnit(rec);
   return view;
+}
+
+std::vector<UnitView> ViewsOf(const link::SearchReport& report) {
+  std::vector<UnitView> views;
+  for (const link::FoundUnit& unit : report.units) views.push_back(ViewOf(unit));
+  for (UnitView& view : views) {
+    for (const UnitView& other : views) {
+      if (other.mac == view.mac && other.address != view.address &&
+          std::find(view.macAlsoAt.begin(), view.macAlsoAt.end(), other.address) ==
+              view.macAlsoAt.end()) {
+        view.macAlsoAt.push_back(other.address);
+      }
+    }
+  }
+  return views;
+}
+
+std::string AddressesOfMac(const UnitView& unit) {
+  std::vector<std::string> all = unit.macAlsoAt;
+  all.push_back(unit.address);
+  std::sort(all.begin(), all.end());
+  std::string joined;
+  for (const std::string& address : all) joined += (joined.empty() ? "" : ", ") + address;
+  return joined;
+}
+
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  const auto escape = [&out](const char* format, unsigned value) {
+    char piece[8];
+    std::snprintf(piece, sizeof piece, format, value);
+    out += piece;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80                    ? 1
+                         : lead >= 0xC2 && lead <= 0xDF ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+        length = 0;
+      }
+    }
+    if (length == 0) {
+      escape("\\x%02X", lead);  // no UTF-8
+      ++i;
+    } else if (lead < 0x20 || lead == 0x7F) {
+      escape("\\x%02X", lead);
+      ++i;
+    } else if (lead == '\\') {
+      out += "\\\\";
+      ++i;
+    } else if (lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      escape("\\u%04X", static_cast<unsigned char>(text[i + 1]));  // C1: U+0080 to U+009F
+      i += 2;
+    } else {
+      out += text.substr(i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
+bool ExtensionIs(const std::string& path, std::string_view extension) {
+  const std::string own = std::filesystem::path(path).extension().string();
+  return std::equal(own.begin(), own.end(), extension.begin(), extension.end(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  });
+}
+
+void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts) {
+  std::vector<std::string> noted;
+  for (const UnitView& unit : units) {
+    if (!unit.macAlsoAt.empty() && std::find(noted.begin(), noted.end(), unit.mac) == noted.end()) {
+      noted.push_back(unit.mac);
+      err << Fill(texts.macShared, {unit.mac, AddressesOfMac(unit)}) << '\n';
+    }
+    if (!unit.addressable) {
+      err << Fill(texts.notOneUnit, {unit.mac, unit.address}) << '\n';
+    }
+  }
 }
 
 std::optional<link::MacAddress> ParseMacArgument(std::string_view text) {
@@ -63,13 +150,16 @@ std::string JsonText(const nlohmann::ordered_json& document) {
 
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::size_t> widths;
+  std::vector<std::vector<std::string>> shown;
   for (const auto& row : rows) {
     widths.resize(std::max(widths.size(), row.size()), 0);
+    std::vector<std::string>& cells = shown.emplace_back();
     for (std::size_t i = 0; i < row.size(); ++i) {
-      widths[i] = std::max(widths[i], settings::CharacterCount(row[i]));
+      cells.push_back(TerminalText(row[i]));
+      widths[i] = std::max(widths[i], settings::CharacterCount(cells.back()));
     }
   }
-  for (const auto& row : rows) {
+  for (const auto& row : shown) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
       line += row[i];
@@ -93,7 +183,8 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
   head.emplace_back(texts.adapter);
   rows.push_back(std::move(head));
   for (const UnitView& unit : units) {
-    std::vector<std::string> row = {unit.mac,
+    // A MAC that several units answer with is marked; the notes say more.
+    std::vector<std::string> row = {unit.macAlsoAt.empty() ? unit.mac : unit.mac + " *",
                                     unit.address,
                                     unit.mask,
                                     unit.router,
@@ -150,6 +241,8 @@ nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword) {
         unit.password ? nlohmann::ordered_json(*unit.password) : nlohmann::ordered_json();
   }
   json["adapter"] = unit.adapter;
+  json["addressable"] = unit.addressable;
+  json["macAlsoAt"] = unit.macAlsoAt;
   return json;
 }
 

@@ -22,9 +22,31 @@ struct UnitView {
   std::string deviceName;
   std::optional<std::string> user, password;  // nothing when the unit did not tell
   std::string adapter;
+  // False when the address the unit reports reaches more than this one unit (0.0.0.0, a
+  // broadcast or multicast address): it is listed, but never asked or sent anything there.
+  bool addressable = true;
+  // Other addresses that answered with the same MAC: several units share it.
+  std::vector<std::string> macAlsoAt;
 };
 
 UnitView ViewOf(const link::FoundUnit& unit);
+// Every unit's view, in the order of the report, each with the other addresses of its MAC.
+std::vector<UnitView> ViewsOf(const link::SearchReport& report);
+
+// Every address that answered with the unit's MAC, its own included, in order, as one text.
+std::string AddressesOfMac(const UnitView& unit);
+
+// The text as it may go to a terminal: control characters (C0, DEL and C1) and bytes that are
+// no UTF-8 written as \xNN (\u00NN for C1), a backslash as \\. A unit's texts are the unit's
+// to choose, and an escape sequence among them must not clear the screen or retitle the window.
+std::string TerminalText(std::string_view text);
+
+// True when the file's name ends in `extension` (".rom"), letters in any case.
+bool ExtensionIs(const std::string& path, std::string_view extension);
+
+// The notes that belong under a listing of these units: a MAC that several units answer with,
+// an address that reaches more than one unit.
+void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts);
 
 // A MAC address given on the command line: 12 hexadecimal digits in either case, in pairs
 // separated by ":" or "-" or not at all.
@@ -43,7 +65,8 @@ nlohmann::ordered_json SearchedJson(const link::SearchReport& report);
 // hold any) replaced rather than failing.
 std::string JsonText(const nlohmann::ordered_json& document);
 
-// Lines of text in aligned columns; widths count characters, not bytes.
+// Lines of text in aligned columns, every cell through TerminalText; widths count characters,
+// not bytes.
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 
 }  // namespace kv3::cli

@@ -129,8 +129,10 @@ std::map<std::uint32_t, std::vector<std::string>> AskEveryUnit(ReplyPortSocket& 
   std::map<std::uint32_t, std::vector<std::string>> answers;
   for (const FoundUnit& unit : units) {
     const std::uint32_t address = LookupHost(Ipv4Text(unit.record, record::kIp));
-    // A unit without an address yet (0.0.0.0) cannot be asked: that address is this computer.
-    if (answers.emplace(address, std::vector<std::string>{}).second && address != 0) {
+    // A unit without an address yet (0.0.0.0) cannot be asked: that address is this computer;
+    // at a broadcast or multicast address every unit there would answer in its name.
+    if (answers.emplace(address, std::vector<std::string>{}).second &&
+        AddressesOneUnit(unit.record)) {
       socket.send(address, settings.commandPort, frame, unit.adapterIndex);
     }
   }

@@ -133,6 +133,10 @@ std::uint32_t LookupHost(const std::string& text) {
   return address;
 }
 
+bool IsAddressOrHostName(const std::string& text) {
+  return text.empty() || IsValidIPv4Text(text) || !OnlyDigitsAndPoints(text);
+}
+
 std::string AddressText(std::uint32_t address) {
   in_addr in{};
   in.s_addr = address;

@@ -19,6 +19,12 @@ std::uint16_t LookupPort(const std::string& text, const char* protocol);
 // and then cached. Throws ESockException "Host Lookup - Could Not Find Host Entry".
 std::uint32_t LookupHost(const std::string& text);
 
+// True for an empty text, a dotted quad that the window's address check accepts, and a text that
+// is not made of digits and full stops alone (a host name, for the system to resolve). Digits
+// and full stops that make no address ("10.0.0.256", "1.2.3.4.5") would become
+// 255.255.255.255 in LookupHost: everybody.
+bool IsAddressOrHostName(const std::string& text);
+
 // Dotted decimal text of an address in network order.
 std::string AddressText(std::uint32_t address);
 

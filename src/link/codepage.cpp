@@ -104,4 +104,23 @@ std::string Utf8ToCp1252(std::string_view text) {
   return converter.convert(text, 1, Utf8SequenceLength);
 }
 
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view text) {
+  Converter converter("CP1252", "UTF-8");
+  bool lost = false;
+  std::string out = converter.convert(text, 1, [&lost](std::string_view rest) {
+    lost = true;
+    return Utf8SequenceLength(rest);
+  });
+  // A sequence cut off at the end is dropped without a skip: count the characters to see it.
+  const auto characters = [](std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+  };
+  if (lost || out.size() != characters(text)) {
+    return std::nullopt;
+  }
+  return out;
+}
+
 }  // namespace kv3::link

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,10 @@ namespace kv3::link {
 
 std::string Cp1252ToUtf8(std::string_view text);
 std::string Utf8ToCp1252(std::string_view text);
+
+// The text in Windows-1252, or nothing when it holds a character that has no Windows-1252 form
+// (or bytes that are no UTF-8): for what must reach a unit exactly as the user wrote it, such as
+// a file's name, where dropping a character would make it another name.
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view text);
 
 }  // namespace kv3::link

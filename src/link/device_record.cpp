@@ -1,6 +1,7 @@
 #include "link/device_record.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <stdexcept>
 
@@ -45,6 +46,24 @@ Ipv4Bytes Ipv4At(const DeviceRecord& rec, std::size_t offset) {
 int FirmwareMajor(const DeviceRecord& rec) { return rec[record::kFirmwareMajor]; }
 int FirmwareMinor(const DeviceRecord& rec) { return rec[record::kFirmwareMinor]; }
 bool DhcpOn(const DeviceRecord& rec) { return rec[record::kDhcp] != 0; }
+
+bool AddressesOneUnit(const DeviceRecord& rec) {
+  const Ipv4Bytes ip = Ipv4At(rec, record::kIp);
+  const Ipv4Bytes mask = Ipv4At(rec, record::kMask);
+  if (ip[0] == 0 || ip[0] >= 224) {
+    return false;
+  }
+  // The host part all ones is the network's broadcast; a network of one or two addresses (/32,
+  // /31) has none.
+  int hostBits = 0;
+  bool broadcast = true;
+  for (std::size_t i = 0; i < ip.size(); ++i) {
+    const std::uint8_t host = static_cast<std::uint8_t>(~mask[i]);
+    hostBits += std::popcount(host);
+    broadcast = broadcast && (ip[i] & host) == host;
+  }
+  return !(broadcast && hostBits >= 2);
+}
 
 std::string SchemeName(const DeviceRecord& rec) {
   return read_text(rec, record::kSchemeName, record::kSchemeNameLength);

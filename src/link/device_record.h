@@ -54,6 +54,12 @@ std::string SchemeName(const DeviceRecord& rec);
 std::string SkinName(const DeviceRecord& rec);
 std::string WebAppName(const DeviceRecord& rec);
 
+// True when the address the unit reports as its own can name this one unit: not 0.0.0.0 (or any
+// address of the "this network" block 0.x.x.x), not 255.255.255.255, not a multicast or reserved
+// address (224 and up), and not the broadcast address of the unit's own network by its mask. A
+// datagram or connection to any other would reach many units, or none.
+bool AddressesOneUnit(const DeviceRecord& rec);
+
 // A record made of the first 111 bytes of an answer; missing bytes are zero.
 DeviceRecord RecordFromAnswer(std::span<const std::uint8_t> answer);
 

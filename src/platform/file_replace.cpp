@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -97,6 +98,46 @@ class BufferedFileWriter {
   std::vector<std::uint8_t> buffer_{};
 };
 
+// The new files beside their targets that exist at this moment.
+class PendingTemporaries {
+ public:
+  static PendingTemporaries& all() {
+    static PendingTemporaries pending;
+    return pending;
+  }
+  void add(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    paths_.push_back(path);
+  }
+  void remove(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    std::erase(paths_, path);
+  }
+  void unlinkAll() noexcept {
+    const std::lock_guard lock(mutex_);
+    for (const std::string& path : paths_) ::unlink(path.c_str());
+    paths_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> paths_;
+};
+
+// Keeps a new file's name in the list while it may still be left behind.
+class PendingTemporary {
+ public:
+  explicit PendingTemporary(const std::string& path) : path_(path) {
+    PendingTemporaries::all().add(path_);
+  }
+  ~PendingTemporary() { PendingTemporaries::all().remove(path_); }
+  PendingTemporary(const PendingTemporary&) = delete;
+  PendingTemporary& operator=(const PendingTemporary&) = delete;
+
+ private:
+  std::string path_;
+};
+
 // Fills a new file beside the target through `fill` and renames it over the target.
 bool ReplaceBeside(const std::string& target, const std::function<bool(int fd)>& fill,
                    const struct stat* old) {
@@ -105,6 +146,7 @@ bool ReplaceBeside(const std::string& target, const std::function<bool(int fd)>&
   if (!fd) {
     return false;
   }
+  const PendingTemporary pending(temporary);
   const auto discard = [&temporary] { ::unlink(temporary.c_str()); };
   mode_t mode = 0666;
   if (old != nullptr) {
@@ -235,6 +277,8 @@ ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string
   }
   return ReplaceInPlace(target, bytes) ? ReplaceResult::Written : ReplaceResult::Failed;
 }
+
+void RemovePendingTemporaries() noexcept { PendingTemporaries::all().unlinkAll(); }
 
 ReplaceResult ReplaceFileStreamed(const std::filesystem::path& path, const ContentWriter& writer) {
   const std::string target = FinalTarget(path).string();

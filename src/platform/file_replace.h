@@ -45,4 +45,9 @@ using ContentWriter = std::function<bool(const ContentSink&)>;
 // only (the contents cannot be written twice). A missing file is created.
 ReplaceResult ReplaceFileStreamed(const std::filesystem::path& path, const ContentWriter& writer);
 
+// Removes the new files that are being written beside their targets at this moment, for a
+// process that must end at once (a second Ctrl-C): nothing is left beside a user's file. The
+// targets themselves are untouched. Safe to call from any thread.
+void RemovePendingTemporaries() noexcept;
+
 }  // namespace kv3::platform

@@ -1,5 +1,6 @@
 #include "scheme/position_definition.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -16,15 +17,28 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Position of the attribute `name` (e.g. "x=") at or after `from`, counted only where white
-// space stands before it: "idx=" holds no x attribute.
+// space or the line's start stands before it: "idx=" holds no x attribute.
 std::size_t FindAttribute(std::string_view line, std::string_view name, std::size_t from) {
   for (std::size_t at = line.find(name, from); at != std::string_view::npos;
        at = line.find(name, at + 1)) {
-    if (at > 0 && IsBlank(line[at - 1])) {
+    if (at == 0 || IsBlank(line[at - 1])) {
       return at;
     }
   }
   return std::string_view::npos;
+}
+
+// True when only blanks, "/>" and blanks follow `from`: the element ends with the y attribute
+// and the line with the element. Anything else there (a comment's end, a second element, text
+// and an end tag) would be lost by the rewrite.
+bool OnlyElementEndFollows(std::string_view line, std::size_t from) {
+  std::size_t i = from;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (line.substr(i, 2) != "/>") return false;
+  for (i += 2; i < line.size(); ++i) {
+    if (!IsBlank(line[i])) return false;
+  }
+  return true;
 }
 
 struct Value {
@@ -79,7 +93,7 @@ std::optional<std::string> NormaliseLine(std::string_view line) {
     return std::nullopt;
   }
   const auto yValue = ReadValue(line, y);
-  if (!yValue) {
+  if (!yValue || !OnlyElementEndFollows(line, yValue->end)) {
     return std::nullopt;
   }
   char tail[64];
@@ -105,18 +119,16 @@ std::string NormalisePositionDefinition(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   while (!bytes.empty()) {
-    const std::size_t feed = bytes.find('\n');
-    const std::size_t length = feed == std::string_view::npos ? bytes.size() : feed + 1;
-    std::string_view line = bytes.substr(0, length);
-    bytes.remove_prefix(length);
+    // A line ends with LF, CR LF or a lone CR.
+    const std::size_t end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+    std::size_t length = end;
+    if (end < bytes.size()) {
+      length += bytes.substr(end, 2) == "\r\n" ? 2 : 1;
+    }
+    const std::string_view line = bytes.substr(0, length);
     // The coordinates are read from the line without its line end.
-    std::string_view content = line;
-    if (!content.empty() && content.back() == '\n') {
-      content.remove_suffix(1);
-    }
-    if (!content.empty() && content.back() == '\r') {
-      content.remove_suffix(1);
-    }
+    const std::string_view content = bytes.substr(0, end);
+    bytes.remove_prefix(length);
     if (const auto normalised = NormaliseLine(content)) {
       out += *normalised;
     } else {
@@ -127,8 +139,9 @@ std::string NormalisePositionDefinition(std::string_view bytes) {
 }
 
 void NormaliseDefinitionFile(const std::filesystem::path& definition) {
-  const auto bytes = platform::ReadRegularFile(definition);
-  if (!bytes) {
+  // One byte more than the limit tells a file that is too long.
+  const auto bytes = platform::ReadRegularFile(definition, kDefinitionLimit + 1);
+  if (!bytes || bytes->size() > kDefinitionLimit) {
     throw platform::FileOpenError(definition);
   }
   const std::string normalised = NormalisePositionDefinition(*bytes);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,15 +12,21 @@ inline constexpr std::string_view PositionDefinitionName = "getPosition.xml";
 // The general definition, and the one created (empty) when none is found.
 inline constexpr std::string_view GeneralDefinitionName = "user.rem";
 
+// The pause between the definition's transfer and the picture's.
+inline constexpr int kPauseAfterDefinitionMs = 1000;
+
+// A definition is a small text; a file larger than this is refused as unreadable, untouched.
+inline constexpr std::size_t kDefinitionLimit = std::size_t{1} << 20;
+
 // A picture's base name: its file name without folder, cut at its last full stop.
 std::string PictureBaseName(const std::filesystem::path& picture);
 
 // Rewrites the position lines of a definition into their normalised form; every other byte
-// stays. A position line has an attribute x="N" and after it y="M" (names preceded by white
-// space, values decimal 32-bit integers with optional leading blanks and sign); it keeps what
-// stands before its x attribute and ends with x="%5d" y="%5d"/> and a line feed. A line whose
-// coordinates cannot be read that way stays exactly as it was. Lines may be of any number and
-// length.
+// stays. Lines end with LF, CR LF or a lone CR. A position line has an attribute x="N" and after
+// it y="M" (names at the line's start or after white space, values decimal 32-bit integers with
+// optional leading blanks and sign), and after y's value only blanks, "/>" and blanks; it keeps
+// what stands before its x attribute and ends with x="%5d" y="%5d"/> and a line feed. Every
+// other line stays exactly as it was, line end included. Lines may be of any number and length.
 std::string NormalisePositionDefinition(std::string_view bytes);
 
 // The definition that belongs to a picture, first match wins: "<base>.rem" in the current

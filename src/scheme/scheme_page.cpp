@@ -16,6 +16,11 @@ bool IsFile(const std::string& path) {
   return !path.empty() && std::filesystem::is_regular_file(path, ignored);
 }
 
+// The folder of the picture; the current directory for a bare name.
+std::filesystem::path PictureFolder(const std::string& picture) {
+  return std::filesystem::path(picture).parent_path();
+}
+
 // Holds the start button disabled and the page marked busy for one run, whichever way it ends.
 class Run {
  public:
@@ -68,9 +73,11 @@ void SchemePage::Bt_Ld_ASClick() {
   }
   const std::string base = PictureBaseName(dialog.fileName);
   c_.Ed_Up_AS.setText(base);
-  // The confirmed dialog has made the picture's folder the current directory.
+  // The definition that belongs to the picture lies beside it, wherever the current directory
+  // is by the time of the upload.
   std::error_code ignored;
-  c_.Ed_Up_DF.setText(std::filesystem::exists(base + ".rem", ignored) ? base : "");
+  const std::filesystem::path beside = PictureFolder(dialog.fileName) / (base + ".rem");
+  c_.Ed_Up_DF.setText(std::filesystem::exists(beside, ignored) ? base : "");
 }
 
 void SchemePage::notFound(const update::UploadTexts& texts) {
@@ -79,58 +86,55 @@ void SchemePage::notFound(const update::UploadTexts& texts) {
   c_.LB1.clear();
 }
 
-bool SchemePage::sendPositionDefinition(const std::string& picture) {
-  // Throws the file messages before the unit is contacted; nothing is lost then.
-  const std::filesystem::path definition = PreparePositionDefinition(picture, startDirectory_());
-  const update::UploadOutcome outcome =
-      update::StreamUpload(update::PositionsRow, definition.string(), current_(), sock_, settings_,
-                           desktop_, {}, PositionDefinitionName);
+void SchemePage::showFailure(const update::UploadRun& run) {
   const update::UploadTexts texts = texts_();
-  if (outcome == update::UploadOutcome::NotAcknowledged) {
+  if (run.outcome() == update::UploadOutcome::NotAcknowledged) {
     notFound(texts);
-  } else if (outcome == update::UploadOutcome::Corrupted) {
-    desktop_.messageBox(texts.corrupted, texts.error);
+  } else {
+    update::ShowUploadFailure(desktop_, texts, run.outcome(), run.address());
   }
-  return outcome == update::UploadOutcome::Complete;
+}
+
+bool SchemePage::sendPositionDefinition(const std::string& picture, link::DeviceRecord& unit) {
+  // Throws the file messages before the unit is contacted; nothing is lost then.
+  const std::filesystem::path definition =
+      PreparePositionDefinition(picture, startDirectory_(), PictureFolder(picture));
+  update::UploadRun run(update::PositionsRow, definition.string(), unit, PositionDefinitionName);
+  if (run.send(unit, sock_, settings_, desktop_) == update::UploadOutcome::Complete) {
+    return true;
+  }
+  showFailure(run);
+  return false;
 }
 
 void SchemePage::Bt_Up_ASClick() {
   const Run run(c_.Bt_Up_AS, running_, onAllEnded);
   const std::string picture = c_.OpenDialog5.fileName;
-  const bool definitionTaken = sendPositionDefinition(picture);
+  // Both transfers go to the unit that is current now, whatever a search handled between
+  // segments does to the table meanwhile.
+  link::DeviceRecord unit = current_();
+  // The picture is opened and checked before anything is sent: a picture that will be refused
+  // must not cost the unit its definition.
+  update::UploadRun pictureRun(update::SchemeRow, picture, unit);
+  if (!pictureRun.ready()) {
+    showFailure(pictureRun);
+    return;
+  }
+  const bool definitionTaken = sendPositionDefinition(picture, unit);
   desktop_.pause(PauseAfterDefinitionMs);
   if (!definitionTaken) {
     return;
   }
-  std::error_code error;
-  const std::uintmax_t size =
-      IsFile(picture) ? std::filesystem::file_size(picture, error) : std::uintmax_t{0};
-  if (!IsFile(picture) || error) {
-    return;  // vanished or unreadable since it was chosen: nothing to send, nothing to say
-  }
   update::UploadTexts texts = texts_();
-  if (size >= PictureLimit) {
-    desktop_.messageBox(texts.fileTooBig, texts.error);
-    return;
-  }
   desktop_.messageBox(texts.bigFileHint, texts.message);
   ui::Gauge& gauge = c_.CG_AS;
-  const update::UploadOutcome outcome =
-      update::StreamUpload(update::SchemeRow, picture, current_(), sock_, settings_, desktop_,
-                           [&gauge](int percent) { gauge.setProgress(percent); });
-  texts = texts_();
-  switch (outcome) {
-    case update::UploadOutcome::NotAcknowledged:
-      notFound(texts);
-      return;
-    case update::UploadOutcome::Corrupted:
-      desktop_.messageBox(texts.corrupted, texts.error);
-      return;
-    case update::UploadOutcome::Ended:
-      return;
-    case update::UploadOutcome::Complete:
-      break;
+  const update::UploadOutcome outcome = pictureRun.send(
+      unit, sock_, settings_, desktop_, [&gauge](int percent) { gauge.setProgress(percent); });
+  if (outcome != update::UploadOutcome::Complete) {
+    showFailure(pictureRun);
+    return;
   }
+  texts = texts_();
   desktop_.messageBox(texts.updated, texts.message);
   c_.Ed_Inst_AS.setText(c_.Ed_Up_AS.text());
   c_.Ed_Up_AS.setText("");

@@ -8,10 +8,13 @@
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "scheme/position_definition.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
+#include "update/stream_upload.h"
 #include "update/update_pages.h"
+#include "update/upload_profile.h"
 
 namespace kv3::scheme {
 
@@ -33,8 +36,8 @@ struct SchemeControls {
 class SchemePage {
  public:
   // A picture of this size or more is refused.
-  static constexpr std::uintmax_t PictureLimit = 204800;
-  static constexpr int PauseAfterDefinitionMs = 1000;
+  static constexpr std::uintmax_t PictureLimit = update::kSchemePictureLimit;
+  static constexpr int PauseAfterDefinitionMs = kPauseAfterDefinitionMs;
   static constexpr int PauseBeforeSearchMs = 1000;
   static constexpr std::string_view GeneratorPagePath =
       "/fernbedienung-vozezaviroru/online-generator.html";
@@ -54,9 +57,10 @@ class SchemePage {
   std::function<void()> onAllEnded;
 
  private:
-  // The definition's transfer; true when the unit answered "complete!".
-  bool sendPositionDefinition(const std::string& picture);
+  // The definition's transfer to `unit`; true when the unit answered "complete!".
+  bool sendPositionDefinition(const std::string& picture, link::DeviceRecord& unit);
   void notFound(const update::UploadTexts& texts);
+  void showFailure(const update::UploadRun& run);
 
   SchemeControls c_;
   link::TSock& sock_;

@@ -97,14 +97,30 @@ std::vector<std::size_t> ImageOrder(const std::vector<std::string>& names) {
 }
 
 ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
-                         const std::filesystem::path& target) {
+                         const std::filesystem::path& target, ImageBuildProblem* problem,
+                         const std::function<bool()>& stopRequested) {
+  const auto refuse = [problem](ImageBuild why, std::vector<std::filesystem::path> about,
+                                std::string name = {}) {
+    if (problem != nullptr) *problem = {std::move(about), std::move(name)};
+    return why;
+  };
   if (files.size() > kImageMaxFiles) {
     return ImageBuild::TooManyFiles;
   }
   std::vector<std::string> names;
   names.reserve(files.size());
   for (const auto& file : files) {
-    names.push_back(link::Utf8ToCp1252(file.filename().string()));
+    // The units find a file by its name: one that would arrive as another name, or as the name
+    // of another file, makes an image that does not work.
+    const auto name = link::Utf8ToCp1252Exact(file.filename().string());
+    if (!name) return refuse(ImageBuild::NameNotSendable, {file});
+    const std::string stored = name->substr(0, entry::kNameWidth);
+    for (std::size_t other = 0; other < names.size(); ++other) {
+      if (names[other].substr(0, entry::kNameWidth) == stored) {
+        return refuse(ImageBuild::NamesCollide, {files[other], file}, stored);
+      }
+    }
+    names.push_back(*name);
   }
   const std::vector<std::size_t> order = ImageOrder(names);
 
@@ -121,7 +137,7 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
   for (const std::size_t file : order) {
     const auto opened = OpenChosen(files[file]);
     if (!opened) {
-      return ImageBuild::Unreadable;
+      return refuse(ImageBuild::Unreadable, {files[file]});
     }
     planned.push_back({file, opened->second, next});
     next += opened->second;
@@ -131,8 +147,17 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
     }
   }
 
-  bool unreadable = false;
-  const auto write = [&](const platform::ContentSink& sink) {
+  std::optional<std::size_t> unreadable;
+  bool cancelled = false;
+  // Asked before each piece goes to the image.
+  const auto keepGoing = [&] {
+    cancelled = cancelled || (stopRequested && stopRequested());
+    return !cancelled;
+  };
+  const auto write = [&](const platform::ContentSink& piecesSink) {
+    const auto sink = [&](std::span<const std::uint8_t> piece) {
+      return keepGoing() && piecesSink(piece);
+    };
     for (std::size_t index = 0; index < planned.size(); ++index) {
       const Planned& p = planned[index];
       const ImageEntry bytes =
@@ -145,20 +170,23 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
     for (const Planned& p : planned) {
       const auto opened = OpenChosen(files[p.file]);
       if (!opened || opened->second != p.size) {
-        unreadable = true;
+        unreadable = p.file;
         return false;
       }
       const Copy copied = CopyContent(opened->first.get(), p.size, sink);
       if (copied != Copy::Done) {
-        unreadable = copied == Copy::SourceFailed;
+        if (copied == Copy::SourceFailed) unreadable = p.file;
         return false;
       }
     }
-    return true;
+    return keepGoing();
   };
   const platform::ReplaceResult result = platform::ReplaceFileStreamed(target, write);
+  if (cancelled) {
+    return ImageBuild::Cancelled;
+  }
   if (unreadable) {
-    return ImageBuild::Unreadable;
+    return refuse(ImageBuild::Unreadable, {files[*unreadable]});
   }
   return result == platform::ReplaceResult::Written ? ImageBuild::Written
                                                     : ImageBuild::TargetNotWritten;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,18 +47,30 @@ std::vector<std::size_t> ImageOrder(const std::vector<std::string>& names);
 
 enum class ImageBuild {
   Written,
-  TooManyFiles,     // more than 256 files: nothing written
-  Unreadable,       // a chosen file is no readable regular file, or changed while being read
-  TooLarge,         // an offset or a size does not fit 32 bits
-  TargetNotWritten  // the image file could not be written; an old one stays as it was
+  TooManyFiles,      // more than 256 files: nothing written
+  Unreadable,        // a chosen file is no readable regular file, or changed while being read
+  TooLarge,          // an offset or a size does not fit 32 bits
+  TargetNotWritten,  // the image file could not be written; an old one stays as it was
+  NameNotSendable,   // a file's name has no Windows-1252 form
+  NamesCollide,      // two files would carry the same name in the image (20 bytes at most)
+  Cancelled,         // stopped on request; nothing written
+};
+
+// What a refused build is about: the file that could not be read or named, or the two files
+// whose names collide, with the name they share.
+struct ImageBuildProblem {
+  std::vector<std::filesystem::path> files;
+  std::string name;  // single-byte, as the image would hold it
 };
 
 // Builds the image of the files, in image order, into target. Nothing is written unless every
 // file could be read whole: the image is written beside target and renamed over it at the end,
 // so a failed build leaves an existing file of that name unchanged. Neither the files nor the
-// image are held in memory.
+// image are held in memory. `stopRequested` is asked between pieces; once it says yes the build
+// ends as Cancelled.
 ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
-                         const std::filesystem::path& target);
+                         const std::filesystem::path& target, ImageBuildProblem* problem = nullptr,
+                         const std::function<bool()>& stopRequested = {});
 
 // One file as the image's directory lists it.
 struct ImageListing {

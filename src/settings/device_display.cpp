@@ -33,9 +33,21 @@ bool SplitAccountText(const std::string& account, std::string& user, std::string
   return true;
 }
 
+std::string ReportedTexts::ToSend(const Text& text, const std::string& field) {
+  return field == text.shown ? text.reported : link::Utf8ToCp1252(field);
+}
+
 DeviceDisplay::DeviceDisplay(DisplayControls controls, link::TSock& sock, link::DeviceTable& table,
-                             const link::LinkSettings& settings, ui::Desktop& desktop)
-    : c_(controls), sock_(sock), table_(table), settings_(settings), desktop_(desktop) {}
+                             const link::LinkSettings& settings, ui::Desktop& desktop,
+                             ReportedTexts& reported,
+                             std::function<void(const std::string& address)> notOneUnit)
+    : c_(controls),
+      sock_(sock),
+      table_(table),
+      settings_(settings),
+      desktop_(desktop),
+      reported_(reported),
+      notOneUnit_(std::move(notOneUnit)) {}
 
 void DeviceDisplay::ShowDevice() {
   if (table_.count() <= 0) {
@@ -67,8 +79,21 @@ void DeviceDisplay::ShowDevice() {
 }
 
 void DeviceDisplay::ReadDeviceTexts() {
+  reported_ = {};
+  const auto show = [](ui::Edit& field, ReportedTexts::Text& text, const std::string& reported) {
+    text.reported = reported;
+    field.setText(link::Cp1252ToUtf8(reported));
+    text.shown = field.text();  // after the field rules ran on it
+  };
   c_.Edit1.setText(std::string(UnknownAccountText));
   c_.EditPW.setText(std::string(UnknownAccountText));
+  const link::DeviceRecord& unit = table_.at(currentIndex_);
+  if (!link::AddressesOneUnit(unit)) {
+    // Asked there, every unit of the network would answer as if it were this one.
+    if (notOneUnit_) notOneUnit_(link::Ipv4Text(unit, link::record::kIp));
+    show(c_.Edit8, reported_.deviceName, "");
+    return;
+  }
   link::Exchange exchange(sock_, settings_, desktop_);
   exchange.open(RemoveSpaces(c_.Edit4.text()));
 
@@ -77,12 +102,12 @@ void DeviceDisplay::ReadDeviceTexts() {
   std::string user;
   std::string password;
   if (SplitAccountText(account, user, password)) {
-    c_.Edit1.setText(link::Cp1252ToUtf8(user));
-    c_.EditPW.setText(link::Cp1252ToUtf8(password));
+    show(c_.Edit1, reported_.user, user);
+    show(c_.EditPW, reported_.password, password);
   }
   // The device name follows the account text at once.
-  c_.Edit8.setText(
-      link::Cp1252ToUtf8(link::AnswerText(exchange.receiveFromTarget(link::kKeptAccount))));
+  show(c_.Edit8, reported_.deviceName,
+       link::AnswerText(exchange.receiveFromTarget(link::kKeptAccount)));
 
   const std::string version = link::AnswerText(
       exchange.requestFromTarget(link::CommandFrame(link::word::kVersion), link::kKeptAnswer));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "link/device_record.h"
@@ -19,6 +20,21 @@ std::string InstalledNameText(const std::string& name);
 
 // Splits an account text "user:password" at its first colon; false without a colon.
 bool SplitAccountText(const std::string& account, std::string& user, std::string& password);
+
+// What the current unit reported of its texts, byte for byte (Windows-1252), and what its field
+// showed once the field rules had run on it. A field that still shows that was not edited: its
+// value goes back to the unit exactly as reported, so that a save never renames a unit whose
+// name holds characters the field cannot show, or locks out a user with such a password.
+struct ReportedTexts {
+  struct Text {
+    std::string reported;
+    std::string shown;
+  };
+  Text deviceName, user, password;
+  // The text a save sends for a field: the reported bytes while the field shows what it showed
+  // then, else the field's text converted.
+  static std::string ToSend(const Text& text, const std::string& field);
+};
 
 // The controls that showing a unit fills.
 struct DisplayControls {
@@ -44,7 +60,8 @@ struct DisplayControls {
 class DeviceDisplay {
  public:
   DeviceDisplay(DisplayControls controls, link::TSock& sock, link::DeviceTable& table,
-                const link::LinkSettings& settings, ui::Desktop& desktop);
+                const link::LinkSettings& settings, ui::Desktop& desktop, ReportedTexts& reported,
+                std::function<void(const std::string& address)> notOneUnit);
 
   void LB1Click() { ShowDevice(); }
   void ShowDevice();
@@ -59,6 +76,9 @@ class DeviceDisplay {
   link::DeviceTable& table_;
   const link::LinkSettings& settings_;
   ui::Desktop& desktop_;
+  ReportedTexts& reported_;
+  // Says why a unit whose own address reaches more than that unit is not asked for its texts.
+  std::function<void(const std::string& address)> notOneUnit_;
   int currentIndex_ = 0;
 };
 

@@ -66,15 +66,35 @@ std::string FirstCharacters(std::string_view utf8, std::size_t count) {
   return std::string(utf8.substr(0, i));
 }
 
-std::string WithoutFirstWideCharacter(std::string_view utf8) {
+namespace {
+
+// Where the first refused character starts, or the text's size.
+std::size_t FirstRefused(std::string_view utf8, TextKind kind) {
   for (std::size_t i = 0; i < utf8.size(); i += characterLength(utf8, i)) {
-    if (static_cast<unsigned char>(utf8[i]) >= 0x80) {
-      std::string result(utf8.substr(0, i));
-      result += utf8.substr(i + characterLength(utf8, i));
-      return result;
+    const auto code = static_cast<unsigned char>(utf8[i]);
+    if (code >= 0x80 || code < 0x20 || code == 0x7F ||
+        (kind == TextKind::UserName && code == ':')) {
+      return i;
     }
   }
-  return std::string(utf8);
+  return utf8.size();
+}
+
+}  // namespace
+
+std::string FirstRefusedCharacter(std::string_view utf8, TextKind kind) {
+  const std::size_t at = FirstRefused(utf8, kind);
+  return at < utf8.size() ? std::string(utf8.substr(at, characterLength(utf8, at))) : "";
+}
+
+std::string WithoutFirstRefusedCharacter(std::string_view utf8, TextKind kind) {
+  const std::size_t at = FirstRefused(utf8, kind);
+  if (at == utf8.size()) {
+    return std::string(utf8);
+  }
+  std::string result(utf8.substr(0, at));
+  result += utf8.substr(at + characterLength(utf8, at));
+  return result;
 }
 
 }  // namespace kv3::settings

@@ -23,7 +23,15 @@ PasswordRating RatePasswordText(std::string_view utf8);
 std::size_t CharacterCount(std::string_view utf8);
 // The first count characters.
 std::string FirstCharacters(std::string_view utf8, std::size_t count);
-// The text without its first character of code 0x80 or above; the same text when it has none.
-std::string WithoutFirstWideCharacter(std::string_view utf8);
+// The settings texts a unit takes in "SETC" and reports back.
+enum class TextKind { DeviceName, UserName, Password };
+
+// The first character that a settings text cannot carry to a unit and back, as its bytes, or an
+// empty text when there is none: a code of 0x80 or above (the fields hold 7-bit text), a control
+// character (a zero byte ends the text early, the others garble what the unit shows), and in a
+// user name the colon, which the unit puts between user name and password when it reports them.
+std::string FirstRefusedCharacter(std::string_view utf8, TextKind kind);
+// The text without that character; the same text when it has none.
+std::string WithoutFirstRefusedCharacter(std::string_view utf8, TextKind kind);
 
 }  // namespace kv3::settings

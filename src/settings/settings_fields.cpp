@@ -28,10 +28,12 @@ SettingsFields::SettingsFields(SettingsControls controls, ui::Desktop& desktop,
       ratingText_(std::move(ratingText)),
       unitShown_(std::move(unitShown)) {}
 
-void SettingsFields::Edit8Change() { limitAndFilter(c_.Edit8, DeviceNameLimit, c_.Label10); }
+void SettingsFields::Edit8Change() {
+  limitAndFilter(c_.Edit8, DeviceNameLimit, c_.Label10, TextKind::DeviceName);
+}
 
 void SettingsFields::Edit1Change() {
-  limitAndFilter(c_.Edit1, UserNameLimit, c_.Label8);
+  limitAndFilter(c_.Edit1, UserNameLimit, c_.Label8, TextKind::UserName);
   // The user name takes part in the save rule while it holds the unknown-account placeholder.
   UpdateSaveButton();
 }
@@ -50,7 +52,8 @@ void SettingsFields::CB_DHCPClick() {
 
 void SettingsFields::CBKtClick() { c_.EditPW.setPasswordChar(c_.CBKt.checked() ? 0 : '*'); }
 
-void SettingsFields::limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint) {
+void SettingsFields::limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint,
+                                    TextKind kind) {
   const std::string text = field.text();
   if (text.empty()) {
     return;
@@ -61,7 +64,7 @@ void SettingsFields::limitAndFilter(ui::Edit& field, std::size_t limit, ui::Cont
     field.setText(kept);
     flash(hint, ui::clBtnFace);
   }
-  const std::string filtered = WithoutFirstWideCharacter(kept);
+  const std::string filtered = WithoutFirstRefusedCharacter(kept, kind);
   if (filtered != kept) {
     field.setText(filtered);
     flash(field, ui::clWindow);
@@ -92,7 +95,7 @@ void SettingsFields::RatePassword() {
       c_.CBKt.setChecked(true);
       flash(c_.Label8, ui::clBtnFace);
     }
-    const std::string filtered = WithoutFirstWideCharacter(kept);
+    const std::string filtered = WithoutFirstRefusedCharacter(kept, TextKind::Password);
     if (filtered != kept) {
       c_.EditPW.setText(filtered);
       c_.CBKt.setChecked(true);

@@ -28,10 +28,11 @@ struct SettingsControls {
   ui::Button& BtESpeichern;
 };
 
-// The rules of the settings fields: texts stay within their lengths and within 7-bit
-// characters, address fields are checked and coloured, the password is rated, and the save
-// button is enabled only when the settings may be sent. Corrections replace the field's text,
-// which runs its handler again, so the field ends with the fully corrected text.
+// The rules of the settings fields: texts stay within their lengths and within the characters a
+// unit can take back (7-bit, no control characters, no colon in the user name), address fields are
+// checked and coloured, the password is rated, and the save button is enabled only when the
+// settings may be sent. Corrections replace the field's text, which runs its handler again, so the
+// field ends with the fully corrected text.
 class SettingsFields {
  public:
   static constexpr std::size_t DeviceNameLimit = 30;
@@ -61,7 +62,7 @@ class SettingsFields {
   void UpdateSaveButton();
 
  private:
-  void limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint);
+  void limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint, TextKind kind);
   void addressChanged(ui::Edit& field);
   void flash(ui::Control& control, ui::Color restore);
 

@@ -16,8 +16,13 @@ namespace kv3::update {
 
 // How a run ended. The run itself shows nothing; the page that called it does.
 enum class UploadOutcome {
-  Ended,            // ended without a word: no connection, the file unreadable or too big
+  Ended,            // ended without a word: no connection, the file unreadable or too big to
+                    // announce
+  TooBig,           // the file is at or above the row's size limit; nothing was sent
+  NameNotSendable,  // the name holds a character the units cannot hold; nothing was sent
+  NotAddressable,   // the unit's record gives no address of one unit; nothing was sent
   NotAcknowledged,  // the unit did not acknowledge the announce
+  FileChanged,      // the file changed while it was sent; the rest of it was not sent
   Corrupted,        // the content did not arrive whole, or the unit did not answer "complete!"
   Complete,         // the unit answered "complete!"
 };
@@ -33,8 +38,11 @@ using ProgressFn = std::function<void(int percent)>;
 // `rec` is the unit's record; the 122-byte announce writes the name into it. The run takes its
 // own copy of the unit's address before anything else and owns its stream socket, file and
 // buffer, so a search that refills the table meanwhile does not disturb it. `name` is the name
-// announced and framed; empty means the file's own name. Errors of the datagram socket escape as
-// ESockException; everything the run opened is closed on every path.
+// announced and framed; empty means the file's own name. Names go to the unit in Windows-1252.
+// The file is sent as it was when the run opened it: should it change meanwhile, the rest is not
+// sent and the run ends as FileChanged, so a unit never gets a mixture of two files. Errors of
+// the datagram socket escape as ESockException, and so does whatever the pacing's checkpoint
+// throws; everything the run opened is closed on every path.
 UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            link::DeviceRecord& rec, link::TSock& sock,
                            const link::LinkSettings& settings, ui::Pacing& pacing,
@@ -45,24 +53,42 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
 // needs only a connection of its own.
 class UploadRun {
  public:
-  // Copies the unit's address and opens and measures the file; a file that cannot be read or
-  // announced ends the run at once (outcome Ended).
+  // Copies the unit's address, opens and measures the file and checks everything that can be
+  // checked before the unit is contacted: the file (readable, below the row's limit, within the
+  // length prefix), the name and the unit's address. See ready().
   UploadRun(const UploadProfile& row, const std::string& path, const link::DeviceRecord& rec,
             std::string_view name = {});
 
+  // True when the checks passed and the announce may go out; otherwise outcome() says why not
+  // (Ended, TooBig, NameNotSendable, NotAddressable), and nothing has been sent.
+  bool ready() const { return ready_; }
+
   // The datagram leg: announces the file (writing the name into rec for the named rows) and
-  // judges the acknowledgement. True when the stream leg may follow; otherwise outcome() says
-  // how the run ended.
+  // judges the acknowledgement, which only the unit addressed can give. True when the stream leg
+  // may follow; otherwise outcome() says how the run ended.
   bool announce(link::DeviceRecord& rec, link::TSock& sock, const link::LinkSettings& settings,
                 ui::Pacing& pacing);
   // The stream leg, once announce() returned true.
   UploadOutcome stream(const link::LinkSettings& settings, ui::Pacing& pacing,
                        const ProgressFn& progress = {});
+  // Both legs, one after the other, when the checks passed.
+  UploadOutcome send(link::DeviceRecord& rec, link::TSock& sock, const link::LinkSettings& settings,
+                     ui::Pacing& pacing, const ProgressFn& progress = {});
 
   UploadOutcome outcome() const { return outcome_; }
   std::uint64_t size() const { return size_; }
+  // The unit's address as the run took it.
+  const std::string& address() const { return address_; }
 
  private:
+  // What tells one state of the open file from another.
+  struct FileStamp {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  bool stamp(FileStamp& into) const;
+  bool unchanged() const;
   UploadOutcome streamContent(const link::LinkSettings& settings, ui::Pacing& pacing,
                               const ProgressFn& progress);
 
@@ -70,6 +96,7 @@ class UploadRun {
   std::string address_;
   std::string sentName_;
   platform::UniqueFd file_;
+  FileStamp opened_;
   std::uint64_t size_ = 0;
   std::uint32_t prefix_ = 0;
   std::uint32_t nameLength_ = 0;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/language.h"
 #include "update/stream_format.h"
 
 namespace kv3::update {
@@ -73,19 +74,37 @@ void UpdatePages::chooseFile(const UploadHalf& half, const char* filter) {
   }
 }
 
+void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts, UploadOutcome outcome,
+                       const std::string& address) {
+  switch (outcome) {
+    case UploadOutcome::NotAcknowledged:
+      return desktop.messageBox(texts.notFound, texts.error);
+    case UploadOutcome::Corrupted:
+      return desktop.messageBox(texts.corrupted, texts.error);
+    case UploadOutcome::TooBig:
+      return desktop.messageBox(texts.fileTooBig, texts.error);
+    case UploadOutcome::NameNotSendable:
+      return desktop.messageBox(texts.nameNotSendable, texts.error);
+    case UploadOutcome::FileChanged:
+      return desktop.messageBox(texts.fileChanged, texts.error);
+    case UploadOutcome::NotAddressable:
+      return desktop.messageBox(app::Fill(texts.notOneUnit, {address}), texts.error);
+    case UploadOutcome::Ended:
+    case UploadOutcome::Complete:
+      break;
+  }
+}
+
 UploadOutcome UpdatePages::upload(const UploadProfile& row, const UploadHalf& half) {
   ui::Gauge& gauge = half.gauge;
-  return StreamUpload(row, half.dialog.fileName, current_(), sock_, settings_, desktop_,
+  link::DeviceRecord& unit = current_();
+  address_ = link::Ipv4Text(unit, link::record::kIp);
+  return StreamUpload(row, half.dialog.fileName, unit, sock_, settings_, desktop_,
                       [&gauge](int percent) { gauge.setProgress(percent); });
 }
 
 void UpdatePages::showFailure(UploadOutcome outcome) {
-  const UploadTexts texts = texts_();
-  if (outcome == UploadOutcome::NotAcknowledged) {
-    desktop_.messageBox(texts.notFound, texts.error);
-  } else if (outcome == UploadOutcome::Corrupted) {
-    desktop_.messageBox(texts.corrupted, texts.error);
-  }
+  ShowUploadFailure(desktop_, texts_(), outcome, address_);
 }
 
 void UpdatePages::Bt_WS_FWClick() { desktop_.openUrl(site_ + std::string(FirmwarePagePath)); }

@@ -43,7 +43,15 @@ struct UploadTexts {
   std::string updated;
   std::string bigFileHint;
   std::string fileTooBig;
+  std::string nameNotSendable;
+  std::string fileChanged;
+  std::string notOneUnit;  // "{}": the unit's address
 };
+
+// The message of a run that did not succeed, if it has one: a run that ended without a word
+// (no connection, the file gone) shows nothing. `address` is the unit's, as the run took it.
+void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts, UploadOutcome outcome,
+                       const std::string& address);
 
 // The firmware and web-app halves of the update page and the skin page: choosing a file,
 // starting the upload and what follows a success.
@@ -78,7 +86,6 @@ class UpdatePages {
 
   void chooseFile(const UploadHalf& half, const char* filter);
   UploadOutcome upload(const UploadProfile& row, const UploadHalf& half);
-  // The messages of a run that did not succeed.
   void showFailure(UploadOutcome outcome);
 
   UpdateControls c_;
@@ -88,6 +95,7 @@ class UpdatePages {
   ui::Desktop& desktop_;
   std::function<UploadTexts()> texts_;
   std::string site_;
+  std::string address_;  // the unit of the last run
   int running_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace kv3::update {
@@ -20,13 +21,20 @@ struct UploadProfile {
   int pauseBeforeConnectMs = 0;
   int pauseBeforeSegmentMs = 0;
   int pauseAfterSegmentMs = 0;
+  // A file of this many bytes or more is refused before the unit is contacted; 0: no limit
+  // but the length prefix's.
+  std::uint64_t sizeLimit = 0;
 };
+
+// The units keep a scheme picture only below 200 kB.
+inline constexpr std::uint64_t kSchemePictureLimit = 204800;
 
 inline constexpr UploadProfile FirmwareRow{"FWUP", "fwup", false, Framing::PlainStream,
                                            2000,   220,    0};
 inline constexpr UploadProfile WebAppRow{"RFUP", "rfup", true, Framing::PlainStream, 0, 0, 100};
 inline constexpr UploadProfile SkinRow{"FRAM", "fram", true, Framing::NamedStream, 0, 220, 100};
-inline constexpr UploadProfile SchemeRow{"ASCH", "asch", true, Framing::NamedStream, 0, 220, 100};
+inline constexpr UploadProfile SchemeRow{"ASCH", "asch", true, Framing::NamedStream,
+                                         0,      220,    100,  kSchemePictureLimit};
 inline constexpr UploadProfile PositionsRow{"APOS", "apos", true, Framing::NamedStream,
                                             0,      220,    100};
 

@@ -197,6 +197,22 @@ const Scenario kScenarios[] = {
        EXPECT_EQ(macs, (std::vector<std::string>{kUnit1[0], "00:1A:2B:3C:4D:02"}));
        EXPECT_EQ(t.window->Edit4.text(), "127.0.0.11");
      }},
+    {"UnitAtItsNetworksBroadcastAddress",
+     "listed; not asked for its texts, nothing uploaded to it, and the window says why",
+     [](FaultFixture& t) {
+       sim::Unit unit = test::NumberedUnit(5);  // 127.0.0.15: its /28's broadcast address
+       unit.mask = {255, 255, 255, 240};
+       t.startUnits({unit});
+       t.activate();
+       EXPECT_EQ(t.listed(), (std::vector<std::string>{"00:1A:2B:3C:4D:05"}));
+       EXPECT_EQ(t.window->Edit1.text(), "???");
+       t.chooseSkin();
+       t.uploadSkin();
+       const std::string why = Fill(t.text(&LanguageTexts::TextNotOneUnit), {"127.0.0.15"});
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{why, why}));
+       EXPECT_FALSE(t.heard("PaWd"));
+       EXPECT_FALSE(t.heard("FRAM"));
+     }},
     // The stream connection of an upload.
     {"ConnectionRefused", "nothing; the chosen picture stays chosen for another try",
      [](FaultFixture& t) {
@@ -445,8 +461,9 @@ TEST_P(WrittenFiles, OldOrNewBytesNeverAMixture) {
   }
   ::chmod(folder.c_str(), 0755);
 
-  const std::string name =
-      kind == Kind::Config ? file.file.string() : file.file.filename().string();
+  // The window names the file as it opened it: t540.cfg and a definition beside the picture by
+  // their full paths, the image not at all.
+  const std::string name = file.file.string();
   const bool protectedFile = place == Place::WriteProtected || place == Place::FullDisk;
   const bool written = place != Place::Fifo && !protectedFile &&
                        !(kind == Kind::Image && place == Place::ReadOnlyFolder);

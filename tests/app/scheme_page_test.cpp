@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,15 @@ TEST_F(SchemeUpload, DefinitionThenPictureThenANewSearch) {
   test::WriteFileBytes(chosenFolder() / "heizung.rem",
                        "<?xml version=\"1.0\"?>\r\n<pos id=\"t1\" x=\"12\" y=\"340\"/>\r\n");
   choose(picture);
+  // A file chosen on another page meanwhile moves the current directory elsewhere; the
+  // definition is still the one beside the picture.
+  const fs::path elsewhere = directory.path() / "firmware" / "fw.bin";
+  fs::create_directories(elsewhere.parent_path());
+  test::WriteFileBytes(elsewhere, "fw");
+  desktop.answerNextDialog(std::vector<std::string>{elsewhere.string()});
+  window->Bt_Ld_FW.click();
   upload();
+  EXPECT_FALSE(fs::exists(elsewhere.parent_path() / "user.rem"));
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
   EXPECT_EQ(messageTexts(), (std::vector<std::string>{text(&LanguageTexts::TextBigFileHint),
                                                       text(&LanguageTexts::TextUpdated)}));
@@ -91,9 +100,11 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
     std::size_t pictureSize;
     sim::Command faulty;
     sim::Fault fault;
-    bool readOnlyDefinition;
     std::vector<std::string_view LanguageTexts::*> shown;  // message texts, in order
+    bool definitionAnnounced;
     bool pictureAnnounced;
+    std::string picture = "plan.jpg";
+    std::function<void(const std::string& picture)> meanwhile = {};  // during the definition
   };
   sim::Fault silent;
   silent.silent = true;
@@ -104,29 +115,47 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        100,
        sim::Command::Apos,
        silent,
-       false,
        {&LanguageTexts::TextNotFound},
+       true,
        false},
       {"definition not completed",
        100,
        sim::Command::Apos,
        closes,
-       false,
        {&LanguageTexts::TextCorrupted},
+       true,
        false},
+      // A picture that will be refused costs the unit nothing, its definition included.
       {"picture at the limit",
        204800,
        sim::Command::Find,
        {},
-       false,
        {&LanguageTexts::TextFileTooBig},
+       false,
        false},
+      {"name without a Windows-1252 form",
+       100,
+       sim::Command::Find,
+       {},
+       {&LanguageTexts::TextNameNotSendable},
+       false,
+       false,
+       "Схема.jpg"},
+      {"picture grows past the limit meanwhile",
+       100,
+       sim::Command::Find,
+       {},
+       {&LanguageTexts::TextBigFileHint, &LanguageTexts::TextFileChanged},
+       true,
+       false,
+       "plan.jpg",
+       [](const std::string& picture) { test::WriteFileBytes(picture, std::string(300000, 'x')); }},
       {"picture just below the limit",
        204799,
        sim::Command::Asch,
        silent,
-       false,
        {&LanguageTexts::TextBigFileHint, &LanguageTexts::TextNotFound},
+       true,
        true},
   };
   for (const Case& c : cases) {
@@ -135,12 +164,15 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
     unit.fault(c.faulty) = c.fault;
     startUnits({unit});
     activate();
-    choose(writeChosenFile("plan.jpg", c.pictureSize));
+    const std::string picture = writeChosenFile(c.picture, c.pictureSize);
+    test::WriteFileBytes(chosenFolder() / "plan.rem", "<p x=\"1\" y=\"2\"/>\n");
+    choose(picture);
+    if (c.meanwhile) desktop.queueUserAction([&] { c.meanwhile(picture); });
     upload();
     std::vector<std::string> expected;
     for (const auto which : c.shown) expected.push_back(std::string(window->texts().*which));
     EXPECT_EQ(messageTexts(), expected);
-    EXPECT_TRUE(announced("APOS"));
+    EXPECT_EQ(announced("APOS"), c.definitionAnnounced);
     EXPECT_EQ(announced("ASCH"), c.pictureAnnounced);
     EXPECT_TRUE(window->Bt_Up_AS.enabled());
     window.reset();
@@ -163,10 +195,30 @@ TEST_F(SchemeUpload, ADefinitionThatCannotBeWrittenEndsBeforeTheUnitIsContacted)
   choose(picture);
   upload();
   EXPECT_EQ(desktop.errors,
-            (std::vector<std::string>{"Datei plan.rem kann nicht erstellt werden."}));
+            (std::vector<std::string>{"Datei " + (chosenFolder() / "plan.rem").string() +
+                                      " kann nicht erstellt werden."}));
   EXPECT_FALSE(announced("APOS"));
   EXPECT_TRUE(window->Bt_Up_AS.enabled());
   EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "plan.rem"), "<p x=\"1\" y=\"2\"/>\n");
+}
+
+// A click on the list handled between segments makes another unit current: both transfers
+// still go to the unit that was current when the upload started.
+TEST_F(SchemeUpload, BothTransfersGoToTheUnitThatWasCurrent) {
+  startUnits({test::NumberedUnit(1), test::NumberedUnit(2)});
+  activate();
+  // The simulator's index of the unit shown first, and of the other one.
+  const std::size_t current = listed().at(0) == "00:1A:2B:3C:4D:01" ? 0 : 1;
+  const std::size_t other = 1 - current;
+  const std::string picture = writeChosenFile("plan.jpg", 3000);
+  test::WriteFileBytes(chosenFolder() / "plan.rem", "<p x=\"1\" y=\"2\"/>\n");
+  choose(picture);
+  desktop.queueUserAction([this] { window->LB1.userSelect(1); });
+  upload();
+  for (const char* name : {"getPosition.xml", "plan.jpg"}) {
+    EXPECT_TRUE(fs::exists(lan->storedFile(current, name))) << name;
+    EXPECT_FALSE(fs::exists(lan->storedFile(other, name))) << name;
+  }
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ TEST_F(SaveSettings, DhcpAndNameLengthsOnTheWire) {
     // The disabled fields travel as they stand, unparsed parts as zero.
     EXPECT_EQ(sim::Bytes(setc[0].begin() + 12, setc[0].begin() + 24),
               (sim::Bytes{127, 0, 0, 11, 255, 255, 255, 0, 0, 0, 0, 0}));
-    const std::string text = c.device + "\\0\\us:er:abc123";
+    // The colon typed into the user name is gone: the unit reports "user:password".
+    const std::string text = c.device + "\\0\\user:abc123";
     EXPECT_EQ(std::string(setc[0].begin() + 31, setc[0].begin() + 31 + text.size()), text);
     const auto name = receivedOf("name");
     ASSERT_EQ(name.size(), 1U);
@@ -132,6 +133,44 @@ TEST_F(SaveSettings, WithoutAcknowledgementNoNameFollowsButTheSearchStillRuns) {
   EXPECT_EQ(std::vector<int>(desktop.pauses.begin(), desktop.pauses.begin() + 2),
             (std::vector<int>{500, 2000}));
   EXPECT_EQ(listed().size(), 1U);
+}
+
+// The fields take only 7-bit text, so a name or password with other characters shows without
+// them; a save of other changes sends them back exactly as the unit reported them.
+TEST_F(SaveSettings, FieldsTheUserDidNotEditGoBackAsTheUnitReportedThem) {
+  auto unit = test::NumberedUnit(1);
+  unit.deviceName =
+      "B\xFCro S\xFC"
+      "d";  // Windows-1252, as the unit sends it
+  unit.password = "P\xE4sswort1";
+  startUnits({unit});
+  activate();
+  ASSERT_EQ(window->Edit8.text(), "Bro Sd");
+  window->Edit1.userEdit("chef");
+  lan->sim().clearReceived();
+  window->BtESpeichern.userClick();
+  const auto setc = receivedOf("SETC");
+  ASSERT_EQ(setc.size(), 1U);
+  const std::string text =
+      "B\xFCro S\xFC"
+      "d\\0\\chef:P\xE4sswort1";
+  EXPECT_EQ(std::string(setc[0].begin() + 31, setc[0].begin() + 31 + text.size() + 1), text + '\0');
+  EXPECT_EQ(lan->sim().unit(0).deviceName, unit.deviceName);
+}
+
+// "SETC" names its unit by MAC alone: with two units of one MAC it would change both.
+TEST_F(SaveSettings, NothingIsSentWhenTwoUnitsShareTheMac) {
+  sim::Unit twin = test::NumberedUnit(2);
+  twin.mac = test::NumberedUnit(1).mac;
+  startUnits({test::NumberedUnit(1), twin});
+  activate();
+  ASSERT_TRUE(window->BtESpeichern.enabled());
+  lan->sim().clearReceived();
+  window->BtESpeichern.userClick();
+  EXPECT_TRUE(receivedOf("SETC").empty());
+  ASSERT_EQ(desktop.messages.size(), 1U);
+  EXPECT_NE(desktop.messages[0].text.find("00:1A:2B:3C:4D:01 (127.0.0.1"), std::string::npos)
+      << desktop.messages[0].text;
 }
 
 }  // namespace

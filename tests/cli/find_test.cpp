@@ -22,12 +22,14 @@ struct FindRow {
 // Names the row in test output, not its bytes.
 void PrintTo(const FindRow& row, std::ostream* out) { *out << row.name; }
 
-// Two units beside the PC, one on its second adapter, one behind the router.
+// Three units beside the PC, one on its second adapter, one behind the router.
 class FindAndShow : public CliOnLan, public ::testing::TestWithParam<FindRow> {
  protected:
   void SetUp() override {
     if (!build({"mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,name=Keller",
-                "mac=00:1A:2B:3C:4D:02,ip=192.0.2.12,name=Dach,user=hans,password=dach1234"},
+                "mac=00:1A:2B:3C:4D:02,ip=192.0.2.12,name=Dach,user=hans,password=dach1234",
+                // A name that would clear the screen and break the table, were it printed raw.
+                "mac=00:1A:2B:3C:4D:05,ip=192.0.2.15,name=Tab\there\x1b[2J\x1b]0;x\x07"},
                {"mac=00:1A:2B:3C:4D:31,ip=198.51.100.21,name=Fern"},
                {"mac=00:1A:2B:3C:4D:21,ip=203.0.113.11,name=Halle"})) {
       GTEST_SKIP() << test::NamespaceLan::unavailableReason();
@@ -69,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"target\": \"203.0.113.255\""},
                 {"password"},
                 {},
-                3},
+                4},
         FindRow{"JsonWithPasswordsWhenAsked",
                 {"find", "--json", "--show-password"},
                 {},
@@ -77,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"\"password\": \"dach1234\"", "\"password\": \"geheim12\""},
                 {},
                 {},
-                3},
+                4},
         FindRow{"UnitBehindTheRouterByAddress",
                 {"find", "--address", "198.51.100.21"},
                 {},
@@ -104,6 +106,19 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {},
                 {"No unit with the MAC address 00:1A:2B:3C:4D:99 answered."}},
+        FindRow{"ControlCharactersAreShownEscaped",
+                {"show", "00:1A:2B:3C:4D:05"},
+                {},
+                0,
+                {"Tab\\x09here\\x1B[2J\\x1B]0;x\\x07"},
+                {"\x1b", "\t"}},
+        FindRow{"AnAddressThatIsNoneIsRefused",
+                {"find", "--address", "10.99.0.256"},
+                {},
+                2,
+                {},
+                {kNear1},
+                {"--address: \"10.99.0.256\" is neither a valid IPv4 address nor a host name."}},
         FindRow{"ShowOfNoMacAtAll", {"show", "00:1A:2B:3C:4D"}, {}, 2, {}, {}, {"is not a MAC"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

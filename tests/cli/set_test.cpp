@@ -75,6 +75,18 @@ INSTANTIATE_TEST_SUITE_P(
                              2,
                              "--name: at most 30 characters.",
                              false},
+                      SetRow{"ZeroByteInThePassword",
+                             {"set", kUnit, "--password-stdin"},
+                             std::string("abc\0defgh\n", 10),
+                             2,
+                             "--password: a unit cannot keep control characters such as \\x00.",
+                             false},
+                      SetRow{"ColonInTheUserName",
+                             {"set", kUnit, "--user", "ad:min"},
+                             "",
+                             2,
+                             "--user: a user name cannot hold \":\"",
+                             false},
                       SetRow{"UnknownMac",
                              {"set", "00:1A:2B:3C:4D:99", "--name", "x"},
                              "",
@@ -112,6 +124,27 @@ TEST_F(Set, NewValuesStayWithTheUnit) {
   EXPECT_EQ(unit.at("user"), "admin");
   EXPECT_EQ(unit.at("password"), "Neu#2026x");
   EXPECT_EQ(unit.at("dhcp"), false);
+}
+
+// Two units that answer with one MAC: "SETC" would change both, so set refuses, and find marks
+// them.
+class SetTwins : public CliOnLan, public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!build({"mac=00:1A:2B:3C:4D:01,ip=192.0.2.11", "mac=00:1A:2B:3C:4D:01,ip=192.0.2.12"})) {
+      GTEST_SKIP() << test::NamespaceLan::unavailableReason();
+    }
+  }
+};
+
+TEST_F(SetTwins, AMacOfTwoUnitsIsRefused) {
+  const test::ProgramResult set = Kv3({"set", kUnit, "--name", "Dach"});
+  EXPECT_EQ(set.status, 1);
+  ExpectTexts(set.err, {"MAC address 00:1A:2B:3C:4D:01 (192.0.2.11, 192.0.2.12)"}, {}, "set");
+  EXPECT_EQ((lan->logOf("u1") + lan->logOf("u2")).find("SETC"), std::string::npos);
+  const test::ProgramResult found = Kv3({"find"});
+  ExpectTexts(found.out, {kUnit + " *"}, {}, "find");
+  ExpectTexts(found.err, {"* Several units answer with the MAC address " + kUnit}, {}, "find");
 }
 
 }  // namespace

@@ -53,6 +53,10 @@ TEST_P(Transfer, SummaryAndStoredFiles) {
   const test::ProgramResult result = Kv3(arguments);
   EXPECT_EQ(result.status, row.status) << result.err;
   ExpectTexts(result.out, row.summary, {}, "summary");
+  if (row.status == 2) {
+    // A refused command line sends nothing.
+    EXPECT_FALSE(std::filesystem::exists(store())) << result.err;
+  }
   for (const auto& [where, which] : row.stored) {
     const std::string expected =
         which == "REM" ? "<p id=\"a\" x=\"   12\" y=\"    7\"/>\n" : content;
@@ -80,6 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
                     3,
                     {kGood + "  192.0.2.11  done", "00:1A:2B:3C:4D:99  -           unreachable"},
                     {{"192.0.2.11/anlage.jpg", "FILE"}}},
+        TransferRow{"AnAddressThatIsNoneReachesNobody",
+                    {"update", "webapp", "--all", "--address", "10.99.0.256", "FILE"},
+                    2,
+                    {},
+                    {}},
         TransferRow{"SchemeWithItsDefinition",
                     {"upload", "scheme", kGood, "FILE", "--definition", "REM"},
                     0,
@@ -95,17 +104,45 @@ TEST_F(Transfer, FirmwareOnlyFromABinFile) {
   EXPECT_EQ(lan->logOf("u1").find("FWUP"), std::string::npos);
 }
 
-TEST_F(Transfer, CtrlCEndsTheTransferAndStillSummarises) {
+// Ctrl-C, or the terminal closing, ends the transfer cleanly: the summary is printed and the
+// unit keeps nothing of the half.
+TEST_F(Transfer, CtrlCOrAHangUpEndsTheTransferAndStillSummarises) {
   const std::filesystem::path file = directory.path() / "big.bin";
   test::WriteFileBytes(file, test::PatternBytes(400000));
-  test::ProgramRun run(KV3_PATH, {"update", "firmware", kGood, file.string()});
-  ASSERT_TRUE(run.waitForError(" %\n"));  // the stream has begun
-  run.signal(SIGINT);
+  for (const int signal : {SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    test::ProgramRun run(KV3_PATH, {"update", "firmware", kGood, file.string()});
+    ASSERT_TRUE(run.waitForError(" %\n"));  // the stream has begun
+    run.signal(signal);
+    const test::ProgramResult result = run.finish();
+    EXPECT_EQ(result.status, 130);
+    ExpectTexts(result.out, {kGood + "  192.0.2.11  cancelled"}, {}, "summary");
+    ExpectTexts(result.err, {"Interrupted."}, {}, "standard error");
+    EXPECT_FALSE(std::filesystem::exists(store() / "192.0.2.11" / "firmware.bin"));
+  }
+}
+
+// A file overwritten while it is sent would reach the unit as a mixture of old and new.
+TEST_F(Transfer, AFileOverwrittenMeanwhileIsNotSentOn) {
+  const std::filesystem::path file = directory.path() / "live.rom";
+  test::WriteFileBytes(file, test::PatternBytes(60000));
+  test::ProgramRun run(KV3_PATH, {"update", "webapp", kGood, file.string()});
+  ASSERT_TRUE(run.waitForError(" %\n"));
+  test::WriteFileBytes(file, std::string(60000, 'n'));  // in place, as cp does
   const test::ProgramResult result = run.finish();
-  EXPECT_EQ(result.status, 130);
-  ExpectTexts(result.out, {kGood + "  192.0.2.11  cancelled"}, {}, "summary");
-  ExpectTexts(result.err, {"Interrupted."}, {}, "standard error");
-  EXPECT_FALSE(std::filesystem::exists(store() / "192.0.2.11" / "firmware.bin"));
+  EXPECT_EQ(result.status, 4);
+  ExpectTexts(result.out, {kGood + "  192.0.2.11  file changed"}, {}, "summary");
+  EXPECT_FALSE(std::filesystem::exists(store() / "192.0.2.11" / "live.rom"));
+}
+
+// One unit, however its MAC is written: one transfer, one line of the summary.
+TEST_F(Transfer, OneMacInSeveralSpellingsIsOneUnit) {
+  const std::filesystem::path file = directory.path() / "skin.jpg";
+  test::WriteFileBytes(file, "skin");
+  const test::ProgramResult result =
+      Kv3({"upload", "skin", kGood, "00-1a-2b-3c-4d-01", "001A2B3C4D01", file.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.find(kGood), result.out.rfind(kGood)) << result.out;
 }
 
 }  // namespace

@@ -169,6 +169,22 @@ TEST(FileReplace, StreamedContentsReplaceTheFileOnlyWhenWhole) {
 
   ::chmod(file.c_str(), 0444);
   EXPECT_EQ(ReplaceFileStreamed(file, pieces(false)), ReplaceResult::WriteProtected);
+
+  // A process that must end at once (a second Ctrl-C) takes the new file beside it along.
+  ::chmod(file.c_str(), 0644);
+  const auto entries = [&directory] {
+    return std::distance(fs::directory_iterator(directory.path()), fs::directory_iterator());
+  };
+  EXPECT_EQ(ReplaceFileStreamed(file,
+                                [&](const ContentSink& sink) {
+                                  EXPECT_TRUE(sink(std::span<const std::uint8_t>()));
+                                  EXPECT_EQ(entries(), 2);
+                                  RemovePendingTemporaries();
+                                  EXPECT_EQ(entries(), 1);
+                                  return false;
+                                }),
+            ReplaceResult::Failed);
+  EXPECT_EQ(ReadFileBytes(file), big);
 }
 
 TEST(FileReplace, OnlyRegularFilesAreRead) {

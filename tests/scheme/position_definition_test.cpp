@@ -25,8 +25,11 @@ TEST(PositionDefinition, PositionLinesAreNormalisedAndEverythingElseStays) {
       {"already normalised", "<pos x=\"   12\" y=\"  340\"/>\n",
        "<pos x=\"   12\" y=\"  340\"/>\n"},
       {"six digits, a sign", "<p x=\"123456\" y=\"-5\"/>", "<p x=\"123456\" y=\"   -5\"/>\n"},
-      {"blanks, plus, more attributes", "\t<p x=\" +7\" z=\"1\" y=\"8\" w=\"2\"/>\n",
+      {"blanks, plus, an attribute between", "\t<p x=\" +7\" z=\"1\" y=\"8\" />  \n",
        "\t<p x=\"    7\" y=\"    8\"/>\n"},
+      {"x at the line's start", "x=\"1\" y=\"2\"/>\n", "x=\"    1\" y=\"    2\"/>\n"},
+      {"lone CR ends lines", "<a>\r<p x=\"1\" y=\"2\"/>\r<b/>\r",
+       "<a>\r<p x=\"    1\" y=\"    2\"/>\n<b/>\r"},
       {"no x: own line end kept", "<?xml version=\"1.0\"?>\r\n<list>\r\n",
        "<?xml version=\"1.0\"?>\r\n<list>\r\n"},
       {"idx is no x", "<pos idx=\"7\" x=\"12\" y=\"340\"/>\r\n",
@@ -37,6 +40,13 @@ TEST(PositionDefinition, PositionLinesAreNormalisedAndEverythingElseStays) {
       {"not decimal", "<pos x=\"1e3\" y=\"4\"/>\n", "<pos x=\"1e3\" y=\"4\"/>\n"},
       {"beyond 32 bits", "<pos x=\"9999999999\" y=\"4\"/>\n", "<pos x=\"9999999999\" y=\"4\"/>\n"},
       {"no quotes", "<pos x=12 y=4/>\n", "<pos x=12 y=4/>\n"},
+      // Something after the element would be lost by the rewrite: the line stays.
+      {"attribute after y", "<p x=\"1\" y=\"8\" w=\"2\"/>\n", "<p x=\"1\" y=\"8\" w=\"2\"/>\n"},
+      {"in a comment", "<!-- <pos x=\"5\" y=\"6\"/> -->\n", "<!-- <pos x=\"5\" y=\"6\"/> -->\n"},
+      {"two elements", "<pos id=\"a\" x=\"1\" y=\"2\"/><pos id=\"b\" x=\"3\" y=\"4\"/>\n",
+       "<pos id=\"a\" x=\"1\" y=\"2\"/><pos id=\"b\" x=\"3\" y=\"4\"/>\n"},
+      {"text and end tag", "<pos id=\"c\" x=\"7\" y=\"8\">Kessel</pos>\r\n",
+       "<pos id=\"c\" x=\"7\" y=\"8\">Kessel</pos>\r\n"},
       {"empty file", "", ""},
   };
   for (const Case& c : cases) {
@@ -104,6 +114,13 @@ TEST(PositionDefinition, TheDefinitionIsLookedUpInOrderAndWrittenOnlyWhenItChang
       },
       std::runtime_error);
   EXPECT_EQ(test::ReadFileBytes("plan.alt.rem"), "<p x=\"5\" y=\"6\"/>\n");
+
+  // A definition is a small text: a huge one is refused as unreadable and stays as it was.
+  ::chmod("plan.alt.rem", 0644);
+  const std::string huge = "<p x=\"5\" y=\"6\"/>\n" + std::string(kDefinitionLimit, ' ');
+  test::WriteFileBytes("plan.alt.rem", huge);
+  EXPECT_THROW(PreparePositionDefinition(picture, start), std::runtime_error);
+  EXPECT_EQ(test::ReadFileBytes("plan.alt.rem"), huge);
 }
 
 }  // namespace

@@ -136,23 +136,46 @@ TEST(WebImage, ARefusedBuildLeavesTheOldImage) {
     ASSERT_EQ(::ftruncate(fd, 0x100000000LL - 40), 0);  // with the directory beyond 32 bits
     ::close(fd);
   }
+  const auto named = test::WriteWebFiles(
+      directory.path() / "named",
+      {{"heizung_uebersicht_a1.htm", 10}, {"heizung_uebersicht_a2.htm", 10}, {"Схема.htm", 10}});
   const struct {
     const char* title;
     std::vector<fs::path> chosen;
     ImageBuild result;
+    std::vector<fs::path> about = {};  // the files the refusal names
+    int stopAfter = -1;                // pieces before a stop is asked for
   } cases[] = {
       {"a chosen file is missing",
        {files[0], directory.path() / "web" / "gone.htm"},
-       ImageBuild::Unreadable},
+       ImageBuild::Unreadable,
+       {directory.path() / "web" / "gone.htm"}},
       {"a chosen file is a folder", {files[0], directory.path() / "web"}, ImageBuild::Unreadable},
       {"offsets beyond 32 bits", {files[0], sparse, files[1]}, ImageBuild::TooLarge},
+      // The units find files by their names, cut to 20 bytes of Windows-1252.
+      {"names equal in their first 20 characters",
+       {named[0], files[0], named[1]},
+       ImageBuild::NamesCollide,
+       {named[0], named[1]}},
+      {"a name without a Windows-1252 form",
+       {files[0], named[2]},
+       ImageBuild::NameNotSendable,
+       {named[2]}},
+      {"stopped on request", {files[0], files[1]}, ImageBuild::Cancelled, {}, 2},
   };
   const fs::path image = directory.path() / "out" / "site.rom";
   fs::create_directories(image.parent_path());
   test::WriteFileBytes(image, "old image");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title);
-    EXPECT_EQ(BuildWebImage(c.chosen, image), c.result);
+    ImageBuildProblem problem;
+    int pieces = 0;
+    EXPECT_EQ(BuildWebImage(c.chosen, image, &problem,
+                            [&] { return c.stopAfter >= 0 && pieces++ >= c.stopAfter; }),
+              c.result);
+    if (!c.about.empty()) {
+      EXPECT_EQ(problem.files, c.about);
+    }
     EXPECT_EQ(test::ReadFileBytes(image), "old image");
     EXPECT_EQ(std::distance(fs::directory_iterator(image.parent_path()), fs::directory_iterator()),
               1);

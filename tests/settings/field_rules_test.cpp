@@ -54,9 +54,24 @@ TEST(FieldRules, CharacterHelpersCountCharactersNotBytes) {
   EXPECT_EQ(CharacterCount("Gerät"), 5U);
   EXPECT_EQ(FirstCharacters("Gerätebezeichnung", 5), "Gerät");
   EXPECT_EQ(FirstCharacters("ab", 5), "ab");
-  EXPECT_EQ(WithoutFirstWideCharacter("Grüße"), "Grße");
-  EXPECT_EQ(WithoutFirstWideCharacter("plain"), "plain");
-  EXPECT_EQ(WithoutFirstWideCharacter("€"), "");
+  // What a unit cannot keep and report back: wide and control characters, a colon in a user
+  // name only.
+  const struct {
+    std::string text;
+    TextKind kind;
+    std::string without;
+  } cases[] = {
+      {"Grüße", TextKind::DeviceName, "Grße"},
+      {"plain", TextKind::DeviceName, "plain"},
+      {"€", TextKind::Password, ""},
+      {std::string("abc\0def", 7), TextKind::Password, "abcdef"},
+      {"a\x1b[2J", TextKind::DeviceName, "a[2J"},
+      {"a:b", TextKind::UserName, "ab"},
+      {"a:b", TextKind::Password, "a:b"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WithoutFirstRefusedCharacter(c.text, c.kind), c.without) << c.text;
+  }
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "link/bytes.h"
 #include "link/hex_bytes.h"
+#include "link/udp_peer.h"
 #include "support/loopback_lan.h"
 #include "support/raw_unit.h"
 #include "support/test_desktop.h"
@@ -68,6 +70,7 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
     std::string head;  // prefix and block header, hex
     std::vector<int> pauses;
     std::vector<int> progress;
+    std::string wireName = {};  // the name's bytes as announced, when not those of `name`
   };
   // The acknowledgement carries 6 characters from byte 31: the name-length field is 37 (0x25).
   const std::string named = "25000000 55AA 01";
@@ -116,6 +119,17 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
        "51000000 32000000" + named + "6162636465666768696A6B6C6D6E6F7071727374",
        {500, 200, 200, 220, 100, 500},
        {100, 0}},
+      // The units keep names in Windows-1252, and count them in its characters.
+      {"skin, name with umlauts",
+       &SkinRow,
+       "Küche-Übersicht-groß.jpg",
+       50,
+       "51000000 32000000" + named + "4BFC6368652DDC6265727369636874 2D67726FDF",
+       {500, 200, 200, 220, 100, 500},
+       {100, 0},
+       "K\xFC"
+       "che-\xDC"
+       "bersicht-gro\xDF.jpg"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -143,7 +157,7 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
     ASSERT_EQ(announce.size(), c.row->namedAnnounce ? 123u : 33u);
     EXPECT_EQ(std::string(announce.begin(), announce.begin() + 4), c.row->command);
     if (c.row->namedAnnounce) {
-      EXPECT_EQ(link::read_text(announce, 31, 92), c.name);
+      EXPECT_EQ(link::read_text(announce, 31, 92), c.wireName.empty() ? c.name : c.wireName);
     }
   }
 }
@@ -159,6 +173,18 @@ TEST_F(StreamUploadTest, AcknowledgementMustHoldTheLowerCaseWordAnywhere) {
     test::RawUnit unit(settings, "127.0.0.11", ack);
     EXPECT_EQ(upload(FirmwareRow, writeFile("fw.bin", 10), settings).outcome, outcome) << ack;
   }
+}
+
+// Only the unit addressed can acknowledge: a late acknowledgement of another unit (in a fleet,
+// the unit announced before) that arrives meanwhile does not count for this one.
+TEST_F(StreamUploadTest, AnAcknowledgementFromAnotherAddressDoesNotCount) {
+  const auto settings = test::LoopbackSettings(test::FreeLoopbackPorts());
+  link::test::UdpPeer other("127.0.0.12", 0);
+  desktop.onPause = [&](int ms) {
+    if (ms == kPauseAfterAnnounceMs) other.sendTo("fwup", settings.replyPort);
+  };
+  EXPECT_EQ(upload(FirmwareRow, writeFile("fw.bin", 10), settings).outcome,
+            UploadOutcome::NotAcknowledged);
 }
 
 // Each way a unit can fail: what the run reports, and that only a whole, answered file
@@ -280,17 +306,30 @@ TEST_F(StreamUploadTest, EveryByteArrivesWhenSendsTakeOnlyPartOfASegment) {
   EXPECT_TRUE(std::equal(unit.stream().begin() + 4, unit.stream().end(), content.begin()));
 }
 
-// A file that changes under the run: what was read short is never reported as sent.
-TEST_F(StreamUploadTest, AFileThatShrinksDuringTheRunEndsAsCorrupted) {
-  test::LoopbackLan lan({test::NumberedUnit(1)}, directory.path() / "stored");
-  const fs::path path = writeFile("fw.bin", 5000);
-  desktop.queueUserAction([&path] { fs::resize_file(path, 2000); });
+// A file that changes under the run, however it changes: the unit never gets a mixture, and the
+// run never reports it as sent.
+TEST_F(StreamUploadTest, AFileThatChangesDuringTheRunIsNotSentOn) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> change;
+  } cases[] = {
+      {"shrinks", [](const fs::path& path) { fs::resize_file(path, 2000); }},
+      {"overwritten in place, same size",
+       [](const fs::path& path) { test::WriteFileBytes(path, std::string(5000, 'n')); }},
+      {"grows", [](const fs::path& path) { test::WriteFileBytes(path, std::string(9000, 'g')); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::LoopbackLan lan({test::NumberedUnit(1)}, directory.path() / "stored");
+    const fs::path path = writeFile("fw.bin", 5000);
+    desktop.queueUserAction([&] { c.change(path); });
 
-  EXPECT_EQ(upload(WebAppRow, path, lan.settings()).outcome, UploadOutcome::Corrupted);
-  lan.sim().stop();
-  ASSERT_EQ(lan.sim().uploads().size(), 1u);
-  EXPECT_FALSE(lan.sim().uploads()[0].whole);
-  EXPECT_FALSE(fs::exists(lan.storedFile(0, "fw.bin")));
+    EXPECT_EQ(upload(WebAppRow, path, lan.settings()).outcome, UploadOutcome::FileChanged);
+    lan.sim().stop();
+    ASSERT_EQ(lan.sim().uploads().size(), 1u);
+    EXPECT_FALSE(lan.sim().uploads()[0].whole);
+    EXPECT_FALSE(fs::exists(lan.storedFile(0, "fw.bin")));
+  }
 }
 
 // The 32-bit prefix cannot announce 4 GiB; such a file never reaches the unit.
