@@ -43,6 +43,7 @@ std::optional<link::MacAddress> ParseMacGroups(std::string_view text) {
 
 void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, ui::Pacing& pacing,
                 link::DeviceRecord& rec, const link::MacAddress& newMac) {
+  if (!link::AddressesOneUnit(rec)) return;
   link::Exchange exchange(sock, settings, pacing);
   exchange.open(link::Ipv4Text(rec, link::record::kIp));
   exchange.request(link::SetMacFrame(rec, newMac), link::kKeptAnswer);

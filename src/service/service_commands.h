@@ -18,7 +18,8 @@ namespace kv3::service {
 std::optional<link::MacAddress> ParseMacGroups(std::string_view text);
 
 // "SETM" to the unit's own address: the record keeps the present MAC in bytes 25-30 and takes
-// the new one in bytes 6-11. The answer is read and dropped.
+// the new one in bytes 6-11. The answer is read and dropped. Nothing is sent to a unit whose
+// address reaches more than itself: every unit there would take the MAC.
 void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, ui::Pacing& pacing,
                 link::DeviceRecord& rec, const link::MacAddress& newMac);
 

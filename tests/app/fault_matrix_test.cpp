@@ -210,8 +210,11 @@ const Scenario kScenarios[] = {
        t.uploadSkin();
        const std::string why = Fill(t.text(&LanguageTexts::TextNotOneUnit), {"127.0.0.15"});
        EXPECT_EQ(t.shown(), (std::vector<std::string>{why, why}));
+       t.window->Edit3.setText("02:00:00:00:00:09");
+       t.window->BtMAC.click();
        EXPECT_FALSE(t.heard("PaWd"));
        EXPECT_FALSE(t.heard("FRAM"));
+       EXPECT_FALSE(t.heard("SETM"));
      }},
     // The stream connection of an upload.
     {"ConnectionRefused", "nothing; the chosen picture stays chosen for another try",
