@@ -30,11 +30,11 @@ const LanguageTexts German{
         "Die Datei wurde während der Übertragung geändert.\nVozezaViroru hat sie nicht "
         "übernommen.\n\nBitte nochmal hochladen!",
     .TextNotOneUnit =
-        "Dieses Gerät meldet die Adresse {}, die nicht nur dieses eine Gerät erreicht.\n"
-        "Es wird darüber nicht angesprochen; bitte seine Netzwerkeinstellungen korrigieren.",
+        "Dieses Gerät meldet die Adresse {},\ndie nicht nur dieses eine Gerät erreicht.\n\n"
+        "Es wird darüber nicht angesprochen;\nbitte seine Netzwerkeinstellungen korrigieren.",
     .TextSharedMac =
-        "Mehrere Geräte antworten mit der MAC-Adresse {} ({}).\nEinstellungen würden alle "
-        "ändern und werden nicht gesendet.",
+        "Mehrere Geräte antworten mit der MAC-Adresse {}\n({}).\n\nEinstellungen würden alle "
+        "ändern\nund werden nicht gesendet.",
 };
 
 const LanguageTexts English{
@@ -66,10 +66,10 @@ const LanguageTexts English{
         "The file changed while it was sent.\nVozezaViroru did not take it.\n\n"
         "Please try again!",
     .TextNotOneUnit =
-        "This unit reports the address {}, which reaches more than this one unit.\n"
-        "It is not addressed there; please correct its network settings.",
+        "This unit reports the address {},\nwhich reaches more than this one unit.\n\n"
+        "It is not addressed there;\nplease correct its network settings.",
     .TextSharedMac =
-        "Several units answer with the MAC address {} ({}).\nSettings would change all of them "
+        "Several units answer with the MAC address {}\n({}).\n\nSettings would change all of them\n"
         "and are not sent.",
 };
 

@@ -169,7 +169,7 @@ TEST_F(SaveSettings, NothingIsSentWhenTwoUnitsShareTheMac) {
   window->BtESpeichern.userClick();
   EXPECT_TRUE(receivedOf("SETC").empty());
   ASSERT_EQ(desktop.messages.size(), 1U);
-  EXPECT_NE(desktop.messages[0].text.find("00:1A:2B:3C:4D:01 (127.0.0.1"), std::string::npos)
+  EXPECT_NE(desktop.messages[0].text.find("00:1A:2B:3C:4D:01\n(127.0.0.1"), std::string::npos)
       << desktop.messages[0].text;
 }
 
