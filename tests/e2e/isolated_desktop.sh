@@ -24,7 +24,7 @@ mount --bind "$work/lock" "$lock"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   [ -s "$work/display" ] && break
   sleep 0.1
 done
