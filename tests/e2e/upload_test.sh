@@ -24,7 +24,10 @@ command -v dbus-run-session >/dev/null || skip "dbus-run-session is missing (Deb
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus is missing (Debian: at-spi2-core)"
 "$root/scripts/netns-lan" check || skip "network namespaces cannot be made here (needs root)"
 
-name="kv3lanup$$"
+name="$("$root/scripts/netns-lan" name up)"
+# Held until this script ends: the LAN is in use (scripts/netns-lan).
+exec {lan_lock}>"/run/kv3lan/$name.lock"
+flock -n "$lan_lock"
 work="$(mktemp -d)"
 chmod 700 "$work"
 cleanup() { "$root/scripts/netns-lan" down "$name"; rm -rf "$work"; }
@@ -43,7 +46,7 @@ fault=""
   --unit "mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,mask=255.255.255.0,gateway=192.0.2.254,fw=1.7,webapp=kv3web-1.4$fault"
 
 ip netns exec "$name-pc" unshare -m --propagation private \
-  bash -s "$config" "$work" "$here" "$webapp_outcome" <<'INSIDE'
+  bash -s "$config" "$work" "$here" "$webapp_outcome" {lan_lock}>&- <<'INSIDE'
 set -euo pipefail
 config=$1 work=$2 here=$3 webapp_outcome=$4
 skip() { echo "SKIP: $*"; exit 77; }
