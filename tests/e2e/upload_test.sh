@@ -54,6 +54,11 @@ lock="/tmp/Talmeco t540.$(id -u).lock"
 [ -e "$lock" ] || : >"$lock"
 : >"$work/lock"
 mount --bind "$work/lock" "$lock"
+# A folder of its own for the X server's socket: with -displayfd a server in a fresh network
+# namespace always takes display 0 (it keeps no lock file) and would replace the socket file of
+# any other server on display 0, another test's or the desktop's, in a shared /tmp/.X11-unix.
+[ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
+mount -t tmpfs -o mode=1777 kv3x11 /tmp/.X11-unix
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
