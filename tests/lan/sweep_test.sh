@@ -14,12 +14,15 @@ unshare -p -f -m --mount-proc true 2>/dev/null || { echo "SKIP: no process names
 kept=$("$lan" name sweeptest)
 left=$("$lan" name sweeptest)
 unlocked=$("$lan" name sweeptest)
-trap '"$lan" down "$kept"; "$lan" down "$left"; "$lan" down "$unlocked"' EXIT
+left_sim=""
+trap '"$lan" down "$kept"; "$lan" down "$left"; "$lan" down "$unlocked"; kill $left_sim 2>/dev/null' EXIT
 unit="mac=00:1A:2B:3C:4D:01,ip=192.0.2.11"
 
 # A maker that ends without taking its LAN down, as a run that was killed does.
 bash -c 'exec {lock}>"/run/kv3lan/$1.lock" && flock -n "$lock" && "$2" up "$1" --sim "$3" --unit "$4"' \
   maker "$left" "$lan" "$sim" "$unit"
+# Its simulator outlives it; the sweep below cannot see it from its own process namespace.
+left_sim=$(cat "/run/kv3lan/$left/$left-u1.pid")
 # A maker at work: this script holds the lock while the sweep runs.
 exec {lock}>"/run/kv3lan/$kept.lock"
 flock -n "$lock"
