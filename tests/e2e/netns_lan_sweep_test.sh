@@ -3,7 +3,7 @@
 # is, removes the LAN of a maker that has ended and leaves the LAN of a maker that still holds
 # its lock, though that maker is invisible to it; "up" refuses a LAN whose lock nobody holds.
 # Exit code 77 means skipped.
-# Usage: sweep_test.sh PATH/TO/netns-lan PATH/TO/kv3sim
+# Usage: netns_lan_sweep_test.sh PATH/TO/netns-lan PATH/TO/kv3sim
 set -euo pipefail
 
 lan=$1 sim=$2
