@@ -5,15 +5,12 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 
 #include "platform/unique_fd.h"
@@ -63,16 +60,6 @@ bool FreeForUdpAndTcp(std::uint16_t port) {
     }
   }
   return true;
-}
-
-// The ids of this process's threads.
-std::set<int> Threads() {
-  std::set<int> threads;
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
-    threads.insert(std::atoi(entry.path().filename().c_str()));
-  }
-  return threads;
 }
 
 }  // namespace
@@ -129,15 +116,7 @@ LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path sto
   config.commandPort = ports_.command;
   config.transferPort = ports_.transfer;
   sim_ = std::make_unique<sim::Simulator>(std::move(config));
-  const std::set<int> before = Threads();
   sim_->start();
-  // The units stand for devices of their own: their threads (and the connection threads they
-  // start) get the processor before ordinary work, so that a loaded machine does not stretch
-  // the answer times a scenario gives them beyond the window's scaled pauses. Without the right
-  // to raise a priority they keep the ordinary one.
-  for (const int thread : Threads()) {
-    if (!before.contains(thread)) ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), -10);
-  }
 }
 
 LoopbackLan::~LoopbackLan() { sim_->stop(); }
