@@ -37,6 +37,13 @@ unshare -p -f -m --mount-proc --propagation private "$lan" sweep
 namespaces() { ip netns list 2>/dev/null | awk '{print $1}' | grep "^$1-" || true; }
 [ "$(namespaces "$kept" | wc -l)" -eq 4 ] || fail "the sweep took from a LAN in use: $(namespaces "$kept")"
 "$lan" exec "$kept" u1 true || fail "the LAN in use cannot be entered after the sweep"
+# A sweep of another run may have held the left-over LAN's lock while removing it, so that this
+# sweep passed it by: wait for whichever sweep removes it to finish.
+for _ in $(seq 100); do
+  [ -z "$(namespaces "$left")" ] && [ ! -e "/run/kv3lan/$left" ] && [ ! -e "/run/kv3lan/$left.lock" ] &&
+    break
+  sleep 0.1
+done
 [ -z "$(namespaces "$left")" ] || fail "the sweep left namespaces of an ended maker: $(namespaces "$left")"
 [ ! -e "/run/kv3lan/$left" ] && [ ! -e "/run/kv3lan/$left.lock" ] ||
   fail "the sweep left the state of an ended maker"
