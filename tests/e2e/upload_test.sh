@@ -24,7 +24,10 @@ command -v dbus-run-session >/dev/null || skip "dbus-run-session is missing (Deb
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus is missing (Debian: at-spi2-core)"
 "$root/scripts/netns-lan" check || skip "network namespaces cannot be made here (needs root)"
 
-name="kv3lanup$$"
+name="$("$root/scripts/netns-lan" name up)"
+# Held until this script ends: the LAN is in use (scripts/netns-lan).
+exec {lan_lock}>"/run/kv3lan/$name.lock"
+flock -n "$lan_lock"
 work="$(mktemp -d)"
 chmod 700 "$work"
 cleanup() { "$root/scripts/netns-lan" down "$name"; rm -rf "$work"; }
@@ -43,7 +46,7 @@ fault=""
   --unit "mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,mask=255.255.255.0,gateway=192.0.2.254,fw=1.7,webapp=kv3web-1.4$fault"
 
 ip netns exec "$name-pc" unshare -m --propagation private \
-  bash -s "$config" "$work" "$here" "$webapp_outcome" <<'INSIDE'
+  bash -s "$config" "$work" "$here" "$webapp_outcome" {lan_lock}>&- <<'INSIDE'
 set -euo pipefail
 config=$1 work=$2 here=$3 webapp_outcome=$4
 skip() { echo "SKIP: $*"; exit 77; }
@@ -51,10 +54,15 @@ lock="/tmp/Talmeco t540.$(id -u).lock"
 [ -e "$lock" ] || : >"$lock"
 : >"$work/lock"
 mount --bind "$work/lock" "$lock"
+# A folder of its own for the X server's socket: with -displayfd a server in a fresh network
+# namespace always takes display 0 (it keeps no lock file) and would replace the socket file of
+# any other server on display 0, another test's or the desktop's, in a shared /tmp/.X11-unix.
+[ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
+mount -t tmpfs -o mode=1777 kv3x11 /tmp/.X11-unix
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || skip "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0

@@ -1,14 +1,16 @@
 #include "support/loopback_lan.h"
 
+#include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
-#include <set>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/unique_fd.h"
@@ -17,39 +19,68 @@ namespace kv3::test {
 
 namespace {
 
-// Asks the system for a port that is free for both UDP and TCP on every address.
-std::uint16_t freePort(std::set<std::uint16_t>& taken) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    platform::UniqueFd udp(::socket(AF_INET, SOCK_DGRAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(udp.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      continue;
+// Ports for tests on loopback come from 20000 to 32767, below the ranges the kernel takes
+// ephemeral ports from (49152 up inside scripts/isolated, 32768 up by default): no connection or
+// bind to port 0 of a test running beside takes one while a test has chosen it but not bound it
+// (the tool binds its reply port anew for every exchange). Each test process claims a block of
+// its own with an flock that lasts as long as the process, so that processes side by side never
+// hand out the same port.
+constexpr int kFirstPort = 20000;
+constexpr int kBlockSize = 256;
+constexpr int kBlocks = (32768 - kFirstPort) / kBlockSize;
+
+int ClaimBlock() {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kv3-test-ports";
+  std::error_code ignored;
+  if (std::filesystem::create_directory(folder, ignored)) {
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::all | std::filesystem::perms::sticky_bit, ignored);
+  }
+  for (int block = 0; block < kBlocks; ++block) {
+    const std::string path = (folder / std::to_string(block)).string();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      return block;  // the descriptor stays open: the block is this process's until it ends
     }
-    socklen_t length = sizeof address;
-    ::getsockname(udp.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    const std::uint16_t port = ntohs(address.sin_port);
-    platform::UniqueFd tcp(::socket(AF_INET, SOCK_STREAM, 0));
-    if (::bind(tcp.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      continue;
-    }
-    if (taken.insert(port).second) {
-      return port;
+    if (fd >= 0) ::close(fd);
+  }
+  throw std::runtime_error("no free block of loopback test ports in " + folder.string());
+}
+
+// True when nothing holds the port for UDP or TCP on any address.
+bool FreeForUdpAndTcp(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  for (const int type : {SOCK_DGRAM, SOCK_STREAM}) {
+    const platform::UniqueFd probe(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    if (!probe || ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      return false;
     }
   }
-  throw std::runtime_error("no free loopback port");
+  return true;
 }
 
 }  // namespace
 
 LoopbackPorts FreeLoopbackPorts() {
-  std::set<std::uint16_t> taken;
+  static std::mutex mutex;
+  const std::lock_guard lock(mutex);
+  static const int block = ClaimBlock();
+  static int next = 0;
+  const auto take = [] {
+    for (int tried = 0; tried < kBlockSize; ++tried) {
+      const auto port = static_cast<std::uint16_t>(kFirstPort + block * kBlockSize + next);
+      next = (next + 1) % kBlockSize;
+      if (FreeForUdpAndTcp(port)) return port;
+    }
+    throw std::runtime_error("no free loopback port");
+  };
   LoopbackPorts ports;
-  ports.command = freePort(taken);
-  ports.reply = freePort(taken);
-  ports.transfer = freePort(taken);
+  ports.command = take();
+  ports.reply = take();
+  ports.transfer = take();
   return ports;
 }
 

@@ -13,7 +13,9 @@
 
 namespace kv3::test {
 
-// Three UDP/TCP ports that were free on loopback a moment ago, different for every call.
+// Three UDP/TCP ports, free on loopback when chosen, that the kernel never hands out on its own
+// and no other test process running at the same time is given; a port comes round again only
+// after 85 further calls, and then only if nothing holds it.
 struct LoopbackPorts {
   std::uint16_t command = 0;
   std::uint16_t reply = 0;

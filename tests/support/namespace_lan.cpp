@@ -2,13 +2,16 @@
 
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace kv3::test {
@@ -28,6 +31,20 @@ int run(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+constexpr const char* kStateDirectory = "/run/kv3lan";
+
+// A name no LAN of any run on this machine has, made as scripts/netns-lan makes its names: the
+// run's process as the machine sees it, then a random part (process ids repeat across process
+// namespaces).
+std::string NewName() {
+  const char* run = std::getenv("KV3_RUN_PID");
+  const std::string runPid = run != nullptr && *run != '\0' ? run : std::to_string(::getpid());
+  std::random_device device;
+  char suffix[9];
+  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(device()));
+  return "kv3lan" + runPid + "x" + suffix;
+}
+
 }  // namespace
 
 std::string NamespaceLan::unavailableReason() {
@@ -43,8 +60,15 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
                            const std::vector<std::string>& farUnits,
                            const std::vector<std::string>& simOptions,
                            const std::vector<std::string>& secondLanUnits) {
-  static std::atomic<int> counter{0};
-  name_ = "kv3lan" + std::to_string(::getpid()) + "x" + std::to_string(counter++);
+  name_ = NewName();
+  // The LAN is this process's while it holds the lock: sweeps of other runs leave it alone, and
+  // it counts as left over once the process has ended, however it ended.
+  ::mkdir(kStateDirectory, 0755);
+  lock_.reset(::open((std::string(kStateDirectory) + "/" + name_ + ".lock").c_str(),
+                     O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!lock_ || ::flock(lock_.get(), LOCK_EX | LOCK_NB) != 0) {
+    throw std::runtime_error("cannot lock the namespace LAN " + name_);
+  }
   std::string command = quoted(KV3_NETNS_LAN) + " up " + name_ + " --sim " + quoted(KV3SIM_PATH);
   for (const std::string& option : simOptions) {
     command += " --sim-option " + quoted(option);
@@ -81,7 +105,7 @@ int NamespaceLan::execIn(const std::string& host, const std::string& command) co
 }
 
 std::string NamespaceLan::logOf(const std::string& host) const {
-  std::ifstream log("/run/kv3lan/" + name_ + "/" + name_ + "-" + host + ".log");
+  std::ifstream log(std::string(kStateDirectory) + "/" + name_ + "/" + name_ + "-" + host + ".log");
   return {std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
 }
 

@@ -35,6 +35,7 @@ class NamespaceLan {
 
  private:
   std::string name_;
+  platform::UniqueFd lock_;  // held while the LAN lives (see scripts/netns-lan)
   platform::UniqueFd home_;  // the namespace the thread came from
 };
 
