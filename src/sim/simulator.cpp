@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -83,6 +84,10 @@ void Simulator::start() {
   // The destination address of each datagram tells which units hear it.
   if (::setsockopt(fd.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
     ThrowErrno("IP_PKTINFO");
+  }
+  // When each datagram arrived: a late answer is late counted from then.
+  if (::setsockopt(fd.get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
+    ThrowErrno("SO_TIMESTAMPNS");
   }
   std::uint16_t port;
   {
@@ -231,10 +236,35 @@ void Simulator::serve() {
     }
     {
       std::lock_guard lock(mutex_);
-      if (stopping_) return;
+      if (stopping_) {
+        busy_ = false;
+        idle_.notify_all();
+        return;
+      }
+      busy_ = true;
     }
     if (fds[0].revents != 0) receiveAll();
     sendDue();
+    {
+      std::lock_guard lock(mutex_);
+      busy_ = false;
+      nextDue_ = queue_.empty() ? Clock::time_point::max() : queue_.begin()->first;
+    }
+    idle_.notify_all();
+  }
+}
+
+bool Simulator::settle(std::chrono::milliseconds limit) const {
+  const auto now = Clock::now();
+  const auto deadline = now + limit;
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (stopping_ || !socket_) return true;
+    std::uint8_t peeked = 0;
+    const bool waiting = ::recv(socket_.get(), &peeked, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+    if (!busy_ && !waiting && nextDue_ > now) return true;
+    if (Clock::now() >= deadline) return false;
+    idle_.wait_for(lock, std::chrono::milliseconds(5));
   }
 }
 
@@ -242,7 +272,8 @@ void Simulator::receiveAll() {
   for (int round = 0; round < kReadsPerRound; ++round) {
     sockaddr_in source{};
     iovec iov{buffer_.data(), buffer_.size()};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    alignas(cmsghdr) unsigned char
+        control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))];
     msghdr message{};
     message.msg_name = &source;
     message.msg_namelen = sizeof source;
@@ -254,17 +285,29 @@ void Simulator::receiveAll() {
     if (size < 0) return;  // nothing more waiting, or an error the next poll shows again
 
     Ipv4 destination = config_.bindAddress;
+    const auto now = Clock::now();
+    auto arrived = now;
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
          header = CMSG_NXTHDR(&message, header)) {
       if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
         in_pktinfo info{};
         std::memcpy(&info, CMSG_DATA(header), sizeof info);
         destination = FromHostOrder(ntohl(info.ipi_addr.s_addr));
+      } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
+        // The stamp is wall-clock time; how long ago it was counts on the steady clock.
+        const auto ago =
+            std::chrono::system_clock::now().time_since_epoch() -
+            (std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec));
+        if (ago > Clock::duration::zero() && ago < std::chrono::seconds(10)) {
+          arrived = now - std::chrono::duration_cast<Clock::duration>(ago);
+        }
       }
     }
     const std::size_t kept = std::min(static_cast<std::size_t>(size), buffer_.size());
     handle(Bytes(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kept)),
-           EndpointOf(source), destination);
+           EndpointOf(source), destination, arrived);
   }
 }
 
@@ -281,8 +324,9 @@ bool Simulator::isBroadcast(const Ipv4& destination) const {
   });
 }
 
-void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4& destination) {
-  const auto now = Clock::now();
+void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4& destination,
+                       Clock::time_point arrived) {
+  const auto now = arrived;
   std::string printed;
   {
     std::lock_guard lock(mutex_);

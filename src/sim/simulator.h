@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -80,6 +81,13 @@ class Simulator {
   // Every stream connection served, in the order they ended.
   std::vector<StoredUpload> uploads() const;
 
+  // Waits until every datagram that has reached the units is handled and every answer due by
+  // now has left, at most `limit`; false when the limit passed. Late answers are due counted
+  // from the moment a datagram arrived, not from when the simulator got to it. For tests on a
+  // loaded machine, where the simulator's thread may get the processor late: a fixed pause then
+  // means what it means on an idle one.
+  bool settle(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+
  private:
   struct Outgoing {
     Ipv4 from;
@@ -90,7 +98,8 @@ class Simulator {
 
   void serve();
   void receiveAll();
-  void handle(const Bytes& datagram, const Endpoint& source, const Ipv4& destination);
+  void handle(const Bytes& datagram, const Endpoint& source, const Ipv4& destination,
+              std::chrono::steady_clock::time_point arrived);
   void sendDue();
   void send(const Outgoing& answer);
   bool isBroadcast(const Ipv4& destination) const;
@@ -108,6 +117,10 @@ class Simulator {
   platform::UniqueFd wakeWrite_;
   std::thread thread_;
   bool stopping_ = false;  // guarded by mutex_
+  // What settle() waits for, guarded by mutex_: the serving thread at work, the next answer due.
+  bool busy_ = false;
+  std::chrono::steady_clock::time_point nextDue_ = std::chrono::steady_clock::time_point::max();
+  mutable std::condition_variable idle_;
   std::unique_ptr<StreamServer> streams_;
   std::vector<std::chrono::steady_clock::time_point> restartUntil_;  // guarded by mutex_
   std::vector<StoredUpload> uploads_;                                // guarded by mutex_

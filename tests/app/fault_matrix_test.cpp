@@ -86,9 +86,10 @@ sim::Unit With(sim::Unit unit, sim::Command command, sim::Fault fault) {
 sim::Unit Streaming(sim::StreamFault fault) {
   return With(test::NumberedUnit(1), sim::Command::Fram, {.stream = fault});
 }
-// Unit 1 answering only after the injected datagrams have arrived.
+// Unit 1 answering only after the injected datagrams have arrived, and still within the search's
+// pause (100 ms at the tests' scale).
 sim::Unit AnsweringLate() {
-  return With(test::NumberedUnit(1), sim::Command::Find, {.lateMs = 30});
+  return With(test::NumberedUnit(1), sim::Command::Find, {.lateMs = 80});
 }
 std::string FindAnswer(int unit) {
   const sim::Record record = sim::FindRecord(test::NumberedUnit(unit));

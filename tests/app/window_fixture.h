@@ -21,6 +21,9 @@ class WindowOnLoopback : public ::testing::Test {
   void startUnits(std::vector<sim::Unit> units) {
     lan = std::make_unique<test::LoopbackLan>(std::move(units), directory.path() / "stored");
     window = std::make_unique<MainWindow>(desktop, lan->settings());
+    desktop.settle = [this] {
+      if (lan) lan->sim().settle();
+    };
   }
   // The unit listens on its own address only, so the broadcast finds nobody and only a search
   // at its address does. The window uses the same ports.

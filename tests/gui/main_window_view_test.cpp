@@ -28,7 +28,11 @@ class MainWindowView : public testing::Test {
 
   test::ScratchDirectory directory;
   test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
-  test::TestDesktop desktop{0.2};
+  test::TestDesktop desktop = [this] {
+    test::TestDesktop paced(0.2);
+    paced.settle = [this] { lan.sim().settle(); };
+    return paced;
+  }();
   app::MainWindow window{desktop, lan.settings()};
   FormView view{window};
 };

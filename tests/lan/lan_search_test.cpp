@@ -38,9 +38,11 @@ class OnNamespaceLan : public ::testing::Test {
 };
 
 TEST_F(OnNamespaceLan, ThreeUnitsAreListedInTheOrderTheyAnswer) {
-  build({"mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,name=Keller,fault=FIND:late:60",
+  // Each a process of its own: far enough apart that a busy machine does not swap them, and all
+  // within the 500 ms pause.
+  build({"mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,name=Keller,fault=FIND:late:150",
          "mac=00:1A:2B:3C:4D:02,ip=192.0.2.12,name=Dach",
-         "mac=00:1A:2B:3C:4D:03,ip=192.0.2.13,name=Stall,fault=FIND:late:120"});
+         "mac=00:1A:2B:3C:4D:03,ip=192.0.2.13,name=Stall,fault=FIND:late:300"});
   window->FormActivate();
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
   EXPECT_EQ(window->LB1.items(), (std::vector<std::string>{"00:1A:2B:3C:4D:02", "00:1A:2B:3C:4D:01",

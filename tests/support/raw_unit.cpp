@@ -68,12 +68,23 @@ bool RawUnit::readable(int fd) const {
   return ::poll(entries, 2, kWaitMs) > 0 && entries[1].revents == 0;
 }
 
+void RawUnit::settle() const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  while (!answered_ && std::chrono::steady_clock::now() < deadline) {
+    std::uint8_t peeked = 0;
+    const bool waiting = ::recv(udp_.get(), &peeked, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+    if (!waiting && !handling_) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 void RawUnit::finish() {
   if (thread_.joinable()) thread_.join();
 }
 
 void RawUnit::run() {
   if (!readable(udp_.get())) return;
+  handling_ = true;  // before the datagram leaves the socket, where settle() sees it
   std::vector<std::uint8_t> datagram(2048);
   sockaddr_in tool{};
   socklen_t length = sizeof tool;
@@ -83,6 +94,7 @@ void RawUnit::run() {
   announce_.assign(datagram.begin(), datagram.begin() + got);
   ::sendto(udp_.get(), acknowledgement_.data(), acknowledgement_.size(), 0,
            reinterpret_cast<const sockaddr*>(&tool), length);
+  answered_ = true;
 
   if (mode_ == Stream::NeverAccept || !readable(listener_.get())) return;
   const platform::UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -33,6 +34,9 @@ class RawUnit {
 
   // Waits until the unit is done (or gave up after a few seconds).
   void finish();
+  // Waits until an announce that has reached the unit is acknowledged: on a busy machine the
+  // unit's thread may get the processor later than the tool's pause lasts.
+  void settle() const;
   // Ends the unit at once, wherever it stands (the destructor does this).
   void abandon();
   const std::vector<std::uint8_t>& announce() const { return announce_; }
@@ -47,6 +51,8 @@ class RawUnit {
   std::string acknowledgement_;
   std::string answer_;
   Stream mode_;
+  std::atomic<bool> handling_{false};
+  std::atomic<bool> answered_{false};
   std::vector<std::uint8_t> announce_;
   std::vector<std::uint8_t> stream_;
   platform::UniqueFd stopRead_;

@@ -41,6 +41,10 @@ class TestDesktop : public ui::Desktop {
   double pauseScale;
   // Runs as each pause begins, with its length: where the far side may act "meanwhile".
   std::function<void(int ms)> onPause;
+  // Runs as each pause ends: the simulated far side finishes what was due by then, so that a
+  // busy machine, which may give its thread the processor late, does not change what a pause
+  // means.
+  std::function<void()> settle;
   std::vector<Message> messages;
   std::vector<std::string> errors;
   std::vector<int> pauses;

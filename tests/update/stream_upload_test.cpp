@@ -138,6 +138,7 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
     std::string ack(c.row->acknowledgement);
     ack += std::string(27, '.') + "abcdef";
     test::RawUnit unit(settings, "127.0.0.11", ack);
+    desktop.settle = [&unit] { unit.settle(); };
     const fs::path path = writeFile(c.name, c.size);
     desktop.pauses.clear();
 
@@ -171,6 +172,7 @@ TEST_F(StreamUploadTest, AcknowledgementMustHoldTheLowerCaseWordAnywhere) {
   for (const auto& [ack, outcome] : cases) {
     const auto settings = test::LoopbackSettings(test::FreeLoopbackPorts());
     test::RawUnit unit(settings, "127.0.0.11", ack);
+    desktop.settle = [&unit] { unit.settle(); };
     EXPECT_EQ(upload(FirmwareRow, writeFile("fw.bin", 10), settings).outcome, outcome) << ack;
   }
 }
@@ -218,6 +220,7 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
     sim::Unit unit = test::NumberedUnit(1);
     unit.fault(sim::Command::Fram) = c.fault;
     test::LoopbackLan lan({unit}, directory.path() / "stored");
+    desktop.settle = [&lan] { lan.sim().settle(); };
     link::LinkSettings settings = lan.settings();
     settings.answerTimeoutMs = 300;
     const fs::path path = writeFile("skin.jpg", content.size());
@@ -230,6 +233,7 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
       EXPECT_EQ(test::ReadFileBytes(stored), content);
     }
     if (c.outcome != UploadOutcome::NotAcknowledged && c.outcome != UploadOutcome::Ended) {
+      ASSERT_FALSE(result.progress.empty());
       EXPECT_EQ(result.progress.back(), 0);  // the gauge goes back to 0
     }
     lan.sim().stop();
@@ -245,14 +249,18 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
   }
 }
 
-// Lets time pass only for the wait for the acknowledgement: the content goes as fast as the
-// connection takes it.
+// Lets no time pass but for the unit to acknowledge: the content goes as fast as the connection
+// takes it.
 class AnnouncePacing : public ui::Pacing {
  public:
+  explicit AnnouncePacing(const test::RawUnit& unit) : unit_(unit) {}
   void pause(int ms) override {
-    if (ms >= kPauseAfterAnnounceMs) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (ms >= kPauseAfterAnnounceMs) unit_.settle();
   }
   void processMessages() override {}
+
+ private:
+  const test::RawUnit& unit_;
 };
 
 // A unit that stops taking part never holds the window for good.
@@ -261,10 +269,10 @@ TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
   link::LinkSettings settings = test::LoopbackSettings(ports);
   settings.connectTimeoutMs = 200;
   settings.sendStallTimeoutMs = 200;
-  AnnouncePacing pacing;
   {
     // Its listening queue is full, so the connection is never made.
     test::RawUnit unit(settings, "127.0.0.11", "rfup", "", test::RawUnit::Stream::NeverAccept);
+    AnnouncePacing pacing(unit);
     std::vector<platform::UniqueFd> queued;
     for (int i = 0; i < 8; ++i) {
       platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
@@ -283,6 +291,7 @@ TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
   {
     // It takes the connection and never reads: the content stalls once the buffers are full.
     test::RawUnit unit(settings, "127.0.0.11", "rfup", "", test::RawUnit::Stream::NeverRead);
+    AnnouncePacing pacing(unit);
     EXPECT_EQ(StreamUpload(WebAppRow, writeFile("big.rom", 48u << 20).string(), record, sock,
                            settings, pacing),
               UploadOutcome::Corrupted);
@@ -295,7 +304,7 @@ TEST_F(StreamUploadTest, EveryByteArrivesWhenSendsTakeOnlyPartOfASegment) {
   const auto settings = test::LoopbackSettings(test::FreeLoopbackPorts());
   test::RawUnit unit(settings, "127.0.0.11", "rfup", "complete!",
                      test::RawUnit::Stream::ReadSlowly);
-  AnnouncePacing pacing;
+  AnnouncePacing pacing(unit);
   const std::size_t size = 12u << 20;
   EXPECT_EQ(
       StreamUpload(WebAppRow, writeFile("big.rom", size).string(), record, sock, settings, pacing),
@@ -321,6 +330,7 @@ TEST_F(StreamUploadTest, AFileThatChangesDuringTheRunIsNotSentOn) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     test::LoopbackLan lan({test::NumberedUnit(1)}, directory.path() / "stored");
+    desktop.settle = [&lan] { lan.sim().settle(); };
     const fs::path path = writeFile("fw.bin", 5000);
     desktop.queueUserAction([&] { c.change(path); });
 
