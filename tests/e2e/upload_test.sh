@@ -65,6 +65,15 @@ trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || skip "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
+# The configurator starts only once the server takes connections; a server that never does is
+# shown with its log.
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || {
+  echo "FAIL the X server on $DISPLAY takes no connection"
+  kill -0 "$xvfb" 2>/dev/null || echo "(it has ended)"
+  cat "$work/xvfb.log"
+  exit 1
+}
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 cat >"$work/session" <<SESSION
 #!/usr/bin/env bash
@@ -83,7 +92,10 @@ kill \$app 2>/dev/null
 exit \$code
 SESSION
 chmod +x "$work/session"
-dbus-run-session -- "$work/session" || { echo "--- configurator log"; cat "$work/config.log"; exit 1; }
+dbus-run-session -- "$work/session" || {
+  echo "--- configurator log"; cat "$work/config.log"
+  echo "--- X server log"; cat "$work/xvfb.log"; exit 1
+}
 INSIDE
 
 stored="$work/store/192.0.2.11"
