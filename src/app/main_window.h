@@ -175,9 +175,8 @@ class MainWindow : public ui::Form {
   ui::FileDialog OpenDialog5{"OpenDialog5", ui::FileDialog::Mode::Open};
   ui::FileDialog OpenDialog6{"OpenDialog6", ui::FileDialog::Mode::Open};
 
-  // Sockets: Sock1 carries every command exchange; Sock2 (stream) is not used.
+  // Sock1 carries every command exchange; the uploads open their own stream connection.
   link::TSock Sock1;
-  link::TSock Sock2;
 
   // Values the window keeps for the whole run.
   std::string StartDirectory;

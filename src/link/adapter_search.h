@@ -71,11 +71,12 @@ struct SearchReport {
 // More answers than this in one pause are not taken: a flood must not hold the tool.
 inline constexpr std::size_t kMaxAnswersPerPause = 4096;
 
-// Searches as the window does, on every adapter at once: "FIND" to each adapter's broadcast
-// address and to the settings' broadcast address out of each adapter (or only to `host`, when
-// given, wherever the routes send it), the fixed pause, then every answer that carries "find".
-// The broadcast to everyone leaves by every adapter, not only the default route's: a unit that
-// still has an address of another network (a new unit, say) hears only that one.
+// Searches on every adapter at once, as `kv3` does (the window sends its one broadcast the way
+// the default route leaves): "FIND" to each adapter's broadcast address and to the settings'
+// broadcast address out of each adapter (or only to `host`, when given, wherever the routes
+// send it), the fixed pause, then every answer that carries "find". The broadcast to everyone
+// leaves by every adapter, not only the default route's: a unit that still has an address of
+// another network (a new unit, say) hears only that one.
 // A unit that answers on several ways is listed once per adapter. When `readTexts` is set each
 // unit is then asked "PaWd" and "Vers", all units at once, one pause for each. Throws the
 // socket's host lookup error for a host that cannot be found.
