@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 // Pauses scaled by `scale`. The wait for the acknowledgement keeps at least kAckFloorMs, the
 // time the simulated unit is given to answer; the sum below counts what was really asked for.
-class ScaledPacing : public ui::Pacing {
+class ScaledPacing : public platform::Pacing {
  public:
   static constexpr int kAckFloorMs = 20;
   explicit ScaledPacing(double scale) : scale_(scale) {}

@@ -40,3 +40,25 @@ function(kv3_folder_library name)
   target_link_libraries(${name} PUBLIC kv3_options)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
+
+# Stops the configuration when a source of the listed folders includes a header of a forbidden
+# folder ("ui", ...) or a Qt header: the libraries' rules hold because the build refuses anything
+# else, not because everybody remembers them.
+#   kv3_forbid_includes(FOLDERS link cli ... FORBIDDEN ui app gui)
+function(kv3_forbid_includes)
+  cmake_parse_arguments(rule "" "" "FOLDERS;FORBIDDEN" ${ARGN})
+  list(JOIN rule_FORBIDDEN "|" forbidden)
+  foreach(folder IN LISTS rule_FOLDERS)
+    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.h
+         ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+      file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]((${forbidden})/|Q)")
+      if(includes)
+        file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${source})
+        list(JOIN includes "; " listed)
+        message(FATAL_ERROR "${shown} may not include ${listed}: src/${folder} may use none of "
+                            "${rule_FORBIDDEN} and no Qt (docs/ARCHITECTURE.md)")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()

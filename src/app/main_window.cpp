@@ -173,7 +173,7 @@ bool MainWindow::CloseQuery() {
   return false;
 }
 
-update::UploadTexts MainWindow::uploadTexts() const {
+UploadTexts MainWindow::uploadTexts() const {
   return {std::string(texts_->TextError),           std::string(texts_->TextMessage),
           std::string(texts_->TextNotFound),        std::string(texts_->TextCorrupted),
           std::string(texts_->TextUpdatedRestart),  std::string(texts_->TextUpdated),
@@ -187,16 +187,16 @@ void MainWindow::readConfiguration() {
   config_ = ConfigFile(StartDirectory);
   const auto lines = config_.load();
   if (!lines) {
-    configLines_ = {std::string(German.code), ""};
+    configLines_ = {std::string(texts::German.code), ""};
     showConfigLines();
     config_.save(configLines_);
-    ApplyLanguage(German.code);
+    ApplyLanguage(texts::German.code);
     return;
   }
   configLines_ = *lines;
   showConfigLines();
   const std::string first = configLines_.empty() ? std::string() : configLines_.front();
-  ApplyLanguage(first.find("gb") != std::string::npos ? English.code : German.code);
+  ApplyLanguage(first.find("gb") != std::string::npos ? texts::English.code : texts::German.code);
   if (configLines_.size() >= 2) {
     Edit2.setText(link::Cp1252ToUtf8(configLines_[1]));
   }
@@ -223,12 +223,12 @@ void MainWindow::showConfigLines() {
 }
 
 void MainWindow::ApplyLanguage(std::string_view code) {
-  const LanguageTexts& chosen = LanguageForCode(code);
+  const texts::LanguageTexts& chosen = texts::LanguageForCode(code);
   config_.rewriteLanguageLine(chosen.code);
   texts_ = &chosen;
-  setCaption(WindowTitle(chosen));
-  const bool german = &chosen == &German;
-  for (const CaptionText& caption : LanguageCaptions()) {
+  setCaption(texts::WindowTitle(chosen));
+  const bool german = &chosen == &texts::German;
+  for (const texts::CaptionText& caption : texts::LanguageCaptions()) {
     if (auto* control = dynamic_cast<ui::Captioned*>(find(std::string(caption.control)))) {
       control->setCaption(std::string(german ? caption.german : caption.english));
     }

@@ -8,21 +8,21 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/language.h"
+#include "app/pages/device_display.h"
+#include "app/pages/device_search.h"
+#include "app/pages/scheme_page.h"
+#include "app/pages/service_page.h"
+#include "app/pages/settings_fields.h"
+#include "app/pages/settings_save.h"
+#include "app/pages/update_pages.h"
 #include "link/device_record.h"
-#include "link/device_search.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
-#include "scheme/scheme_page.h"
-#include "service/service_page.h"
-#include "settings/device_display.h"
-#include "settings/settings_fields.h"
-#include "settings/settings_save.h"
+#include "texts/language.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
 #include "ui/form.h"
-#include "update/update_pages.h"
 
 namespace kv3::app {
 
@@ -185,15 +185,15 @@ class MainWindow : public ui::Form {
   // Switches every language text and caption, records the choice in t540.cfg and rates the
   // password again so that its rating reads in the new language.
   void ApplyLanguage(std::string_view code);
-  const LanguageTexts& texts() const { return *texts_; }
+  const texts::LanguageTexts& texts() const { return *texts_; }
   // The configuration lines as read at activation (raw single-byte text).
   const std::vector<std::string>& configLines() const { return configLines_; }
   int CurrentIndex() const { return display_.CurrentIndex(); }
 
-  settings::SettingsFields& fields() { return fields_; }
-  settings::DeviceDisplay& display() { return display_; }
-  update::UpdatePages& uploads() { return uploads_; }
-  scheme::SchemePage& schemePage() { return scheme_; }
+  SettingsFields& fields() { return fields_; }
+  DeviceDisplay& display() { return display_; }
+  UpdatePages& uploads() { return uploads_; }
+  SchemePage& schemePage() { return scheme_; }
 
  private:
   void setUpLook();
@@ -205,28 +205,28 @@ class MainWindow : public ui::Form {
   void showConfigLines();
 
   link::LinkSettings settings_;
-  const LanguageTexts* texts_ = &German;
+  const texts::LanguageTexts* texts_ = &texts::German;
   ConfigFile config_{"."};
   std::vector<std::string> configLines_;
 
-  settings::SettingsFields fields_{
-      {Edit8, Label10, Edit4, Edit5, Edit6, Edit2, CB_DHCP, Edit1, EditPW, Label8, CBKt, LbAmpel,
-       Shape1, BtESpeichern},
-      desktop(),
-      [this](settings::PasswordRating rating) { return ratingText(rating); },
-      [this] { return Devices.count() > 0; }};
+  SettingsFields fields_{{Edit8, Label10, Edit4, Edit5, Edit6, Edit2, CB_DHCP, Edit1, EditPW,
+                          Label8, CBKt, LbAmpel, Shape1, BtESpeichern},
+                         desktop(),
+                         [this](settings::PasswordRating rating) { return ratingText(rating); },
+                         [this] { return Devices.count() > 0; }};
   // What the current unit reported of its texts, for a save of fields the user did not edit.
-  settings::ReportedTexts reported_;
-  settings::DeviceDisplay display_{
-      {LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW,
-       Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},
-      Sock1,
-      Devices,
-      settings_,
-      desktop(),
-      reported_,
-      [this](const std::string& address) { showError(Fill(texts_->TextNotOneUnit, {address})); }};
-  link::DeviceSearch search_{
+  ReportedTexts reported_;
+  DeviceDisplay display_{{LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6,
+                          CB_DHCP, Edit1, EditPW, Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},
+                         Sock1,
+                         Devices,
+                         settings_,
+                         desktop(),
+                         reported_,
+                         [this](const std::string& address) {
+                           showError(texts::Fill(texts_->TextNotOneUnit, {address}));
+                         }};
+  DeviceSearch search_{
       {BTSuchen, BtESpeichern, TabSheet2, TabSheet3, TabSheet4, LB1, Edit1, Ed_Inst_FW, Edit3,
        Edit4, Edit5, Edit6, EditPW, Edit8, CB_DHCP, Edit2, Label14, Label17, Button2},
       Sock1,
@@ -235,7 +235,7 @@ class MainWindow : public ui::Form {
       desktop(),
       {[this] { display_.ShowDevice(); }, [this] { fields_.RatePassword(); },
        [this](const std::string& address) { manualSearchFound(address); }}};
-  settings::SettingsSave save_{
+  SettingsSave save_{
       {BtESpeichern, Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW, CB_En_AS, BTSuchen},
       Sock1,
       Devices,
@@ -244,38 +244,36 @@ class MainWindow : public ui::Form {
       settings_,
       desktop(),
       [this](const std::string& mac, const std::string& addresses) {
-        showError(Fill(texts_->TextSharedMac, {mac, addresses}));
+        showError(texts::Fill(texts_->TextSharedMac, {mac, addresses}));
       }};
 
-  service::ServicePage service_{
+  ServicePage service_{
       {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
       Sock1,
       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
       settings_,
       desktop()};
 
-  update::UpdatePages uploads_{{{Ed_Inst_FW, Ed_Up_FW, Bt_Up_FW, CG_FW, OpenDialog3},
-                                {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},
-                                {Ed_Inst_R, Ed_Up_R, Bt_Up_R, CG_R, OpenDialog6},
-                                LB1,
-                                BTSuchen,
-                                PageControl1,
-                                TabSheet1},
-                               Sock1,
-                               [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-                               settings_,
-                               desktop(),
-                               [this] { return uploadTexts(); },
-                               std::string(MakerSite)};
-  scheme::SchemePage scheme_{{Ed_Inst_AS, Ed_Up_AS, Ed_Up_DF, Bt_Up_AS, CG_AS, OpenDialog5, LB1,
-                              BTSuchen, PageControl1, TabSheet1},
-                             Sock1,
-                             [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-                             settings_,
-                             desktop(),
-                             [this] { return uploadTexts(); },
-                             std::string(MakerSite),
-                             [this] { return StartDirectory; }};
+  UpdatePages uploads_{{{Ed_Inst_FW, Ed_Up_FW, Bt_Up_FW, CG_FW, OpenDialog3},
+                        {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},
+                        {Ed_Inst_R, Ed_Up_R, Bt_Up_R, CG_R, OpenDialog6},
+                        {LB1, BTSuchen, PageControl1, TabSheet1}},
+                       Sock1,
+                       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                       settings_,
+                       desktop(),
+                       [this] { return uploadTexts(); },
+                       std::string(MakerSite)};
+  SchemePage scheme_{{{Ed_Inst_AS, Ed_Up_AS, Bt_Up_AS, CG_AS, OpenDialog5},
+                      Ed_Up_DF,
+                      {LB1, BTSuchen, PageControl1, TabSheet1}},
+                     Sock1,
+                     [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                     settings_,
+                     desktop(),
+                     [this] { return uploadTexts(); },
+                     std::string(MakerSite),
+                     [this] { return StartDirectory; }};
   bool closeWhenIdle_ = false;
   // Closes the window once no upload runs, when a close was asked for meanwhile.
   void uploadEnded();
@@ -283,7 +281,7 @@ class MainWindow : public ui::Form {
   std::string ratingText(settings::PasswordRating rating) const;
   // A message box with the caption of errors, in the language in force.
   void showError(const std::string& text);
-  update::UploadTexts uploadTexts() const;
+  UploadTexts uploadTexts() const;
 };
 
 }  // namespace kv3::app

@@ -5,7 +5,7 @@
 namespace kv3::cli {
 
 const CliTexts GermanCliTexts{
-    .window = app::German,
+    .window = texts::German,
     .mac = "MAC",
     .address = "Adresse",
     .mask = "Maske",
@@ -107,7 +107,7 @@ const CliTexts GermanCliTexts{
 };
 
 const CliTexts EnglishCliTexts{
-    .window = app::English,
+    .window = texts::English,
     .mac = "MAC",
     .address = "address",
     .mask = "mask",

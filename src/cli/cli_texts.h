@@ -4,14 +4,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/language.h"
+#include "texts/language.h"
 
 namespace kv3::cli {
 
 // The command-line tool's own texts in one language; "{}" marks where a value goes. The texts
 // that the window shows too come from its language table (`window`).
 struct CliTexts {
-  const app::LanguageTexts& window;
+  const texts::LanguageTexts& window;
   // Column heads and names of the values of a unit.
   std::string_view mac, address, mask, router, dhcp, firmware, webApp, scheme, skin, deviceName,
       user, password, adapter, on, off, unknown;
@@ -40,6 +40,6 @@ extern const CliTexts EnglishCliTexts;
 // otherwise.
 const CliTexts& TextsForEnvironment();
 
-using app::Fill;
+using texts::Fill;
 
 }  // namespace kv3::cli

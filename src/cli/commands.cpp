@@ -21,7 +21,7 @@
 #include "platform/port_holder.h"
 #include "platform/unique_fd.h"
 #include "settings/field_rules.h"
-#include "settings/settings_save.h"
+#include "settings/save_settings.h"
 
 namespace kv3::cli {
 
@@ -295,8 +295,7 @@ struct WantedSettings {
 
 enum class Sent { Acknowledged, NotAcknowledged, PortFailed };
 
-// "SETC" and, once acknowledged, the device name again: as the window's save, but sent out of
-// the adapter the unit answered on.
+// The window's save, sent out of the adapter the unit answered on.
 Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSettings& wanted) {
   CliPacing pacing(context.interrupt);
   link::ReplyPortSocket socket(context.settings.replyPort);
@@ -306,52 +305,43 @@ Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSet
     PrintSearchDiagnosis(context, report);
     return Sent::PortFailed;
   }
+  link::ReplyPortChannel channel(
+      socket, context.settings, pacing,
+      {{link::LookupHost(context.settings.broadcastAddress), unit.adapterIndex, true}},
+      link::ReplyPortChannel::Answers::InArrival);
+  settings::SettingsToSave values;
+  values.network = settings::NetworkSettingsOf(wanted.ip, wanted.mask, wanted.router, wanted.dhcp);
+  values.deviceName = wanted.deviceName;
+  values.user = wanted.user;
+  values.password = wanted.password;
   link::DeviceRecord record = unit.record;
-  const std::string& deviceName = wanted.deviceName;
-  const link::Frame frame = link::SettingsFrame(
-      record, settings::NetworkSettingsOf(wanted.ip, wanted.mask, wanted.router, wanted.dhcp),
-      link::SettingsText(deviceName, false, wanted.user, wanted.password));
-  const std::uint32_t everyone = link::LookupHost(context.settings.broadcastAddress);
-  const auto ask = [&](const link::Frame& datagram) {
-    // As the socket of the window, a datagram that starts with a zero byte is not sent.
-    if (!datagram.empty() && datagram.front() != 0) {
-      socket.send(everyone, context.settings.commandPort, datagram, unit.adapterIndex);
-    }
-    pacing.pause(link::Exchange::kAnswerPauseMs);
-    return socket.takeWaiting(link::kMaxAnswersPerPause);
-  };
-  bool acknowledged = false;
-  for (const auto& answer : ask(frame)) {
-    acknowledged = acknowledged ||
-                   link::AnswerContains(link::KeepAnswer(answer.bytes, link::kKeptAnswer), "setc");
-  }
-  if (!acknowledged) return Sent::NotAcknowledged;
-  ask(link::NameFrame(frame, deviceName));
-  return Sent::Acknowledged;
+  return settings::SaveSettings(channel, record, values) ? Sent::Acknowledged
+                                                         : Sent::NotAcknowledged;
 }
 
 }  // namespace
 
-int RunSet(Context& context, const SetOptions& options) {
+namespace {
+
+// Every value given is checked before anything is sent; false (and the message) for the first
+// that is refused.
+bool ValuesAllowed(Context& context, const SetOptions& options) {
   const CliTexts& texts = context.texts;
-  int status = kSuccess;
-  // Every value is checked before anything is sent.
   if (!ParseMacArgument(options.mac)) {
     context.err << Fill(texts.badMac, {options.mac}) << '\n';
-    return kUsage;
+    return false;
   }
-  const bool wantsPassword = options.passwordStdin || options.passwordPrompt;
   if (!options.name && !options.ip && !options.mask && !options.router && !options.user &&
-      !options.dhcp && !wantsPassword) {
+      !options.dhcp && !options.passwordStdin && !options.passwordPrompt) {
     context.err << texts.nothingToSet << '\n';
-    return kUsage;
+    return false;
   }
   for (const auto& [option, value] :
        {std::pair{"--ip", &options.ip}, std::pair{"--mask", &options.mask},
         std::pair{"--router", &options.router}}) {
     if (*value && !settings::IsValidIPv4Text(**value)) {
       context.err << Fill(texts.badAddress, {option, **value}) << '\n';
-      return kUsage;
+      return false;
     }
   }
   for (const auto& [option, value, limit, kind] :
@@ -360,11 +350,58 @@ int RunSet(Context& context, const SetOptions& options) {
     if (!*value) continue;
     if (const auto problem = TextProblem(texts, option, **value, limit, kind)) {
       context.err << *problem << '\n';
-      return kUsage;
+      return false;
     }
   }
+  return true;
+}
+
+// After the save's new search: whether the unit shows what was sent. The texts are compared as
+// the unit keeps them and shown as the terminal can show them.
+int CompareShown(Context& context, const link::FoundUnit& found, const WantedSettings& wanted) {
+  const CliTexts& texts = context.texts;
+  const UnitView shown = ViewOf(found);
+  const auto text = [](const std::string& single) {
+    return TerminalText(link::Cp1252ToUtf8(single));
+  };
+  const std::string unknown(texts.unknown);
+  const link::UnitTexts& is = found.texts;
+  std::vector<std::tuple<std::string_view, std::string, std::string>> compared = {
+      {texts.deviceName, text(is.deviceName), text(wanted.deviceName)},
+      {texts.user, is.accountAnswered ? text(is.user) : unknown, text(wanted.user)},
+      {texts.password, is.accountAnswered ? text(is.password) : unknown, text(wanted.password)},
+      {texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
+       std::string(wanted.dhcp ? texts.on : texts.off)}};
+  if (!wanted.dhcp) {
+    // Compared as the unit holds them: "010.0.0.1" is 10.0.0.1.
+    const auto held = [](const std::string& text) {
+      return link::Ipv4Text(settings::ParseIPv4Text(text));
+    };
+    compared.push_back({texts.address, shown.address, held(wanted.ip)});
+    compared.push_back({texts.mask, shown.mask, held(wanted.mask)});
+    compared.push_back({texts.router, shown.router, held(wanted.router)});
+  }
+  for (const auto& [what, now, want] : compared) {
+    if (now != want) {
+      // A password is never printed unless asked for; here it is named, not shown.
+      const bool secret = what == texts.password;
+      context.err << Fill(texts.settingsDiffer, {what, secret ? "***" : now, secret ? "***" : want})
+                  << '\n';
+      return kUnitFailed;
+    }
+  }
+  context.out << texts.settingsVerified << '\n';
+  return kSuccess;
+}
+
+}  // namespace
+
+int RunSet(Context& context, const SetOptions& options) {
+  const CliTexts& texts = context.texts;
+  int status = kSuccess;
+  if (!ValuesAllowed(context, options)) return kUsage;
   std::optional<std::string> password;
-  if (wantsPassword) {
+  if (options.passwordStdin || options.passwordPrompt) {
     password = NewPassword(context, options, status);
     if (!password) return status;
   }
@@ -377,15 +414,15 @@ int RunSet(Context& context, const SetOptions& options) {
     context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
     return kUnitFailed;
   }
-  if (!unit.accountAnswered && (!password || !options.user)) {
+  if (!unit.texts.accountAnswered && (!password || !options.user)) {
     context.err << texts.accountUnknown << '\n';
     return kUnitFailed;
   }
   // The values given are 7-bit text (checked above); the others go back as the unit sent them.
   WantedSettings wanted;
-  wanted.deviceName = options.name ? *options.name : unit.deviceName;
-  wanted.user = options.user ? *options.user : unit.user;
-  wanted.password = password ? *password : unit.password;
+  wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
+  wanted.user = options.user ? *options.user : unit.texts.user;
+  wanted.password = password ? *password : unit.texts.password;
   if (wanted.password.size() < 6) {
     context.err << texts.currentPasswordShort << '\n';
     return kUnitFailed;
@@ -405,7 +442,7 @@ int RunSet(Context& context, const SetOptions& options) {
     case Sent::Acknowledged:
       break;
   }
-  CliPacing(context.interrupt).pause(settings::SettingsSave::PauseBeforeSearchMs);
+  CliPacing(context.interrupt).pause(settings::kPauseBeforeSearchAfterSaveMs);
 
   const auto after = Search(context, options.address, true, status);
   if (!after) return status;
@@ -414,39 +451,7 @@ int RunSet(Context& context, const SetOptions& options) {
     context.err << Fill(texts.vanished, {now.mac}) << '\n';
     return kUnitFailed;
   }
-  const UnitView shown = ViewOf(*found);
-  // The texts are compared as the unit keeps them and shown as the terminal can show them.
-  const auto text = [](const std::string& single) {
-    return TerminalText(link::Cp1252ToUtf8(single));
-  };
-  const std::string unknown(texts.unknown);
-  std::vector<std::tuple<std::string_view, std::string, std::string>> compared = {
-      {texts.deviceName, text(found->deviceName), text(wanted.deviceName)},
-      {texts.user, found->accountAnswered ? text(found->user) : unknown, text(wanted.user)},
-      {texts.password, found->accountAnswered ? text(found->password) : unknown,
-       text(wanted.password)},
-      {texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
-       std::string(wanted.dhcp ? texts.on : texts.off)}};
-  if (!wanted.dhcp) {
-    // Compared as the unit holds them: "010.0.0.1" is 10.0.0.1.
-    const auto held = [](const std::string& text) {
-      return link::Ipv4Text(settings::ParseIPv4Text(text));
-    };
-    compared.push_back({texts.address, shown.address, held(wanted.ip)});
-    compared.push_back({texts.mask, shown.mask, held(wanted.mask)});
-    compared.push_back({texts.router, shown.router, held(wanted.router)});
-  }
-  for (const auto& [what, is, want] : compared) {
-    if (is != want) {
-      // A password is never printed unless asked for; here it is named, not shown.
-      const bool secret = what == texts.password;
-      context.err << Fill(texts.settingsDiffer, {what, secret ? "***" : is, secret ? "***" : want})
-                  << '\n';
-      return kUnitFailed;
-    }
-  }
-  context.out << texts.settingsVerified << '\n';
-  return kSuccess;
+  return CompareShown(context, *found, wanted);
 }
 
 }  // namespace kv3::cli

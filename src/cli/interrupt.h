@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ui/desktop.h"
+#include "platform/pacing.h"
 
 namespace kv3::cli {
 
@@ -41,7 +41,7 @@ class Interrupt {
 };
 
 // The pauses of the protocol for a command-line run: real time, cut short by an interrupt.
-class CliPacing final : public ui::Pacing {
+class CliPacing final : public platform::Pacing {
  public:
   explicit CliPacing(Interrupt& interrupt) : interrupt_(interrupt) {}
   void pause(int ms) override;

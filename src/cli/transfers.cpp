@@ -13,6 +13,7 @@
 #include "link/sock_exception.h"
 #include "link/tsock.h"
 #include "scheme/position_definition.h"
+#include "scheme/scheme_upload.h"
 #include "update/stream_format.h"
 #include "update/stream_upload.h"
 #include "update/upload_profile.h"
@@ -31,14 +32,6 @@ int FleetStatus(const std::vector<TransferResult>& results) {
 }
 
 namespace {
-
-// One file of a unit's transfer: the row it travels by and the name it is announced under.
-struct Leg {
-  const update::UploadProfile* row;
-  std::string path;
-  std::string name;  // empty: the file's own name
-  int pauseAfterMs = 0;
-};
 
 TransferResult ResultOf(update::UploadOutcome outcome) {
   switch (outcome) {
@@ -88,46 +81,50 @@ struct Target {
   std::string problem;  // a socket error met on the way
 };
 
-// The legs of one unit, one after the other. Every leg's file is opened and checked before the
-// first datagram, so that a picture that will be refused does not cost the unit its definition.
-// The announce leg takes the shared lock: the reply port is the tool's one port for every unit.
-// The stream leg runs beside the other units'.
-void RunUnit(Context& context, Target& target, const std::vector<Leg>& legs, std::mutex& replyPort,
+// What every unit of a run is sent: one file of a row, or the scheme's picture with the
+// position definition kv3 prepared before the search.
+struct Payload {
+  const update::UploadProfile* row;
+  std::string file;
+  std::optional<std::filesystem::path> definition;  // only for a scheme
+};
+
+// One unit's transfer: the window's upload, every file opened and checked before the first
+// datagram. The announce takes the shared lock, as the reply port is the tool's one port for
+// every unit; the stream runs beside the other units'.
+void RunUnit(Context& context, Target& target, const Payload& payload, std::mutex& replyPort,
              ProgressBoard& board, std::size_t row) {
   CliPacing pacing(context.interrupt);
   link::DeviceRecord record = target.unit->record;
+  scheme::SchemeSteps steps;
+  steps.definition = [&payload] { return *payload.definition; };
+  steps.announce = [&](update::UploadRun& run, link::DeviceRecord& rec) {
+    const std::lock_guard lock(replyPort);
+    pacing.processMessages();
+    link::TSock sock;
+    return run.announce(rec, sock, context.settings, pacing);
+  };
+  steps.progress = [&board, row](scheme::SchemeLeg, int percent) { board.update(row, percent); };
+  bool started = false;  // the last leg passed its checks
+  steps.legStarts = [&](scheme::SchemeLeg, std::string_view name) {
+    started = true;
+    board.restart(row, target.mac + "  " + TerminalText(std::string(name)));
+  };
   try {
-    std::vector<std::unique_ptr<update::UploadRun>> runs;
-    for (const Leg& leg : legs) {
-      runs.push_back(std::make_unique<update::UploadRun>(*leg.row, leg.path, record, leg.name));
-      if (!runs.back()->ready()) {
-        target.result = ResultOf(runs.back()->outcome());
-        if (target.result == TransferResult::Unreachable) {
-          target.result = TransferResult::FileChanged;  // it could be read before the search
-        }
-        return;
-      }
+    update::UploadOutcome outcome;
+    if (payload.definition) {
+      outcome = scheme::UploadScheme(payload.file, record, context.settings, pacing, steps);
+    } else {
+      update::UploadRun run(*payload.row, payload.file, record);
+      if (run.ready())
+        steps.legStarts(scheme::SchemeLeg::Picture, update::FileNameOf(payload.file));
+      outcome = update::SendRun(run, record, steps.announce, context.settings, pacing,
+                                [&board, row](int percent) { board.update(row, percent); });
     }
-    for (std::size_t i = 0; i < legs.size(); ++i) {
-      const Leg& leg = legs[i];
-      update::UploadRun& run = *runs[i];
-      board.restart(row,
-                    target.mac + "  " +
-                        TerminalText(update::FileNameOf(leg.name.empty() ? leg.path : leg.name)));
-      bool announced = false;
-      {
-        const std::lock_guard lock(replyPort);
-        pacing.processMessages();
-        link::TSock sock;
-        announced = run.announce(record, sock, context.settings, pacing);
-      }
-      const update::UploadOutcome outcome =
-          announced ? run.stream(context.settings, pacing,
-                                 [&board, row](int percent) { board.update(row, percent); })
-                    : run.outcome();
-      target.result = ResultOf(outcome);
-      if (target.result != TransferResult::Done) return;
-      if (leg.pauseAfterMs > 0) pacing.pause(leg.pauseAfterMs);
+    target.result = ResultOf(outcome);
+    // Every file could be read before the search: one that fails its checks now was changed.
+    if (!started && target.result == TransferResult::Unreachable) {
+      target.result = TransferResult::FileChanged;
     }
   } catch (const Cancelled&) {
     target.result = TransferResult::Cancelled;
@@ -148,74 +145,79 @@ bool IsReadableFile(const std::string& path, std::uintmax_t& size) {
   return true;
 }
 
-}  // namespace
-
-int RunTransfer(Context& context, const TransferOptions& options) {
-  const CliTexts& texts = context.texts;
+// The MACs named, each unit once however its MAC is written: never two transfers to it side by
+// side. Nothing (and the message) for a text that is no MAC.
+std::optional<std::vector<link::MacAddress>> NamedMacs(Context& context,
+                                                       const TransferOptions& options) {
   std::vector<link::MacAddress> macs;
   for (const std::string& text : options.macs) {
     const auto mac = ParseMacArgument(text);
     if (!mac) {
-      context.err << Fill(texts.badMac, {text}) << '\n';
-      return kUsage;
+      context.err << Fill(context.texts.badMac, {text}) << '\n';
+      return std::nullopt;
     }
-    // One unit however its MAC is written: never two transfers to it side by side.
     if (std::find(macs.begin(), macs.end(), *mac) == macs.end()) macs.push_back(*mac);
   }
+  return macs;
+}
+
+// The file (and for a scheme its definition), checked before the search as far as a unit would
+// refuse it; nothing and the status otherwise.
+std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& options,
+                                      int& status) {
+  const CliTexts& texts = context.texts;
+  const std::string shown = TerminalText(options.file);
+  const auto refuse = [&](std::string_view message, int code) {
+    context.err << message << '\n';
+    status = code;
+    return std::nullopt;
+  };
   if (options.kind == TransferKind::Firmware && !ExtensionIs(options.file, ".bin")) {
-    context.err << Fill(texts.firmwareNotBin, {TerminalText(options.file)}) << '\n';
-    return kUsage;
+    return refuse(Fill(texts.firmwareNotBin, {shown}), kUsage);
   }
   std::uintmax_t size = 0;
   if (!IsReadableFile(options.file, size)) {
-    context.err << Fill(texts.fileUnreadable, {TerminalText(options.file)}) << '\n';
-    return kLocalError;
+    return refuse(Fill(texts.fileUnreadable, {shown}), kLocalError);
   }
   const update::UploadProfile& row = options.kind == TransferKind::Firmware ? update::FirmwareRow
                                      : options.kind == TransferKind::WebApp ? update::WebAppRow
                                      : options.kind == TransferKind::Skin   ? update::SkinRow
                                                                             : update::SchemeRow;
   if (!update::PrefixValue(row.framing, size)) {
-    context.err << Fill(texts.fileTooBigForUnit, {TerminalText(options.file)}) << '\n';
-    return kLocalError;
+    return refuse(Fill(texts.fileTooBigForUnit, {shown}), kLocalError);
   }
   if (!link::Utf8ToCp1252Exact(update::FileNameOf(options.file))) {
-    context.err << Fill(texts.nameNotSendable, {TerminalText(options.file)}) << '\n';
-    return kLocalError;
+    return refuse(Fill(texts.nameNotSendable, {shown}), kLocalError);
   }
-  std::vector<Leg> legs;
-  if (options.kind == TransferKind::Scheme) {
-    if (row.sizeLimit != 0 && size >= row.sizeLimit) {
-      context.err << texts.window.TextFileTooBig << '\n';
-      return kLocalError;
-    }
-    std::filesystem::path definition;
-    try {
-      if (options.definition) {
-        definition = *options.definition;
-        scheme::NormaliseDefinitionFile(definition);
-      } else {
-        // As the window does after the picture was chosen in its folder; the start directory is
-        // where the tool was started.
-        const std::filesystem::path picture(options.file);
-        definition = scheme::PreparePositionDefinition(picture, std::filesystem::current_path(),
-                                                       picture.parent_path());
-      }
-    } catch (const std::exception& error) {
-      context.err << error.what() << ".\n";
-      return kLocalError;
-    }
-    legs.push_back({&update::PositionsRow, definition.string(),
-                    std::string(scheme::PositionDefinitionName), scheme::kPauseAfterDefinitionMs});
+  Payload payload{&row, options.file, std::nullopt};
+  if (options.kind != TransferKind::Scheme) return payload;
+  if (row.sizeLimit != 0 && size >= row.sizeLimit) {
+    return refuse(texts.window.TextFileTooBig, kLocalError);
   }
-  legs.push_back({&row, options.file, "", 0});
+  try {
+    if (options.definition) {
+      payload.definition = *options.definition;
+      scheme::NormaliseDefinitionFile(*payload.definition);
+    } else {
+      // As the window does after the picture was chosen in its folder; the start directory is
+      // where the tool was started.
+      const std::filesystem::path picture(options.file);
+      payload.definition = scheme::PreparePositionDefinition(
+          picture, std::filesystem::current_path(), picture.parent_path());
+    }
+  } catch (const std::exception& error) {
+    return refuse(std::string(error.what()) + ".", kLocalError);
+  }
+  return payload;
+}
 
-  int status = kSuccess;
-  const auto report = Search(context, options.address, false, status);
-  if (!report) return status;
+// The units of the run: every unit found (once per MAC and address, in the order of their
+// MACs, so that the summary of a site reads the same every time), or the ones named.
+std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOptions& options,
+                              const std::vector<link::MacAddress>& macs) {
   std::vector<Target> targets;
   if (options.all) {
-    for (const link::FoundUnit& unit : report->units) {
+    for (const link::FoundUnit& unit : report.units) {
       const std::string mac = link::MacText(unit.record);
       const bool listed = std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
         return t.mac == mac && link::Ipv4At(t.unit->record, link::record::kIp) ==
@@ -223,25 +225,61 @@ int RunTransfer(Context& context, const TransferOptions& options) {
       });
       if (!listed) targets.push_back({mac, unit, TransferResult::Unreachable, {}});
     }
-    // In the order of their MACs, not of their answers: the summary of a site reads the same
-    // every time.
     std::stable_sort(targets.begin(), targets.end(),
                      [](const Target& a, const Target& b) { return a.mac < b.mac; });
-  } else {
-    for (const link::MacAddress& mac : macs) {
-      const link::FoundUnit* unit = FindByMac(*report, mac);
-      targets.push_back({link::MacText(mac),
-                         unit ? std::optional<link::FoundUnit>(*unit) : std::nullopt,
-                         TransferResult::Unreachable,
-                         {}});
+    return targets;
+  }
+  for (const link::MacAddress& mac : macs) {
+    const link::FoundUnit* unit = FindByMac(report, mac);
+    targets.push_back({link::MacText(mac),
+                       unit ? std::optional<link::FoundUnit>(*unit) : std::nullopt,
+                       TransferResult::Unreachable,
+                       {}});
+  }
+  return targets;
+}
+
+// The summary table on standard output, the notes on standard error; returns the exit status.
+int PrintSummary(Context& context, const std::vector<Target>& targets) {
+  const CliTexts& texts = context.texts;
+  std::vector<std::vector<std::string>> rows = {
+      {std::string(texts.unitColumn), std::string(texts.address), std::string(texts.resultColumn)}};
+  std::vector<TransferResult> results;
+  for (const Target& target : targets) {
+    const std::string address =
+        target.unit ? link::Ipv4Text(target.unit->record, link::record::kIp) : "-";
+    rows.push_back({target.mac, address, std::string(ResultText(texts, target.result))});
+    results.push_back(target.result);
+    if (!target.problem.empty()) context.err << target.mac << ": " << target.problem << '\n';
+    if (target.result == TransferResult::FileChanged) {
+      context.err << Fill(texts.fileChangedNote, {target.mac}) << '\n';
+    }
+    if (target.result == TransferResult::NotAddressable) {
+      context.err << Fill(texts.notOneUnit, {target.mac, address}) << '\n';
     }
   }
-  if (targets.empty() || std::none_of(targets.begin(), targets.end(),
-                                      [](const Target& t) { return t.unit.has_value(); })) {
+  if (context.interrupt.requested()) context.err << texts.interrupted << '\n';
+  PrintColumns(context.out, rows);
+  return FleetStatus(results);
+}
+
+}  // namespace
+
+int RunTransfer(Context& context, const TransferOptions& options) {
+  const auto macs = NamedMacs(context, options);
+  if (!macs) return kUsage;
+  int status = kSuccess;
+  const auto payload = CheckedPayload(context, options, status);
+  if (!payload) return status;
+  const auto report = Search(context, options.address, false, status);
+  if (!report) return status;
+  std::vector<Target> targets = TargetsOf(*report, options, *macs);
+  if (std::none_of(targets.begin(), targets.end(),
+                   [](const Target& t) { return t.unit.has_value(); })) {
     for (const Target& target : targets) {
-      context.err << Fill(texts.unknownMac, {target.mac}) << '\n';
+      context.err << Fill(context.texts.unknownMac, {target.mac}) << '\n';
     }
-    context.err << texts.noUnit << '\n';
+    context.err << context.texts.noUnit << '\n';
     PrintSearchDiagnosis(context, *report);
     return kNoUnit;
   }
@@ -254,31 +292,10 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     std::vector<std::jthread> runs;
     for (std::size_t i = 0; i < targets.size(); ++i) {
       if (!targets[i].unit) continue;
-      runs.emplace_back([&, i] { RunUnit(context, targets[i], legs, replyPort, board, i); });
+      runs.emplace_back([&, i] { RunUnit(context, targets[i], *payload, replyPort, board, i); });
     }
   }
-
-  std::vector<std::vector<std::string>> rows = {
-      {std::string(texts.unitColumn), std::string(texts.address), std::string(texts.resultColumn)}};
-  std::vector<TransferResult> results;
-  for (const Target& target : targets) {
-    rows.push_back({target.mac,
-                    target.unit ? link::Ipv4Text(target.unit->record, link::record::kIp) : "-",
-                    std::string(ResultText(texts, target.result))});
-    results.push_back(target.result);
-    if (!target.problem.empty()) context.err << target.mac << ": " << target.problem << '\n';
-    if (target.result == TransferResult::FileChanged) {
-      context.err << Fill(texts.fileChangedNote, {target.mac}) << '\n';
-    }
-    if (target.result == TransferResult::NotAddressable) {
-      context.err << Fill(texts.notOneUnit,
-                          {target.mac, link::Ipv4Text(target.unit->record, link::record::kIp)})
-                  << '\n';
-    }
-  }
-  if (context.interrupt.requested()) context.err << texts.interrupted << '\n';
-  PrintColumns(context.out, rows);
-  return FleetStatus(results);
+  return PrintSummary(context, targets);
 }
 
 }  // namespace kv3::cli

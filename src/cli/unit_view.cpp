@@ -7,7 +7,7 @@
 
 #include "link/address_lookup.h"
 #include "link/codepage.h"
-#include "settings/device_display.h"
+#include "link/unit_texts.h"
 #include "settings/field_rules.h"
 
 namespace kv3::cli {
@@ -20,19 +20,19 @@ UnitView ViewOf(const link::FoundUnit& unit) {
   view.mask = link::Ipv4Text(rec, link::record::kMask);
   view.router = link::Ipv4Text(rec, link::record::kGateway);
   view.dhcp = link::DhcpOn(rec);
-  view.firmware = unit.version.empty() ? std::to_string(link::FirmwareMajor(rec)) + "." +
-                                             std::to_string(link::FirmwareMinor(rec))
-                                       : link::Cp1252ToUtf8(unit.version);
+  view.firmware = unit.texts.version.empty() ? std::to_string(link::FirmwareMajor(rec)) + "." +
+                                                   std::to_string(link::FirmwareMinor(rec))
+                                             : link::Cp1252ToUtf8(unit.texts.version);
   const auto installed = [](const std::string& name) {
-    return link::Cp1252ToUtf8(settings::InstalledNameText(name));
+    return link::Cp1252ToUtf8(link::InstalledNameText(name));
   };
   view.webApp = installed(link::WebAppName(rec));
   view.scheme = installed(link::SchemeName(rec));
   view.skin = installed(link::SkinName(rec));
-  view.deviceName = link::Cp1252ToUtf8(unit.deviceName);
-  if (unit.accountAnswered) {
-    view.user = link::Cp1252ToUtf8(unit.user);
-    view.password = link::Cp1252ToUtf8(unit.password);
+  view.deviceName = link::Cp1252ToUtf8(unit.texts.deviceName);
+  if (unit.texts.accountAnswered) {
+    view.user = link::Cp1252ToUtf8(unit.texts.user);
+    view.password = link::Cp1252ToUtf8(unit.texts.password);
   }
   view.adapter = unit.adapter;
   view.addressable = link::AddressesOneUnit(rec);

@@ -16,7 +16,7 @@ namespace {
 
 // A plain top-level QWidget is announced as an unnamed client area; the form is the
 // application's main window and says so to screen readers (with its title as its name).
-QAccessibleInterface* FormAccessible(const QString& /*className*/, QObject* object) {
+QAccessibleInterface* formAccessible(const QString& /*className*/, QObject* object) {
   auto* view = dynamic_cast<FormView*>(object);
   if (view == nullptr || !view->isWindow()) {
     return nullptr;
@@ -28,7 +28,7 @@ QAccessibleInterface* FormAccessible(const QString& /*className*/, QObject* obje
 
 FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(form) {
   static const bool factoryInstalled = [] {
-    QAccessible::installFactory(FormAccessible);
+    QAccessible::installFactory(formAccessible);
     return true;
   }();
   (void)factoryInstalled;

@@ -16,6 +16,7 @@
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "link/tsock.h"
+#include "link/unit_search.h"
 
 namespace kv3::link {
 
@@ -108,6 +109,49 @@ std::vector<ReplyPortSocket::Datagram> ReplyPortSocket::takeWaiting(std::size_t 
   return taken;
 }
 
+ReplyPortChannel::ReplyPortChannel(ReplyPortSocket& socket, const LinkSettings& settings,
+                                   platform::Pacing& pacing, std::vector<Target> targets,
+                                   Answers answers)
+    : socket_(socket),
+      settings_(settings),
+      pacing_(pacing),
+      targets_(std::move(targets)),
+      answers_(answers),
+      errors_(targets_.size(), 0) {}
+
+void ReplyPortChannel::ask(std::span<const std::uint8_t> frame) {
+  socket_.takeWaiting(kMaxAnswersPerPause);
+  std::vector<std::uint32_t> asked;
+  for (std::size_t i = 0; i < targets_.size(); ++i) {
+    const Target& target = targets_[i];
+    errors_[i] = 0;
+    // Units that share an address are that address's one unit: it is asked once.
+    if (answers_ == Answers::ByUnit) {
+      if (std::find(asked.begin(), asked.end(), target.address) != asked.end()) continue;
+      asked.push_back(target.address);
+    }
+    if (target.askable && !frame.empty() && frame.front() != 0) {
+      errors_[i] = socket_.send(target.address, settings_.commandPort, frame, target.adapterIndex);
+    }
+  }
+  pacing_.pause(Exchange::kAnswerPauseMs);
+  taken_ = socket_.takeWaiting(kMaxAnswersPerPause);
+  cursors_.assign(answers_ == Answers::ByUnit ? targets_.size() : 1, 0);
+}
+
+std::optional<UnitChannel::Answer> ReplyPortChannel::next(std::size_t kept, std::size_t unit) {
+  const bool byUnit = answers_ == Answers::ByUnit;
+  if (unit >= cursors_.size() || (byUnit && unit >= targets_.size())) return std::nullopt;
+  std::size_t& cursor = cursors_[unit];
+  while (cursor < taken_.size()) {
+    const ReplyPortSocket::Datagram& datagram = taken_[cursor++];
+    if (!byUnit || datagram.sender == targets_[unit].address) {
+      return Answer{KeepAnswer(datagram.bytes, kept), datagram.adapterIndex};
+    }
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 std::string AdapterName(const std::vector<Adapter>& adapters, unsigned index) {
@@ -117,64 +161,26 @@ std::string AdapterName(const std::vector<Adapter>& adapters, unsigned index) {
   return {};
 }
 
-// Asks every unit at once and hands each its answers in the order they came.
-std::map<std::uint32_t, std::vector<std::string>> AskEveryUnit(ReplyPortSocket& socket,
-                                                               const std::vector<FoundUnit>& units,
-                                                               std::string_view word,
-                                                               const LinkSettings& settings,
-                                                               ui::Pacing& pacing) {
-  const Frame frame = CommandFrame(word);
-  // What is still waiting (a late answer to the search) is no answer to this question.
-  socket.takeWaiting(kMaxAnswersPerPause);
-  std::map<std::uint32_t, std::vector<std::string>> answers;
+// Every unit at once, each asked out of the adapter its search answer came in by.
+void ReadTexts(ReplyPortSocket& socket, std::vector<FoundUnit>& units, const LinkSettings& settings,
+               platform::Pacing& pacing) {
+  std::vector<ReplyPortChannel::Target> targets;
   for (const FoundUnit& unit : units) {
-    const std::uint32_t address = LookupHost(Ipv4Text(unit.record, record::kIp));
     // A unit without an address yet (0.0.0.0) cannot be asked: that address is this computer;
     // at a broadcast or multicast address every unit there would answer in its name.
-    if (answers.emplace(address, std::vector<std::string>{}).second &&
-        AddressesOneUnit(unit.record)) {
-      socket.send(address, settings.commandPort, frame, unit.adapterIndex);
-    }
+    targets.push_back({LookupHost(Ipv4Text(unit.record, record::kIp)), unit.adapterIndex,
+                       AddressesOneUnit(unit.record)});
   }
-  pacing.pause(Exchange::kAnswerPauseMs);
-  for (ReplyPortSocket::Datagram& datagram : socket.takeWaiting(kMaxAnswersPerPause)) {
-    const auto asked = answers.find(datagram.sender);
-    if (asked != answers.end()) {
-      asked->second.push_back(std::move(datagram.bytes));
-    }
-  }
-  return answers;
-}
-
-std::string Answer(const std::vector<std::string>& answers, std::size_t position,
-                   std::size_t kept) {
-  return position < answers.size() ? AnswerText(KeepAnswer(answers[position], kept)) : "";
-}
-
-void ReadTexts(ReplyPortSocket& socket, std::vector<FoundUnit>& units, const LinkSettings& settings,
-               ui::Pacing& pacing) {
-  const auto accounts = AskEveryUnit(socket, units, word::kPassword, settings, pacing);
-  const auto versions = AskEveryUnit(socket, units, word::kVersion, settings, pacing);
-  for (FoundUnit& unit : units) {
-    const std::uint32_t address = LookupHost(Ipv4Text(unit.record, record::kIp));
-    const std::vector<std::string>& account = accounts.at(address);
-    const std::string text = Answer(account, 0, kKeptAccount);
-    const std::size_t colon = text.find(':');
-    unit.accountAnswered = colon != std::string::npos;
-    if (unit.accountAnswered) {
-      unit.user = text.substr(0, colon);
-      unit.password = text.substr(colon + 1);
-    }
-    // The device name follows the account text at once.
-    unit.deviceName = Answer(account, 1, kKeptAccount);
-    unit.version = Answer(versions.at(address), 0, kKeptAnswer);
-  }
+  ReplyPortChannel channel(socket, settings, pacing, std::move(targets),
+                           ReplyPortChannel::Answers::ByUnit);
+  const std::vector<UnitTexts> texts = ReadUnitTexts(channel, units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) units[i].texts = texts[i];
 }
 
 }  // namespace
 
-SearchReport SearchUnits(const LinkSettings& settings, ui::Pacing& pacing, const std::string& host,
-                         bool readTexts) {
+SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
+                         const std::string& host, bool readTexts) {
   SearchReport report;
   const std::vector<Adapter> adapters = UpAdapters();
   std::vector<SearchTarget> targets;
@@ -200,8 +206,8 @@ SearchReport SearchUnits(const LinkSettings& settings, ui::Pacing& pacing, const
     report.tried = std::move(targets);
     return report;
   }
-  const Frame find = CommandFrame(word::kFind);
-  for (SearchTarget& target : targets) {
+  std::vector<ReplyPortChannel::Target> sent;
+  for (const SearchTarget& target : targets) {
     unsigned index = 0;
     for (const Adapter& adapter : adapters) {
       if (!target.adapter.empty() && adapter.name == target.adapter &&
@@ -209,25 +215,22 @@ SearchReport SearchUnits(const LinkSettings& settings, ui::Pacing& pacing, const
         index = adapter.index;
       }
     }
-    target.error = socket.send(target.address, settings.commandPort, find, index);
+    sent.push_back({target.address, index, true});
   }
-  report.tried = targets;
-  pacing.pause(Exchange::kAnswerPauseMs);
-
-  for (const ReplyPortSocket::Datagram& datagram : socket.takeWaiting(kMaxAnswersPerPause)) {
-    const std::vector<std::uint8_t> kept = KeepAnswer(datagram.bytes, kKeptFind);
-    if (!AnswerContains(kept, "find")) continue;
-    FoundUnit unit;
-    unit.record = RecordFromAnswer(kept);
-    unit.adapterIndex = datagram.adapterIndex;
-    unit.adapter = AdapterName(adapters, datagram.adapterIndex);
+  ReplyPortChannel channel(socket, settings, pacing, std::move(sent),
+                           ReplyPortChannel::Answers::InArrival);
+  FindUnits(channel, [&](const DeviceRecord& record, unsigned adapterIndex) {
     const bool known =
-        std::any_of(report.units.begin(), report.units.end(), [&unit](const FoundUnit& other) {
-          return other.adapterIndex == unit.adapterIndex && Mac(other.record) == Mac(unit.record) &&
-                 Ipv4At(other.record, record::kIp) == Ipv4At(unit.record, record::kIp);
+        std::any_of(report.units.begin(), report.units.end(), [&](const FoundUnit& other) {
+          return other.adapterIndex == adapterIndex && Mac(other.record) == Mac(record) &&
+                 Ipv4At(other.record, record::kIp) == Ipv4At(record, record::kIp);
         });
-    if (!known) report.units.push_back(std::move(unit));
-  }
+    if (!known)
+      report.units.push_back({record, AdapterName(adapters, adapterIndex), adapterIndex, {}});
+    return true;
+  });
+  for (std::size_t i = 0; i < targets.size(); ++i) targets[i].error = channel.sendErrors()[i];
+  report.tried = std::move(targets);
   if (readTexts && !report.units.empty()) {
     ReadTexts(socket, report.units, settings, pacing);
   }

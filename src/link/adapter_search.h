@@ -8,8 +8,10 @@
 
 #include "link/device_record.h"
 #include "link/link_settings.h"
+#include "link/unit_channel.h"
+#include "link/unit_texts.h"
+#include "platform/pacing.h"
 #include "platform/unique_fd.h"
-#include "ui/desktop.h"
 
 namespace kv3::link {
 
@@ -42,6 +44,42 @@ class ReplyPortSocket {
   int error_ = 0;
 };
 
+// kv3's channel: the reply-port socket, sending to each target out of its adapter and taking
+// every answer that came within the pause. Answers are taken in the order they came, or, for a
+// channel to units, filed by the unit that sent them.
+class ReplyPortChannel final : public UnitChannel {
+ public:
+  struct Target {
+    std::uint32_t address = 0;  // network order
+    unsigned adapterIndex = 0;  // 0: wherever the routes send it
+    bool askable = true;        // false: this target is not sent to
+  };
+  enum class Answers { InArrival, ByUnit };
+
+  ReplyPortChannel(ReplyPortSocket& socket, const LinkSettings& settings, platform::Pacing& pacing,
+                   std::vector<Target> targets, Answers answers);
+
+  // What is still waiting (a late answer to an earlier question) is dropped first. On a channel
+  // to units, an address is sent to once; as on the window's socket, a frame that starts with a
+  // zero byte is not sent.
+  void ask(std::span<const std::uint8_t> frame) override;
+  std::optional<Answer> next(std::size_t kept, std::size_t unit = 0) override;
+  bool foreignAnswerEnds() const override { return false; }
+
+  // The system's error number of each target's last send (0: sent or not asked).
+  const std::vector<int>& sendErrors() const { return errors_; }
+
+ private:
+  ReplyPortSocket& socket_;
+  const LinkSettings& settings_;
+  platform::Pacing& pacing_;
+  std::vector<Target> targets_;
+  Answers answers_;
+  std::vector<int> errors_;
+  std::vector<ReplyPortSocket::Datagram> taken_;
+  std::vector<std::size_t> cursors_;  // per unit: its next answer among taken_; else one cursor
+};
+
 // Where a search sent its "FIND".
 struct SearchTarget {
   std::string adapter;    // empty for a search at one given address
@@ -55,11 +93,7 @@ struct FoundUnit {
   DeviceRecord record{};
   std::string adapter;  // the adapter its answer came in by
   unsigned adapterIndex = 0;
-  bool accountAnswered = false;  // "PaWd" was answered with "user:password"
-  std::string user;
-  std::string password;
-  std::string deviceName;
-  std::string version;  // the answer to "Vers"
+  UnitTexts texts;  // empty unless the search read them
 };
 
 struct SearchReport {
@@ -80,7 +114,7 @@ inline constexpr std::size_t kMaxAnswersPerPause = 4096;
 // A unit that answers on several ways is listed once per adapter. When `readTexts` is set each
 // unit is then asked "PaWd" and "Vers", all units at once, one pause for each. Throws the
 // socket's host lookup error for a host that cannot be found.
-SearchReport SearchUnits(const LinkSettings& settings, ui::Pacing& pacing,
+SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
                          const std::string& host = {}, bool readTexts = true);
 
 }  // namespace kv3::link

@@ -4,7 +4,7 @@
 
 namespace kv3::link {
 
-Exchange::Exchange(TSock& sock, const LinkSettings& settings, ui::Pacing& pacing)
+Exchange::Exchange(TSock& sock, const LinkSettings& settings, platform::Pacing& pacing)
     : sock_(sock), settings_(settings), pacing_(pacing) {}
 
 Exchange::~Exchange() {
@@ -69,7 +69,7 @@ bool Exchange::close() {
 }
 
 std::vector<std::uint8_t> ExchangeOnce(TSock& sock, const LinkSettings& settings,
-                                       ui::Pacing& pacing, const std::string& host,
+                                       platform::Pacing& pacing, const std::string& host,
                                        std::span<const std::uint8_t> frame, std::size_t kept) {
   Exchange exchange(sock, settings, pacing);
   exchange.open(host);

@@ -8,7 +8,7 @@
 
 #include "link/link_settings.h"
 #include "link/tsock.h"
-#include "ui/desktop.h"
+#include "platform/pacing.h"
 
 namespace kv3::link {
 
@@ -27,7 +27,7 @@ class Exchange {
   // not hold the window.
   static constexpr int kMaxSkipped = 256;
 
-  Exchange(TSock& sock, const LinkSettings& settings, ui::Pacing& pacing);
+  Exchange(TSock& sock, const LinkSettings& settings, platform::Pacing& pacing);
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
   ~Exchange();
@@ -64,7 +64,7 @@ class Exchange {
  private:
   TSock& sock_;
   const LinkSettings& settings_;
-  ui::Pacing& pacing_;
+  platform::Pacing& pacing_;
   std::string target_;
   bool opened_ = false;
 };
@@ -72,7 +72,7 @@ class Exchange {
 // One whole exchange: open towards host, send the frame, pause, take one answer of `kept`
 // bytes, close.
 std::vector<std::uint8_t> ExchangeOnce(TSock& sock, const LinkSettings& settings,
-                                       ui::Pacing& pacing, const std::string& host,
+                                       platform::Pacing& pacing, const std::string& host,
                                        std::span<const std::uint8_t> frame, std::size_t kept);
 
 }  // namespace kv3::link

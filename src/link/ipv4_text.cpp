@@ -9,7 +9,7 @@ namespace kv3::link {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -27,7 +27,7 @@ bool IsValidIPv4Text(std::string_view text) {
     }
     int value = 0;
     for (char c : part) {
-      if (!isDigit(c)) {
+      if (!IsDigit(c)) {
         return false;
       }
       value = value * 10 + (c - '0');

@@ -72,7 +72,7 @@ class BufferedFileWriter {
     if (failed_) return false;
     if (buffer_.size() + piece.size() > kCapacity && !flush()) return false;
     if (piece.size() >= kCapacity) {
-      failed_ = !WriteAll(fd_, AsText(piece), offset_);
+      failed_ = !WriteAll(fd_, asText(piece), offset_);
       offset_ += static_cast<off_t>(piece.size());
       return !failed_;
     }
@@ -81,7 +81,7 @@ class BufferedFileWriter {
   }
   bool flush() {
     if (failed_) return false;
-    failed_ = !WriteAll(fd_, AsText(buffer_), offset_);
+    failed_ = !WriteAll(fd_, asText(buffer_), offset_);
     offset_ += static_cast<off_t>(buffer_.size());
     buffer_.clear();
     return !failed_;
@@ -89,7 +89,7 @@ class BufferedFileWriter {
 
  private:
   static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
-  static std::string_view AsText(std::span<const std::uint8_t> bytes) {
+  static std::string_view asText(std::span<const std::uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
   }
   int fd_;

@@ -41,7 +41,7 @@ std::optional<link::MacAddress> ParseMacGroups(std::string_view text) {
   return mac;
 }
 
-void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, ui::Pacing& pacing,
+void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, platform::Pacing& pacing,
                 link::DeviceRecord& rec, const link::MacAddress& newMac) {
   if (!link::AddressesOneUnit(rec)) return;
   link::Exchange exchange(sock, settings, pacing);
@@ -50,8 +50,9 @@ void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, ui::Pacin
   exchange.close();
 }
 
-bool SendServiceSettings(link::TSock& sock, const link::LinkSettings& settings, ui::Pacing& pacing,
-                         link::DeviceRecord& rec, const link::NetworkSettings& values) {
+bool SendServiceSettings(link::TSock& sock, const link::LinkSettings& settings,
+                         platform::Pacing& pacing, link::DeviceRecord& rec,
+                         const link::NetworkSettings& values) {
   link::Exchange exchange(sock, settings, pacing);
   exchange.openBroadcast();
   const auto reply = exchange.request(link::ServiceSettingsFrame(rec, values), link::kKeptAnswer);

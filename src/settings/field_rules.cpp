@@ -8,14 +8,14 @@ namespace kv3::settings {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Length in bytes of the UTF-8 character that starts at text[i].
-std::size_t characterLength(std::string_view text, std::size_t i) {
+std::size_t CharacterLength(std::string_view text, std::size_t i) {
   std::size_t length = 1;
-  while (i + length < text.size() && isContinuationByte(text[i + length])) {
+  while (i + length < text.size() && IsContinuationByte(text[i + length])) {
     ++length;
   }
   return length;
@@ -37,7 +37,7 @@ PasswordRating RatePasswordText(std::string_view utf8) {
     }
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
       letters = true;
-    } else if (isDigit(c)) {
+    } else if (IsDigit(c)) {
       digits = true;
     } else {
       others = true;
@@ -53,7 +53,7 @@ PasswordRating RatePasswordText(std::string_view utf8) {
 std::size_t CharacterCount(std::string_view utf8) {
   std::size_t count = 0;
   for (char c : utf8) {
-    count += isContinuationByte(c) ? 0 : 1;
+    count += IsContinuationByte(c) ? 0 : 1;
   }
   return count;
 }
@@ -61,7 +61,7 @@ std::size_t CharacterCount(std::string_view utf8) {
 std::string FirstCharacters(std::string_view utf8, std::size_t count) {
   std::size_t i = 0;
   for (std::size_t n = 0; n < count && i < utf8.size(); ++n) {
-    i += characterLength(utf8, i);
+    i += CharacterLength(utf8, i);
   }
   return std::string(utf8.substr(0, i));
 }
@@ -70,7 +70,7 @@ namespace {
 
 // Where the first refused character starts, or the text's size.
 std::size_t FirstRefused(std::string_view utf8, TextKind kind) {
-  for (std::size_t i = 0; i < utf8.size(); i += characterLength(utf8, i)) {
+  for (std::size_t i = 0; i < utf8.size(); i += CharacterLength(utf8, i)) {
     const auto code = static_cast<unsigned char>(utf8[i]);
     if (code >= 0x80 || code < 0x20 || code == 0x7F ||
         (kind == TextKind::UserName && code == ':')) {
@@ -84,7 +84,7 @@ std::size_t FirstRefused(std::string_view utf8, TextKind kind) {
 
 std::string FirstRefusedCharacter(std::string_view utf8, TextKind kind) {
   const std::size_t at = FirstRefused(utf8, kind);
-  return at < utf8.size() ? std::string(utf8.substr(at, characterLength(utf8, at))) : "";
+  return at < utf8.size() ? std::string(utf8.substr(at, CharacterLength(utf8, at))) : "";
 }
 
 std::string WithoutFirstRefusedCharacter(std::string_view utf8, TextKind kind) {
@@ -93,7 +93,7 @@ std::string WithoutFirstRefusedCharacter(std::string_view utf8, TextKind kind) {
     return std::string(utf8);
   }
   std::string result(utf8.substr(0, at));
-  result += utf8.substr(at + characterLength(utf8, at));
+  result += utf8.substr(at + CharacterLength(utf8, at));
   return result;
 }
 

@@ -2,27 +2,14 @@
 
 #include <string>
 
+#include "platform/pacing.h"
+
 namespace kv3::ui {
 
 class FileDialog;
 
-// Where the logic may let time pass: the fixed pauses of the protocol and the points where the
-// window handles what the user did meanwhile. Operations take only this.
-class Pacing {
- public:
-  virtual void pause(int ms) = 0;
-  virtual void processMessages() = 0;
-  // Called again and again while a run waits on a unit beyond the fixed pauses (a connection,
-  // a stalled send, the closing answer). The window's waits block by design and do nothing
-  // here; a run that can be stopped leaves by an exception from here.
-  virtual void checkpoint() {}
-
- protected:
-  ~Pacing() = default;
-};
-
 // Everything modal or blocking that the window's behaviour needs from the desktop.
-class Desktop : public Pacing {
+class Desktop : public platform::Pacing {
  public:
   virtual ~Desktop() = default;
   // A message box with the text, the caption, one OK button and no icon.

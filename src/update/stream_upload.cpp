@@ -32,7 +32,7 @@ constexpr int kWaitSliceMs = 100;
 
 // Waits until fd is ready for `events` or the time limit has passed; false on the limit or an
 // error. EINTR does not shorten the wait; the pacing's checkpoint is visited at every slice.
-bool WaitFor(int fd, short events, int limitMs, ui::Pacing& pacing) {
+bool WaitFor(int fd, short events, int limitMs, platform::Pacing& pacing) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   for (;;) {
     pacing.checkpoint();
@@ -49,7 +49,7 @@ bool WaitFor(int fd, short events, int limitMs, ui::Pacing& pacing) {
 
 // A non-blocking stream socket connected to address:port within limitMs, or nothing.
 platform::UniqueFd Connect(const std::string& address, std::uint16_t port, int limitMs,
-                           ui::Pacing& pacing) {
+                           platform::Pacing& pacing) {
   sockaddr_in target{};
   target.sin_family = AF_INET;
   target.sin_port = htons(port);
@@ -68,7 +68,7 @@ platform::UniqueFd Connect(const std::string& address, std::uint16_t port, int l
 
 // Hands every byte to the connection, going on after a partial send. False when the connection
 // fails or takes nothing for stallMs.
-bool SendAll(int fd, std::span<const std::uint8_t> bytes, int stallMs, ui::Pacing& pacing) {
+bool SendAll(int fd, std::span<const std::uint8_t> bytes, int stallMs, platform::Pacing& pacing) {
   while (!bytes.empty()) {
     const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent > 0) {
@@ -100,7 +100,7 @@ bool ReadExactly(int fd, std::span<std::uint8_t> dest) {
 }
 
 // The closing answer: what one receive brings within limitMs (empty when nothing came).
-std::vector<std::uint8_t> ReceiveAnswer(int fd, int limitMs, ui::Pacing& pacing) {
+std::vector<std::uint8_t> ReceiveAnswer(int fd, int limitMs, platform::Pacing& pacing) {
   std::vector<std::uint8_t> answer(kAnswerMax);
   if (!WaitFor(fd, POLLIN, limitMs, pacing)) return {};
   ssize_t got;
@@ -169,7 +169,7 @@ bool UploadRun::unchanged() const {
 }
 
 bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
-                         const link::LinkSettings& settings, ui::Pacing& pacing) {
+                         const link::LinkSettings& settings, platform::Pacing& pacing) {
   if (!ready_) return false;
   ready_ = false;
   if (!unchanged()) {
@@ -202,7 +202,7 @@ bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
   return true;
 }
 
-UploadOutcome UploadRun::stream(const link::LinkSettings& settings, ui::Pacing& pacing,
+UploadOutcome UploadRun::stream(const link::LinkSettings& settings, platform::Pacing& pacing,
                                 const ProgressFn& progress) {
   if (!ready_) return outcome_;
   ready_ = false;
@@ -210,7 +210,7 @@ UploadOutcome UploadRun::stream(const link::LinkSettings& settings, ui::Pacing& 
   return outcome_;
 }
 
-UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, ui::Pacing& pacing,
+UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platform::Pacing& pacing,
                                        const ProgressFn& progress) {
   const auto report = [&progress](int percent) {
     if (progress) progress(percent);
@@ -270,15 +270,26 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, ui::P
 }
 
 UploadOutcome UploadRun::send(link::DeviceRecord& rec, link::TSock& sock,
-                              const link::LinkSettings& settings, ui::Pacing& pacing,
+                              const link::LinkSettings& settings, platform::Pacing& pacing,
                               const ProgressFn& progress) {
-  if (!announce(rec, sock, settings, pacing)) return outcome_;
-  return stream(settings, pacing, progress);
+  return SendRun(
+      *this, rec,
+      [&](UploadRun& run, link::DeviceRecord& unit) {
+        return run.announce(unit, sock, settings, pacing);
+      },
+      settings, pacing, progress);
+}
+
+UploadOutcome SendRun(UploadRun& run, link::DeviceRecord& rec, const AnnounceFn& announce,
+                      const link::LinkSettings& settings, platform::Pacing& pacing,
+                      const ProgressFn& progress) {
+  if (!run.ready() || !announce(run, rec)) return run.outcome();
+  return run.stream(settings, pacing, progress);
 }
 
 UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            link::DeviceRecord& rec, link::TSock& sock,
-                           const link::LinkSettings& settings, ui::Pacing& pacing,
+                           const link::LinkSettings& settings, platform::Pacing& pacing,
                            const ProgressFn& progress, std::string_view name) {
   UploadRun run(row, path, rec, name);
   return run.send(rec, sock, settings, pacing, progress);

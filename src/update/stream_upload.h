@@ -8,8 +8,8 @@
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "platform/pacing.h"
 #include "platform/unique_fd.h"
-#include "ui/desktop.h"
 #include "update/upload_profile.h"
 
 namespace kv3::update {
@@ -45,7 +45,7 @@ using ProgressFn = std::function<void(int percent)>;
 // throws; everything the run opened is closed on every path.
 UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            link::DeviceRecord& rec, link::TSock& sock,
-                           const link::LinkSettings& settings, ui::Pacing& pacing,
+                           const link::LinkSettings& settings, platform::Pacing& pacing,
                            const ProgressFn& progress = {}, std::string_view name = {});
 
 // StreamUpload in its two legs, for callers that run several units side by side: the announce
@@ -67,13 +67,13 @@ class UploadRun {
   // judges the acknowledgement, which only the unit addressed can give. True when the stream leg
   // may follow; otherwise outcome() says how the run ended.
   bool announce(link::DeviceRecord& rec, link::TSock& sock, const link::LinkSettings& settings,
-                ui::Pacing& pacing);
+                platform::Pacing& pacing);
   // The stream leg, once announce() returned true.
-  UploadOutcome stream(const link::LinkSettings& settings, ui::Pacing& pacing,
+  UploadOutcome stream(const link::LinkSettings& settings, platform::Pacing& pacing,
                        const ProgressFn& progress = {});
   // Both legs, one after the other, when the checks passed.
   UploadOutcome send(link::DeviceRecord& rec, link::TSock& sock, const link::LinkSettings& settings,
-                     ui::Pacing& pacing, const ProgressFn& progress = {});
+                     platform::Pacing& pacing, const ProgressFn& progress = {});
 
   UploadOutcome outcome() const { return outcome_; }
   std::uint64_t size() const { return size_; }
@@ -89,7 +89,7 @@ class UploadRun {
   };
   bool stamp(FileStamp& into) const;
   bool unchanged() const;
-  UploadOutcome streamContent(const link::LinkSettings& settings, ui::Pacing& pacing,
+  UploadOutcome streamContent(const link::LinkSettings& settings, platform::Pacing& pacing,
                               const ProgressFn& progress);
 
   const UploadProfile& row_;
@@ -103,5 +103,14 @@ class UploadRun {
   UploadOutcome outcome_ = UploadOutcome::Ended;
   bool ready_ = false;
 };
+
+// The datagram leg of a run over the caller's own socket; true when the stream leg may follow.
+using AnnounceFn = std::function<bool(UploadRun& run, link::DeviceRecord& rec)>;
+
+// Both legs of a run whose announce the caller sends (`announce`), when the checks passed;
+// otherwise the outcome of the checks.
+UploadOutcome SendRun(UploadRun& run, link::DeviceRecord& rec, const AnnounceFn& announce,
+                      const link::LinkSettings& settings, platform::Pacing& pacing,
+                      const ProgressFn& progress = {});
 
 }  // namespace kv3::update

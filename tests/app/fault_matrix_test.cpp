@@ -62,7 +62,7 @@ class FaultFixture : public WindowOnLoopback {
     window->dispatch([this] { window->Bt_Up_R.click(); });
   }
   std::vector<std::string> shown() const { return desktop.messageTexts(); }
-  std::string text(std::string_view LanguageTexts::*which) const {
+  std::string text(std::string_view texts::LanguageTexts::*which) const {
     return std::string(window->texts().*which);
   }
   bool heard(const std::string& word) const {
@@ -209,7 +209,8 @@ const Scenario kScenarios[] = {
        EXPECT_EQ(t.window->Edit1.text(), "???");
        t.chooseSkin();
        t.uploadSkin();
-       const std::string why = Fill(t.text(&LanguageTexts::TextNotOneUnit), {"127.0.0.15"});
+       const std::string why =
+           texts::Fill(t.text(&texts::LanguageTexts::TextNotOneUnit), {"127.0.0.15"});
        EXPECT_EQ(t.shown(), (std::vector<std::string>{why, why}));
        t.window->Edit3.setText("02:00:00:00:00:09");
        t.window->BtMAC.click();
@@ -235,7 +236,8 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin();
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(),
+                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
      }},
     {"ClosedMidStream", "\"corrupted\"; the unit keeps nothing of the half",
      [](FaultFixture& t) {
@@ -243,7 +245,8 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin(30000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(),
+                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
        EXPECT_EQ(t.storedSkin(), "(nothing)");
      }},
     {"SlowReader", "\"updated\"; every byte arrived",
@@ -252,7 +255,7 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin(30000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(30000));
      }},
     {"GarbageAnswer", "\"corrupted\"",
@@ -261,7 +264,8 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin();
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(),
+                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
      }},
     // The chosen file between choosing and uploading.
     {"ChosenFileVanished", "nothing; the unit is not contacted",
@@ -279,7 +283,7 @@ const Scenario kScenarios[] = {
        t.activate();
        fs::resize_file(t.chooseSkin(3000), 1000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(3000).substr(0, 1000));
      }},
     {"ChosenFileGrew", "\"updated\"; the unit has the file as it is now",
@@ -346,7 +350,8 @@ const Scenario kScenarios[] = {
        t.desktop.queueUserAction([&] { allowed = t.window->CloseQuery(); });
        t.uploadSkin();
        EXPECT_FALSE(allowed);
-       EXPECT_EQ(shownAtClose, (std::vector<std::string>{t.text(&LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(shownAtClose,
+                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(3000));
      }},
 };

@@ -32,7 +32,7 @@ class SchemeUpload : public WindowOnLoopback {
                        [&](const sim::Received& r) { return r.kind == word; });
   }
   std::vector<std::string> messageTexts() const { return desktop.messageTexts(); }
-  std::string text(std::string_view LanguageTexts::*which) const {
+  std::string text(std::string_view texts::LanguageTexts::*which) const {
     return std::string(window->texts().*which);
   }
   const fs::path chosenFolder() const { return directory.path() / "chosen"; }
@@ -78,8 +78,8 @@ TEST_F(SchemeUpload, DefinitionThenPictureThenANewSearch) {
   upload();
   EXPECT_FALSE(fs::exists(elsewhere.parent_path() / "user.rem"));
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{text(&LanguageTexts::TextBigFileHint),
-                                                      text(&LanguageTexts::TextUpdated)}));
+  EXPECT_EQ(messageTexts(), (std::vector<std::string>{text(&texts::LanguageTexts::TextBigFileHint),
+                                                      text(&texts::LanguageTexts::TextUpdated)}));
   const std::string normalised =
       "<?xml version=\"1.0\"?>\r\n<pos id=\"t1\" x=\"   12\" y=\"  340\"/>\n";
   EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "heizung.rem"), normalised);
@@ -100,7 +100,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
     std::size_t pictureSize;
     sim::Command faulty;
     sim::Fault fault;
-    std::vector<std::string_view LanguageTexts::*> shown;  // message texts, in order
+    std::vector<std::string_view texts::LanguageTexts::*> shown;  // message texts, in order
     bool definitionAnnounced;
     bool pictureAnnounced;
     std::string picture = "plan.jpg";
@@ -115,14 +115,14 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        100,
        sim::Command::Apos,
        silent,
-       {&LanguageTexts::TextNotFound},
+       {&texts::LanguageTexts::TextNotFound},
        true,
        false},
       {"definition not completed",
        100,
        sim::Command::Apos,
        closes,
-       {&LanguageTexts::TextCorrupted},
+       {&texts::LanguageTexts::TextCorrupted},
        true,
        false},
       // A picture that will be refused costs the unit nothing, its definition included.
@@ -130,14 +130,14 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        204800,
        sim::Command::Find,
        {},
-       {&LanguageTexts::TextFileTooBig},
+       {&texts::LanguageTexts::TextFileTooBig},
        false,
        false},
       {"name without a Windows-1252 form",
        100,
        sim::Command::Find,
        {},
-       {&LanguageTexts::TextNameNotSendable},
+       {&texts::LanguageTexts::TextNameNotSendable},
        false,
        false,
        "Схема.jpg"},
@@ -145,7 +145,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        100,
        sim::Command::Find,
        {},
-       {&LanguageTexts::TextBigFileHint, &LanguageTexts::TextFileChanged},
+       {&texts::LanguageTexts::TextBigFileHint, &texts::LanguageTexts::TextFileChanged},
        true,
        false,
        "plan.jpg",
@@ -154,7 +154,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        204799,
        sim::Command::Asch,
        silent,
-       {&LanguageTexts::TextBigFileHint, &LanguageTexts::TextNotFound},
+       {&texts::LanguageTexts::TextBigFileHint, &texts::LanguageTexts::TextNotFound},
        true,
        true},
   };

@@ -165,7 +165,7 @@ TEST_F(SettingsPage, LanguageSwitchChangesCaptionsAndRatingButNoFieldContent) {
 }
 
 TEST_F(SettingsPage, EveryLanguageCaptionNamesAControlWithACaption) {
-  for (const CaptionText& caption : LanguageCaptions()) {
+  for (const texts::CaptionText& caption : texts::LanguageCaptions()) {
     EXPECT_NE(dynamic_cast<ui::Captioned*>(window.find(std::string(caption.control))), nullptr)
         << caption.control;
   }

@@ -200,13 +200,13 @@ TEST_F(UploadPages, AFailedUploadSaysWhyAndKeepsTheChosenFile) {
   struct Case {
     const char* what;
     sim::Fault fault;
-    std::string_view LanguageTexts::*text;
+    std::string_view texts::LanguageTexts::*text;
   };
   sim::Fault closes;
   closes.stream = sim::StreamFault::Close;
   const Case cases[] = {
-      {"not acknowledged", {.silent = true}, &LanguageTexts::TextNotFound},
-      {"no answer", closes, &LanguageTexts::TextCorrupted},
+      {"not acknowledged", {.silent = true}, &texts::LanguageTexts::TextNotFound},
+      {"no answer", closes, &texts::LanguageTexts::TextCorrupted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -73,7 +73,7 @@ class ScriptedUnit {
 
 // The test desktop's pacing, with the unit doing its part during the tool's pause: an answer
 // "in time" is queued before the pause ends however slow the machine is.
-class PacingWithUnit : public ui::Pacing {
+class PacingWithUnit : public platform::Pacing {
  public:
   PacingWithUnit(kv3::test::TestDesktop& desktop, ScriptedUnit& unit)
       : desktop_(desktop), unit_(unit) {}

@@ -251,7 +251,7 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
 
 // Lets no time pass but for the unit to acknowledge: the content goes as fast as the connection
 // takes it.
-class AnnouncePacing : public ui::Pacing {
+class AnnouncePacing : public platform::Pacing {
  public:
   explicit AnnouncePacing(const test::RawUnit& unit) : unit_(unit) {}
   void pause(int ms) override {

@@ -1,10 +1,18 @@
-#include "settings/settings_fields.h"
+#include "app/pages/settings_fields.h"
 
-namespace kv3::settings {
+namespace kv3::app {
+
+using settings::CharacterCount;
+using settings::FirstCharacters;
+using settings::IsValidIPv4Text;
+using settings::PasswordRating;
+using settings::RatePasswordText;
+using settings::TextKind;
+using settings::WithoutFirstRefusedCharacter;
 
 namespace {
 
-ui::Color validityColour(bool valid) { return valid ? ui::clWindow : ui::InvalidFieldColour; }
+ui::Color ValidityColour(bool valid) { return valid ? ui::clWindow : ui::InvalidFieldColour; }
 
 }  // namespace
 
@@ -29,28 +37,30 @@ SettingsFields::SettingsFields(SettingsControls controls, ui::Desktop& desktop,
       unitShown_(std::move(unitShown)) {}
 
 void SettingsFields::Edit8Change() {
-  limitAndFilter(c_.Edit8, DeviceNameLimit, c_.Label10, TextKind::DeviceName);
+  limitAndFilter(c_.deviceName, DeviceNameLimit, c_.deviceNameHint, TextKind::DeviceName);
 }
 
 void SettingsFields::Edit1Change() {
-  limitAndFilter(c_.Edit1, UserNameLimit, c_.Label8, TextKind::UserName);
+  limitAndFilter(c_.user, UserNameLimit, c_.userHint, TextKind::UserName);
   // The user name takes part in the save rule while it holds the unknown-account placeholder.
   UpdateSaveButton();
 }
 
 void SettingsFields::Edit2Change() {
-  c_.Edit2.setColor(validityColour(IsValidIPv4Text(c_.Edit2.text())));
+  c_.manualAddress.setColor(ValidityColour(IsValidIPv4Text(c_.manualAddress.text())));
 }
 
 void SettingsFields::CB_DHCPClick() {
-  const bool manual = !c_.CB_DHCP.checked();
-  c_.Edit4.setEnabled(manual);
-  c_.Edit5.setEnabled(manual);
-  c_.Edit6.setEnabled(manual);
+  const bool manual = !c_.dhcp.checked();
+  c_.address.setEnabled(manual);
+  c_.mask.setEnabled(manual);
+  c_.gateway.setEnabled(manual);
   UpdateSaveButton();
 }
 
-void SettingsFields::CBKtClick() { c_.EditPW.setPasswordChar(c_.CBKt.checked() ? 0 : '*'); }
+void SettingsFields::CBKtClick() {
+  c_.password.setPasswordChar(c_.showPassword.checked() ? 0 : '*');
+}
 
 void SettingsFields::limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint,
                                     TextKind kind) {
@@ -72,51 +82,51 @@ void SettingsFields::limitAndFilter(ui::Edit& field, std::size_t limit, ui::Cont
 }
 
 void SettingsFields::addressChanged(ui::Edit& field) {
-  field.setColor(validityColour(IsValidIPv4Text(field.text())));
+  field.setColor(ValidityColour(IsValidIPv4Text(field.text())));
   UpdateSaveButton();
 }
 
 void SettingsFields::RatePassword() {
-  c_.Shape1.setColor(ui::clLime);
-  const std::string text = c_.EditPW.text();
+  c_.ratingLamp.setColor(ui::clLime);
+  const std::string text = c_.password.text();
   const std::size_t n = CharacterCount(text);
   if (n > 0) {
     const PasswordRating rating = RatePasswordText(text);
     if (rating == PasswordRating::NotAllowed) {
-      c_.BtESpeichern.setEnabled(false);
+      c_.saveButton.setEnabled(false);
     }
-    c_.LbAmpel.setCaption(ratingText_(rating));
-    c_.Shape1.setColor(LampColour(rating));
+    c_.ratingText.setCaption(ratingText_(rating));
+    c_.ratingLamp.setColor(LampColour(rating));
 
     std::string kept = text;
     if (n > PasswordLimit) {
       kept = FirstCharacters(text, PasswordLimit);
-      c_.EditPW.setText(kept);
-      c_.CBKt.setChecked(true);
-      flash(c_.Label8, ui::clBtnFace);
+      c_.password.setText(kept);
+      c_.showPassword.setChecked(true);
+      flash(c_.userHint, ui::clBtnFace);
     }
     const std::string filtered = WithoutFirstRefusedCharacter(kept, TextKind::Password);
     if (filtered != kept) {
-      c_.EditPW.setText(filtered);
-      c_.CBKt.setChecked(true);
-      flash(c_.EditPW, ui::clWindow);
+      c_.password.setText(filtered);
+      c_.showPassword.setChecked(true);
+      flash(c_.password, ui::clWindow);
     }
   }
   UpdateSaveButton();
 }
 
 void SettingsFields::UpdateSaveButton() {
-  const bool longEnough = CharacterCount(c_.EditPW.text()) >= PasswordMinimum;
-  c_.EditPW.setColor(validityColour(longEnough));
-  const bool addressesValid = c_.Edit4.color() == ui::clWindow &&
-                              c_.Edit5.color() == ui::clWindow && c_.Edit6.color() == ui::clWindow;
+  const bool longEnough = CharacterCount(c_.password.text()) >= PasswordMinimum;
+  c_.password.setColor(ValidityColour(longEnough));
+  const bool addressesValid = c_.address.color() == ui::clWindow &&
+                              c_.mask.color() == ui::clWindow && c_.gateway.color() == ui::clWindow;
   // Nobody to save to, or an account the unit never told: a save would write placeholders (or
   // a broadcast for MAC 00:00:00:00:00:00).
   const bool accountKnown =
-      c_.Edit1.text() != UnknownAccountText && c_.EditPW.text() != UnknownAccountText;
+      c_.user.text() != UnknownAccountText && c_.password.text() != UnknownAccountText;
   const bool unitShown = unitShown_ && unitShown_();
-  c_.BtESpeichern.setEnabled(unitShown && accountKnown && longEnough &&
-                             (c_.CB_DHCP.checked() || addressesValid));
+  c_.saveButton.setEnabled(unitShown && accountKnown && longEnough &&
+                           (c_.dhcp.checked() || addressesValid));
 }
 
 void SettingsFields::flash(ui::Control& control, ui::Color restore) {
@@ -128,4 +138,4 @@ void SettingsFields::flash(ui::Control& control, ui::Color restore) {
   desktop_.repaint();
 }
 
-}  // namespace kv3::settings
+}  // namespace kv3::app

@@ -9,17 +9,10 @@
 #include "ui/controls.h"
 #include "ui/desktop.h"
 
-namespace kv3::settings {
+namespace kv3::app {
 
 // Deletes every blank (0x20) from text, keeping the order of the other characters.
 std::string RemoveSpaces(std::string text);
-
-// How a unit's installed file name is shown: "original" when the field is empty, otherwise the
-// name without the part from its last full stop on.
-std::string InstalledNameText(const std::string& name);
-
-// Splits an account text "user:password" at its first colon; false without a colon.
-bool SplitAccountText(const std::string& account, std::string& user, std::string& password);
 
 // What the current unit reported of its texts, byte for byte (Windows-1252), and what its field
 // showed once the field rules had run on it. A field that still shows that was not edited: its
@@ -33,26 +26,26 @@ struct ReportedTexts {
   Text deviceName, user, password;
   // The text a save sends for a field: the reported bytes while the field shows what it showed
   // then, else the field's text converted.
-  static std::string ToSend(const Text& text, const std::string& field);
+  static std::string toSend(const Text& text, const std::string& field);
 };
 
 // The controls that showing a unit fills.
 struct DisplayControls {
-  ui::ListBox& LB1;
-  ui::TabSheet& TabSheet2;
-  ui::TabSheet& TabSheet3;
-  ui::Edit& Ed_Inst_FW;
-  ui::Edit& Edit3;
-  ui::Edit& Edit4;
-  ui::Edit& Edit5;
-  ui::Edit& Edit6;
-  ui::CheckBox& CB_DHCP;
-  ui::Edit& Edit1;
-  ui::Edit& EditPW;
-  ui::Edit& Edit8;
-  ui::Edit& Ed_Inst_AS;
-  ui::Edit& Ed_Inst_R;
-  ui::Edit& Ed_Inst_WA;
+  ui::ListBox& unitList;      // LB1
+  ui::TabSheet& updatePage;   // TabSheet2
+  ui::TabSheet& schemePage;   // TabSheet3
+  ui::Edit& firmware;         // Ed_Inst_FW
+  ui::Edit& mac;              // Edit3
+  ui::Edit& address;          // Edit4
+  ui::Edit& mask;             // Edit5
+  ui::Edit& gateway;          // Edit6
+  ui::CheckBox& dhcp;         // CB_DHCP
+  ui::Edit& user;             // Edit1
+  ui::Edit& password;         // EditPW
+  ui::Edit& deviceName;       // Edit8
+  ui::Edit& installedScheme;  // Ed_Inst_AS
+  ui::Edit& installedSkin;    // Ed_Inst_R
+  ui::Edit& installedWebApp;  // Ed_Inst_WA
 };
 
 // Makes the selected unit current and shows what it reports: its search answer on the pages,
@@ -82,4 +75,4 @@ class DeviceDisplay {
   int currentIndex_ = 0;
 };
 
-}  // namespace kv3::settings
+}  // namespace kv3::app

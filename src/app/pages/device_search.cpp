@@ -1,32 +1,16 @@
-#include "link/device_search.h"
+#include "app/pages/device_search.h"
 
 #include <exception>
 
-#include "link/answer.h"
 #include "link/codepage.h"
-#include "link/frames.h"
+#include "link/exchange.h"
+#include "link/unit_channel.h"
+#include "link/unit_search.h"
 
-namespace kv3::link {
+namespace kv3::app {
 
-int CollectFindAnswers(Exchange& exchange, DeviceTable& table,
-                       const std::function<void()>& onAccepted) {
-  int added = 0;
-  while (!table.full()) {
-    const std::vector<std::uint8_t> kept = exchange.receive(kKeptFind);
-    if (!AnswerContains(kept, "find")) {
-      break;
-    }
-    if (onAccepted) {
-      onAccepted();
-    }
-    table.append(RecordFromAnswer(kept));
-    ++added;
-  }
-  return added;
-}
-
-DeviceSearch::DeviceSearch(SearchControls controls, TSock& sock, DeviceTable& table,
-                           const LinkSettings& settings, ui::Desktop& desktop,
+DeviceSearch::DeviceSearch(SearchControls controls, link::TSock& sock, link::DeviceTable& table,
+                           const link::LinkSettings& settings, ui::Desktop& desktop,
                            SearchFollowUps followUps)
     : c_(controls),
       sock_(sock),
@@ -41,53 +25,53 @@ void DeviceSearch::BTSuchenClick() {
   } catch (...) {
     // The search button is the only way to search again; it must not stay disabled behind the
     // error box. The socket is already closed by the exchange that was left.
-    c_.BTSuchen.setEnabled(true);
+    c_.searchButton.setEnabled(true);
     throw;
   }
 }
 
 void DeviceSearch::run() {
-  c_.BTSuchen.setEnabled(false);
-  c_.BtESpeichern.setEnabled(false);
-  c_.TabSheet2.setTabVisible(false);
-  c_.TabSheet3.setTabVisible(false);
-  c_.TabSheet4.setTabVisible(false);
-  c_.LB1.clear();
-  for (ui::Edit* field : {&c_.Edit1, &c_.Ed_Inst_FW, &c_.Edit3, &c_.Edit4, &c_.Edit5, &c_.Edit6,
-                          &c_.EditPW, &c_.Edit8}) {
+  c_.searchButton.setEnabled(false);
+  c_.saveButton.setEnabled(false);
+  c_.updatePage.setTabVisible(false);
+  c_.schemePage.setTabVisible(false);
+  c_.skinPage.setTabVisible(false);
+  c_.unitList.clear();
+  for (ui::Edit* field : {&c_.user, &c_.firmware, &c_.mac, &c_.address, &c_.mask, &c_.gateway,
+                          &c_.password, &c_.deviceName}) {
     field->setText("");
   }
-  c_.CB_DHCP.setChecked(false);
+  c_.dhcp.setChecked(false);
   table_.clear();
   desktop_.processMessages();
   std::exception_ptr notRemembered;
 
   {
-    Exchange exchange(sock_, settings_, desktop_);
+    link::Exchange exchange(sock_, settings_, desktop_);
     exchange.openBroadcast();
-    const Frame find = CommandFrame(word::kFind);
-    exchange.send(find);
-    exchange.pauseForAnswer();
-    const auto accepted = [this] { c_.Button2.setEnabled(true); };
-    CollectFindAnswers(exchange, table_, accepted);
+    link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Anyone);
+    const auto found = [this](const link::DeviceRecord& record, unsigned) {
+      c_.serviceSettings.setEnabled(true);
+      table_.append(record);
+      return !table_.full();
+    };
+    link::FindUnits(channel, found);
 
     if (table_.count() > 0) {
       showManualSearch(false);
-    } else if (c_.Edit2.text().empty()) {
+    } else if (c_.manualAddress.text().empty()) {
       showManualSearch(true);
     } else {
-      const std::string typed = c_.Edit2.text();
+      const std::string typed = c_.manualAddress.text();
       try {
-        exchange.retarget(Utf8ToCp1252(typed));
+        exchange.retarget(link::Utf8ToCp1252(typed));
       } catch (...) {
         // The address that cannot be found must stay in view, or the user could never
         // correct it (it may come from the configuration file of an earlier run).
         showManualSearch(true);
         throw;
       }
-      exchange.send(find);
-      exchange.pauseForAnswer();
-      CollectFindAnswers(exchange, table_, accepted);
+      link::FindUnits(channel, found);
       showManualSearch(table_.count() == 0);
       if (table_.count() > 0 && followUps_.manualSearchFound) {
         // The units found are shown whether or not their address can be remembered; a failure
@@ -101,10 +85,10 @@ void DeviceSearch::run() {
     }
 
     for (int i = 0; i < table_.count(); ++i) {
-      c_.LB1.add(MacText(table_.at(i)));
+      c_.unitList.add(link::MacText(table_.at(i)));
     }
-    c_.LB1.setFocus();
-    c_.LB1.setItemIndex(0);
+    c_.unitList.setFocus();
+    c_.unitList.setItemIndex(0);
     desktop_.processMessages();
     exchange.close();
   }
@@ -117,7 +101,7 @@ void DeviceSearch::run() {
     followUps_.ratePassword();
   }
   desktop_.processMessages();
-  c_.BTSuchen.setEnabled(true);
+  c_.searchButton.setEnabled(true);
   desktop_.processMessages();
   if (notRemembered) {
     std::rethrow_exception(notRemembered);
@@ -125,10 +109,10 @@ void DeviceSearch::run() {
 }
 
 void DeviceSearch::showManualSearch(bool show) {
-  c_.Edit2.setVisible(show);
-  c_.Label14.setVisible(show);
-  c_.Label17.setVisible(show);
-  c_.BTSuchen.setLeft(show ? LeftWithManualSearch : LeftWithoutManualSearch);
+  c_.manualAddress.setVisible(show);
+  c_.manualLabel.setVisible(show);
+  c_.manualPrompt.setVisible(show);
+  c_.searchButton.setLeft(show ? LeftWithManualSearch : LeftWithoutManualSearch);
 }
 
-}  // namespace kv3::link
+}  // namespace kv3::app

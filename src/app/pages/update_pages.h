@@ -12,7 +12,7 @@
 #include "ui/file_dialog.h"
 #include "update/stream_upload.h"
 
-namespace kv3::update {
+namespace kv3::app {
 
 // The controls of one upload half: what the unit has, the chosen file, start, progress.
 struct UploadHalf {
@@ -23,14 +23,19 @@ struct UploadHalf {
   ui::FileDialog& dialog;
 };
 
+// Where the window goes after a successful upload: back to the search page, to a new search.
+struct SearchReturn {
+  ui::ListBox& unitList;     // LB1
+  ui::Button& searchButton;  // BTSuchen
+  ui::PageControl& pages;    // PageControl1
+  ui::TabSheet& searchPage;  // TabSheet1
+};
+
 struct UpdateControls {
   UploadHalf firmware;  // update page, left
   UploadHalf webApp;    // update page, right
   UploadHalf skin;      // skin page
-  ui::ListBox& LB1;
-  ui::Button& BTSuchen;
-  ui::PageControl& PageControl1;
-  ui::TabSheet& TabSheet1;
+  SearchReturn back;
 };
 
 // The language texts the uploads show, in the language in force.
@@ -50,8 +55,37 @@ struct UploadTexts {
 
 // The message of a run that did not succeed, if it has one: a run that ended without a word
 // (no connection, the file gone) shows nothing. `address` is the unit's, as the run took it.
-void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts, UploadOutcome outcome,
-                       const std::string& address);
+void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
+                       update::UploadOutcome outcome, const std::string& address);
+
+// Marks a page busy for one upload, whichever way the upload ends: the start button, where the
+// row holds it, stays disabled, and the last upload to end calls onAllEnded.
+class UploadBusy {
+ public:
+  UploadBusy(int& running, const std::function<void()>& onAllEnded, ui::Button* start);
+  ~UploadBusy();
+  UploadBusy(const UploadBusy&) = delete;
+  UploadBusy& operator=(const UploadBusy&) = delete;
+
+ private:
+  int& running_;
+  const std::function<void()>& onAllEnded_;
+  ui::Button* start_;
+};
+
+// What follows a successful upload; the rows differ only in the points listed here.
+struct FollowUp {
+  std::string UploadTexts::*message;
+  bool messagesFirst = false;  // the window handles its messages before the message box
+  bool keepsName = true;       // the installed field shows the chosen name (else it is emptied)
+  bool enablesStart = false;   // the start button is enabled before the pause
+  bool pageFirst = false;      // back to the search page before the list is emptied
+  bool messagesLast = true;    // the window handles its messages at the end
+};
+
+// The success message, the fields of the half, then a new search after the fixed pause.
+void AfterUpload(ui::Desktop& desktop, const std::function<UploadTexts()>& texts,
+                 const UploadHalf& half, const SearchReturn& back, const FollowUp& how);
 
 // The firmware and web-app halves of the update page and the skin page: choosing a file,
 // starting the upload and what follows a success.
@@ -82,11 +116,9 @@ class UpdatePages {
   std::function<void()> onAllEnded;
 
  private:
-  class RunGuard;
-
   void chooseFile(const UploadHalf& half, const char* filter);
-  UploadOutcome upload(const UploadProfile& row, const UploadHalf& half);
-  void showFailure(UploadOutcome outcome);
+  // The upload of one row; true when it ended "complete!" (its failure is shown otherwise).
+  bool upload(const update::UploadProfile& row, const UploadHalf& half);
 
   UpdateControls c_;
   link::TSock& sock_;
@@ -95,8 +127,7 @@ class UpdatePages {
   ui::Desktop& desktop_;
   std::function<UploadTexts()> texts_;
   std::string site_;
-  std::string address_;  // the unit of the last run
   int running_ = 0;
 };
 
-}  // namespace kv3::update
+}  // namespace kv3::app

@@ -8,24 +8,24 @@
 #include "ui/controls.h"
 #include "ui/desktop.h"
 
-namespace kv3::settings {
+namespace kv3::app {
 
 // The controls of the settings page that the field rules read and write.
 struct SettingsControls {
-  ui::Edit& Edit8;  // device name
-  ui::Label& Label10;
-  ui::Edit& Edit4;  // IP address
-  ui::Edit& Edit5;  // subnet mask
-  ui::Edit& Edit6;  // gateway
-  ui::Edit& Edit2;  // address of the manual search
-  ui::CheckBox& CB_DHCP;
-  ui::Edit& Edit1;  // user name
-  ui::Edit& EditPW;
-  ui::Label& Label8;
-  ui::CheckBox& CBKt;
-  ui::Label& LbAmpel;
-  ui::Shape& Shape1;
-  ui::Button& BtESpeichern;
+  ui::Edit& deviceName;        // Edit8
+  ui::Label& deviceNameHint;   // Label10: flashes when a character was refused
+  ui::Edit& address;           // Edit4
+  ui::Edit& mask;              // Edit5
+  ui::Edit& gateway;           // Edit6
+  ui::Edit& manualAddress;     // Edit2: the address of the manual search
+  ui::CheckBox& dhcp;          // CB_DHCP
+  ui::Edit& user;              // Edit1
+  ui::Edit& password;          // EditPW
+  ui::Label& userHint;         // Label8: flashes when a character was refused
+  ui::CheckBox& showPassword;  // CBKt
+  ui::Label& ratingText;       // LbAmpel: the password's rating
+  ui::Shape& ratingLamp;       // Shape1
+  ui::Button& saveButton;      // BtESpeichern
 };
 
 // The rules of the settings fields: texts stay within their lengths and within the characters a
@@ -41,7 +41,7 @@ class SettingsFields {
   static constexpr std::size_t PasswordMinimum = 6;
   static constexpr int FlashMs = 50;
 
-  using RatingText = std::function<std::string(PasswordRating)>;
+  using RatingText = std::function<std::string(settings::PasswordRating)>;
   // Whether a unit is listed and current, so that a save has somebody to go to.
   using UnitShown = std::function<bool()>;
 
@@ -51,9 +51,9 @@ class SettingsFields {
   void Edit8Change();
   void Edit1Change();
   void EditPWChange() { RatePassword(); }
-  void Edit4Change() { addressChanged(c_.Edit4); }
-  void Edit5Change() { addressChanged(c_.Edit5); }
-  void Edit6Change() { addressChanged(c_.Edit6); }
+  void Edit4Change() { addressChanged(c_.address); }
+  void Edit5Change() { addressChanged(c_.mask); }
+  void Edit6Change() { addressChanged(c_.gateway); }
   void Edit2Change();
   void CB_DHCPClick();
   void CBKtClick();
@@ -62,7 +62,8 @@ class SettingsFields {
   void UpdateSaveButton();
 
  private:
-  void limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint, TextKind kind);
+  void limitAndFilter(ui::Edit& field, std::size_t limit, ui::Control& hint,
+                      settings::TextKind kind);
   void addressChanged(ui::Edit& field);
   void flash(ui::Control& control, ui::Color restore);
 
@@ -77,6 +78,6 @@ class SettingsFields {
 inline constexpr std::string_view UnknownAccountText = "???";
 
 // Lamp colour of a rating.
-ui::Color LampColour(PasswordRating rating);
+ui::Color LampColour(settings::PasswordRating rating);
 
-}  // namespace kv3::settings
+}  // namespace kv3::app

@@ -1,4 +1,4 @@
-#include "service/service_page.h"
+#include "app/pages/service_page.h"
 
 #include <gtest/gtest.h>
 

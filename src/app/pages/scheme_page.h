@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/pages/update_pages.h"
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
@@ -13,22 +14,14 @@
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
 #include "update/stream_upload.h"
-#include "update/update_pages.h"
 #include "update/upload_profile.h"
 
-namespace kv3::scheme {
+namespace kv3::app {
 
 struct SchemeControls {
-  ui::Edit& Ed_Inst_AS;
-  ui::Edit& Ed_Up_AS;
-  ui::Edit& Ed_Up_DF;
-  ui::Button& Bt_Up_AS;
-  ui::Gauge& CG_AS;
-  ui::FileDialog& OpenDialog5;
-  ui::ListBox& LB1;
-  ui::Button& BTSuchen;
-  ui::PageControl& PageControl1;
-  ui::TabSheet& TabSheet1;
+  UploadHalf picture;    // Ed_Inst_AS, Ed_Up_AS, Bt_Up_AS, CG_AS, OpenDialog5
+  ui::Edit& definition;  // Ed_Up_DF: the position definition found beside the picture
+  SearchReturn back;
 };
 
 // The scheme page: choosing a picture of the installation and putting it onto the current unit,
@@ -37,15 +30,14 @@ class SchemePage {
  public:
   // A picture of this size or more is refused.
   static constexpr std::uintmax_t PictureLimit = update::kSchemePictureLimit;
-  static constexpr int PauseAfterDefinitionMs = kPauseAfterDefinitionMs;
-  static constexpr int PauseBeforeSearchMs = 1000;
+  static constexpr int PauseAfterDefinitionMs = scheme::kPauseAfterDefinitionMs;
   static constexpr std::string_view GeneratorPagePath =
       "/fernbedienung-vozezaviroru/online-generator.html";
   static constexpr const char* PictureFilter = "Anlagenschema  *.jpg|*.jpg";
 
   SchemePage(SchemeControls controls, link::TSock& sock,
              std::function<link::DeviceRecord&()> current, const link::LinkSettings& settings,
-             ui::Desktop& desktop, std::function<update::UploadTexts()> texts, std::string site,
+             ui::Desktop& desktop, std::function<UploadTexts()> texts, std::string site,
              std::function<std::string()> startDirectory);
 
   void Bt_WS_ASClick();
@@ -57,9 +49,6 @@ class SchemePage {
   std::function<void()> onAllEnded;
 
  private:
-  // The definition's transfer to `unit`; true when the unit answered "complete!".
-  bool sendPositionDefinition(const std::string& picture, link::DeviceRecord& unit);
-  void notFound(const update::UploadTexts& texts);
   void showFailure(const update::UploadRun& run);
 
   SchemeControls c_;
@@ -67,10 +56,10 @@ class SchemePage {
   std::function<link::DeviceRecord&()> current_;
   const link::LinkSettings& settings_;
   ui::Desktop& desktop_;
-  std::function<update::UploadTexts()> texts_;
+  std::function<UploadTexts()> texts_;
   std::string site_;
   std::function<std::string()> startDirectory_;
   int running_ = 0;
 };
 
-}  // namespace kv3::scheme
+}  // namespace kv3::app

@@ -1,12 +1,12 @@
-#include "update/update_pages.h"
+#include "app/pages/update_pages.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "app/language.h"
+#include "texts/language.h"
 #include "update/stream_format.h"
 
-namespace kv3::update {
+namespace kv3::app {
 
 namespace {
 
@@ -17,38 +17,46 @@ bool NamesExistingFile(const std::string& path) {
 
 // The name shown for a chosen file: without its directory, cut at its last dot.
 std::string ShownName(const std::string& path) {
-  std::string name = FileNameOf(path);
+  std::string name = update::FileNameOf(path);
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
   return name;
 }
 
-// Keeps a start button disabled for the whole run, whichever way the run ends.
-class ButtonHold {
- public:
-  explicit ButtonHold(ui::Button& button) : button_(button) { button_.setEnabled(false); }
-  ~ButtonHold() { button_.setEnabled(true); }
-  ButtonHold(const ButtonHold&) = delete;
-  ButtonHold& operator=(const ButtonHold&) = delete;
-
- private:
-  ui::Button& button_;
-};
-
 }  // namespace
 
-// Counts the running uploads and tells when the last one has ended.
-class UpdatePages::RunGuard {
- public:
-  explicit RunGuard(UpdatePages& pages) : pages_(pages) { ++pages_.running_; }
-  ~RunGuard() {
-    if (--pages_.running_ == 0 && pages_.onAllEnded) pages_.onAllEnded();
-  }
-  RunGuard(const RunGuard&) = delete;
-  RunGuard& operator=(const RunGuard&) = delete;
+UploadBusy::UploadBusy(int& running, const std::function<void()>& onAllEnded, ui::Button* start)
+    : running_(running), onAllEnded_(onAllEnded), start_(start) {
+  if (start_ != nullptr) start_->setEnabled(false);
+  ++running_;
+}
 
- private:
-  UpdatePages& pages_;
-};
+UploadBusy::~UploadBusy() {
+  if (start_ != nullptr) start_->setEnabled(true);
+  if (--running_ == 0 && onAllEnded_) onAllEnded_();
+}
+
+void AfterUpload(ui::Desktop& desktop, const std::function<UploadTexts()>& texts,
+                 const UploadHalf& half, const SearchReturn& back, const FollowUp& how) {
+  if (how.messagesFirst) desktop.processMessages();
+  // In the language in force once the messages were handled.
+  const UploadTexts shown = texts();
+  desktop.messageBox(shown.*how.message, shown.message);
+  half.installed.setText(how.keepsName ? half.chosen.text() : "");
+  half.chosen.setText("");
+  if (how.enablesStart) half.start.setEnabled(true);
+  if (how.pageFirst) {
+    desktop.pause(UpdatePages::PauseBeforeSearchMs);
+    back.pages.setActivePage(&back.searchPage);
+    back.unitList.clear();
+    back.searchButton.click();
+  } else {
+    back.unitList.clear();
+    desktop.pause(UpdatePages::PauseBeforeSearchMs);
+    back.searchButton.click();
+    back.pages.setActivePage(&back.searchPage);
+  }
+  if (how.messagesLast) desktop.processMessages();
+}
 
 UpdatePages::UpdatePages(UpdateControls controls, link::TSock& sock,
                          std::function<link::DeviceRecord&()> current,
@@ -74,8 +82,9 @@ void UpdatePages::chooseFile(const UploadHalf& half, const char* filter) {
   }
 }
 
-void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts, UploadOutcome outcome,
-                       const std::string& address) {
+void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
+                       update::UploadOutcome outcome, const std::string& address) {
+  using update::UploadOutcome;
   switch (outcome) {
     case UploadOutcome::NotAcknowledged:
       return desktop.messageBox(texts.notFound, texts.error);
@@ -88,23 +97,23 @@ void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts, UploadOut
     case UploadOutcome::FileChanged:
       return desktop.messageBox(texts.fileChanged, texts.error);
     case UploadOutcome::NotAddressable:
-      return desktop.messageBox(app::Fill(texts.notOneUnit, {address}), texts.error);
+      return desktop.messageBox(texts::Fill(texts.notOneUnit, {address}), texts.error);
     case UploadOutcome::Ended:
     case UploadOutcome::Complete:
       break;
   }
 }
 
-UploadOutcome UpdatePages::upload(const UploadProfile& row, const UploadHalf& half) {
+bool UpdatePages::upload(const update::UploadProfile& row, const UploadHalf& half) {
   ui::Gauge& gauge = half.gauge;
   link::DeviceRecord& unit = current_();
-  address_ = link::Ipv4Text(unit, link::record::kIp);
-  return StreamUpload(row, half.dialog.fileName, unit, sock_, settings_, desktop_,
-                      [&gauge](int percent) { gauge.setProgress(percent); });
-}
-
-void UpdatePages::showFailure(UploadOutcome outcome) {
-  ShowUploadFailure(desktop_, texts_(), outcome, address_);
+  const std::string address = link::Ipv4Text(unit, link::record::kIp);
+  const update::UploadOutcome outcome =
+      update::StreamUpload(row, half.dialog.fileName, unit, sock_, settings_, desktop_,
+                           [&gauge](int percent) { gauge.setProgress(percent); });
+  if (outcome == update::UploadOutcome::Complete) return true;
+  ShowUploadFailure(desktop_, texts_(), outcome, address);
+  return false;
 }
 
 void UpdatePages::Bt_WS_FWClick() { desktop_.openUrl(site_ + std::string(FirmwarePagePath)); }
@@ -117,58 +126,33 @@ void UpdatePages::Bt_Ld_RClick() { chooseFile(c_.skin, "Gehäuserahmen|*.jpg"); 
 
 void UpdatePages::Bt_Up_FWClick() {
   const UploadHalf& half = c_.firmware;
-  const RunGuard run(*this);
-  const ButtonHold hold(half.start);
+  const UploadBusy busy(running_, onAllEnded, &half.start);
   // Only a confirmed file with the extension "bin" goes to the unit.
   if (!NamesExistingFile(half.dialog.fileName) || half.dialog.extensionDifferent) return;
-  const UploadOutcome outcome = upload(FirmwareRow, half);
-  if (outcome != UploadOutcome::Complete) return showFailure(outcome);
-  const UploadTexts texts = texts_();
-  desktop_.messageBox(texts.updatedRestart, texts.message);
-  half.installed.setText("");
-  half.chosen.setText("");
-  c_.LB1.clear();
-  desktop_.pause(PauseBeforeSearchMs);
-  c_.BTSuchen.click();
-  c_.PageControl1.setActivePage(&c_.TabSheet1);
+  if (!upload(update::FirmwareRow, half)) return;
+  AfterUpload(desktop_, texts_, half, c_.back,
+              {.message = &UploadTexts::updatedRestart, .keepsName = false, .messagesLast = false});
 }
 
 void UpdatePages::Bt_Up_WAClick() {
   const UploadHalf& half = c_.webApp;
-  const RunGuard run(*this);
-  const ButtonHold hold(half.start);
+  const UploadBusy busy(running_, onAllEnded, &half.start);
   if (!NamesExistingFile(half.dialog.fileName)) return;
-  const UploadOutcome outcome = upload(WebAppRow, half);
-  if (outcome != UploadOutcome::Complete) return showFailure(outcome);
-  desktop_.processMessages();
-  const UploadTexts texts = texts_();
-  desktop_.messageBox(texts.updatedRestart, texts.message);
-  half.installed.setText(half.chosen.text());
-  half.chosen.setText("");
-  half.start.setEnabled(true);
-  desktop_.pause(PauseBeforeSearchMs);
-  c_.PageControl1.setActivePage(&c_.TabSheet1);
-  c_.LB1.clear();
-  c_.BTSuchen.click();
-  desktop_.processMessages();
+  if (!upload(update::WebAppRow, half)) return;
+  AfterUpload(desktop_, texts_, half, c_.back,
+              {.message = &UploadTexts::updatedRestart,
+               .messagesFirst = true,
+               .enablesStart = true,
+               .pageFirst = true});
 }
 
 void UpdatePages::Bt_Up_RClick() {
   const UploadHalf& half = c_.skin;
   // This row holds no button: a second click meanwhile starts a run of its own.
-  const RunGuard run(*this);
+  const UploadBusy busy(running_, onAllEnded, nullptr);
   if (!NamesExistingFile(half.dialog.fileName)) return;
-  const UploadOutcome outcome = upload(SkinRow, half);
-  if (outcome != UploadOutcome::Complete) return showFailure(outcome);
-  const UploadTexts texts = texts_();
-  desktop_.messageBox(texts.updated, texts.message);
-  half.installed.setText(half.chosen.text());
-  half.chosen.setText("");
-  c_.LB1.clear();
-  desktop_.pause(PauseBeforeSearchMs);
-  c_.BTSuchen.click();
-  c_.PageControl1.setActivePage(&c_.TabSheet1);
-  desktop_.processMessages();
+  if (!upload(update::SkinRow, half)) return;
+  AfterUpload(desktop_, texts_, half, c_.back, {.message = &UploadTexts::updated});
 }
 
-}  // namespace kv3::update
+}  // namespace kv3::app

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv3::app {
+namespace kv3::texts {
 
 inline constexpr std::string_view ProgramVersion = "1.0.20";
 
@@ -56,4 +56,4 @@ std::string Fill(std::string_view pattern, std::initializer_list<std::string_vie
 // The window title of a language: its prefix with the version directly behind it.
 std::string WindowTitle(const LanguageTexts& texts);
 
-}  // namespace kv3::app
+}  // namespace kv3::texts

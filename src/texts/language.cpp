@@ -1,6 +1,6 @@
-#include "app/language.h"
+#include "texts/language.h"
 
-namespace kv3::app {
+namespace kv3::texts {
 
 const LanguageTexts German{
     .code = "de",
@@ -155,4 +155,4 @@ std::string WindowTitle(const LanguageTexts& texts) {
   return std::string(texts.TextWindowTitle) + std::string(ProgramVersion);
 }
 
-}  // namespace kv3::app
+}  // namespace kv3::texts

@@ -9,19 +9,19 @@
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
 
-namespace kv3::service {
+namespace kv3::app {
 
 // The controls the service tools read and write.
 struct ServiceControls {
-  ui::GroupBox& GB1;
-  ui::MaskEdit& Edit3;  // the MAC address
-  ui::Button& Button2;
-  ui::Edit& Edit4;
-  ui::Edit& Edit5;
-  ui::Edit& Edit6;
-  ui::CheckBox& CB_DHCP;
-  ui::FileDialog& OpenDialog2;
-  ui::FileDialog& SaveDialog2;
+  ui::GroupBox& settingsGroup;     // GB1
+  ui::MaskEdit& mac;               // Edit3
+  ui::Button& setButton;           // Button2
+  ui::Edit& address;               // Edit4
+  ui::Edit& mask;                  // Edit5
+  ui::Edit& gateway;               // Edit6
+  ui::CheckBox& dhcp;              // CB_DHCP
+  ui::FileDialog& webFilesDialog;  // OpenDialog2: the web files to pack
+  ui::FileDialog& imageDialog;     // SaveDialog2: where the image goes
 };
 
 // The service tools of the window, whose controls no operation shows: the web image builder,
@@ -48,4 +48,4 @@ class ServicePage {
   ui::Desktop& desktop_;
 };
 
-}  // namespace kv3::service
+}  // namespace kv3::app

@@ -1,0 +1,25 @@
+#include "link/unit_channel.h"
+
+#include "link/answer.h"
+
+namespace kv3::link {
+
+bool AwaitWord(UnitChannel& channel, std::string_view word, std::size_t kept) {
+  while (const auto answer = channel.next(kept)) {
+    if (AnswerContains(answer->bytes, word)) return true;
+    if (channel.foreignAnswerEnds()) return false;
+  }
+  return false;
+}
+
+void ExchangeChannel::ask(std::span<const std::uint8_t> frame) {
+  exchange_.send(frame);
+  exchange_.pauseForAnswer();
+}
+
+std::optional<UnitChannel::Answer> ExchangeChannel::next(std::size_t kept, std::size_t) {
+  return Answer{from_ == From::Target ? exchange_.receiveFromTarget(kept) : exchange_.receive(kept),
+                0};
+}
+
+}  // namespace kv3::link

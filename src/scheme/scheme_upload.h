@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/device_record.h"
+#include "link/link_settings.h"
+#include "platform/pacing.h"
+#include "update/stream_upload.h"
+
+namespace kv3::scheme {
+
+enum class SchemeLeg { Definition, Picture };
+
+// What a front end does at the steps of a scheme upload. Only `definition` and `announce` are
+// needed.
+struct SchemeSteps {
+  // The position definition to send, asked for once the picture passed its checks; throws the
+  // file messages.
+  std::function<std::filesystem::path()> definition;
+  // The datagram leg of a run over the front end's socket; true when the stream may follow.
+  update::AnnounceFn announce;
+  // Before a leg's announce, with the name the leg shows.
+  std::function<void(SchemeLeg leg, std::string_view name)> legStarts;
+  // At once when a leg did not end "complete!" (or its file failed its checks), before the
+  // pause that follows the definition.
+  std::function<void(SchemeLeg leg, const update::UploadRun& run)> legFailed;
+  // Once the unit took the definition, before the picture's announce.
+  std::function<void()> definitionTaken;
+  std::function<void(SchemeLeg leg, int percent)> progress;
+};
+
+// The scheme's pair for one unit: the picture is opened and checked first, then its position
+// definition goes out under its fixed name, the fixed pause passes whatever the unit answered,
+// and the picture follows only once the unit took the definition ("complete!"). A picture that
+// would be refused never costs the unit its definition. Returns how the last leg run ended.
+update::UploadOutcome UploadScheme(const std::string& picture, link::DeviceRecord& unit,
+                                   const link::LinkSettings& settings, platform::Pacing& pacing,
+                                   const SchemeSteps& steps);
+
+}  // namespace kv3::scheme
