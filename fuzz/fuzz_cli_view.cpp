@@ -9,6 +9,7 @@
 
 #include "cli/unit_view.h"
 #include "link/answer.h"
+#include "link/unit_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv3;
@@ -22,14 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   link::FoundUnit unit;
   unit.record = link::RecordFromAnswer(link::KeepAnswer(parts[0], link::kKeptFind));
   const std::string account = link::AnswerText(link::KeepAnswer(parts[1], link::kKeptAccount));
-  const std::size_t colon = account.find(':');
-  unit.accountAnswered = colon != std::string::npos;
-  if (unit.accountAnswered) {
-    unit.user = account.substr(0, colon);
-    unit.password = account.substr(colon + 1);
-  }
-  unit.deviceName = link::AnswerText(link::KeepAnswer(parts[2], link::kKeptAccount));
-  unit.version = link::AnswerText(link::KeepAnswer(parts[3], link::kKeptAnswer));
+  unit.texts.accountAnswered =
+      link::SplitAccountText(account, unit.texts.user, unit.texts.password);
+  unit.texts.deviceName = link::AnswerText(link::KeepAnswer(parts[2], link::kKeptAccount));
+  unit.texts.version = link::AnswerText(link::KeepAnswer(parts[3], link::kKeptAnswer));
   unit.adapter = std::string(parts[3]);  // an adapter's name may hold any bytes
 
   const cli::UnitView view = cli::ViewOf(unit);
