@@ -173,6 +173,15 @@ bool MainWindow::CloseQuery() {
   return false;
 }
 
+UploadContext MainWindow::uploadContext() {
+  return {Sock1,
+          [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+          settings_,
+          desktop(),
+          [this] { return uploadTexts(); },
+          std::string(MakerSite)};
+}
+
 UploadTexts MainWindow::uploadTexts() const {
   return {std::string(texts_->TextError),           std::string(texts_->TextMessage),
           std::string(texts_->TextNotFound),        std::string(texts_->TextCorrupted),

@@ -258,21 +258,11 @@ class MainWindow : public ui::Form {
                         {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},
                         {Ed_Inst_R, Ed_Up_R, Bt_Up_R, CG_R, OpenDialog6},
                         {LB1, BTSuchen, PageControl1, TabSheet1}},
-                       Sock1,
-                       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-                       settings_,
-                       desktop(),
-                       [this] { return uploadTexts(); },
-                       std::string(MakerSite)};
+                       uploadContext()};
   SchemePage scheme_{{{Ed_Inst_AS, Ed_Up_AS, Bt_Up_AS, CG_AS, OpenDialog5},
                       Ed_Up_DF,
                       {LB1, BTSuchen, PageControl1, TabSheet1}},
-                     Sock1,
-                     [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-                     settings_,
-                     desktop(),
-                     [this] { return uploadTexts(); },
-                     std::string(MakerSite),
+                     uploadContext(),
                      [this] { return StartDirectory; }};
   bool closeWhenIdle_ = false;
   // Closes the window once no upload runs, when a close was asked for meanwhile.
@@ -282,6 +272,8 @@ class MainWindow : public ui::Form {
   // A message box with the caption of errors, in the language in force.
   void showError(const std::string& text);
   UploadTexts uploadTexts() const;
+  // What both upload pages work with: the window's socket, its current unit and its texts.
+  UploadContext uploadContext();
 };
 
 }  // namespace kv3::app

@@ -22,27 +22,19 @@ std::filesystem::path PictureFolder(const std::string& picture) {
 
 }  // namespace
 
-SchemePage::SchemePage(SchemeControls controls, link::TSock& sock,
-                       std::function<link::DeviceRecord&()> current,
-                       const link::LinkSettings& settings, ui::Desktop& desktop,
-                       std::function<UploadTexts()> texts, std::string site,
+SchemePage::SchemePage(SchemeControls controls, UploadContext context,
                        std::function<std::string()> startDirectory)
-    : c_(controls),
-      sock_(sock),
-      current_(std::move(current)),
-      settings_(settings),
-      desktop_(desktop),
-      texts_(std::move(texts)),
-      site_(std::move(site)),
-      startDirectory_(std::move(startDirectory)) {}
+    : c_(controls), context_(std::move(context)), startDirectory_(std::move(startDirectory)) {}
 
-void SchemePage::Bt_WS_ASClick() { desktop_.openUrl(site_ + std::string(GeneratorPagePath)); }
+void SchemePage::Bt_WS_ASClick() {
+  context_.desktop.openUrl(context_.site + std::string(GeneratorPagePath));
+}
 
 void SchemePage::Bt_Ld_ASClick() {
   ui::FileDialog& dialog = c_.picture.dialog;
   dialog.fileName.clear();
   dialog.filter = PictureFilter;
-  dialog.execute(desktop_);  // confirmed or not: the file name decides
+  dialog.execute(context_.desktop);  // confirmed or not: the file name decides
   if (!IsFile(dialog.fileName)) {
     c_.picture.chosen.setText("");
     c_.definition.setText("");
@@ -59,13 +51,13 @@ void SchemePage::Bt_Ld_ASClick() {
 }
 
 void SchemePage::showFailure(const update::UploadRun& run) {
-  const UploadTexts texts = texts_();
+  const UploadTexts texts = context_.texts();
   if (run.outcome() == update::UploadOutcome::NotAcknowledged) {
-    desktop_.messageBox(texts.notFound, texts.error);
+    context_.desktop.messageBox(texts.notFound, texts.error);
     c_.back.pages.setActivePage(&c_.back.searchPage);
     c_.back.unitList.clear();
   } else {
-    ShowUploadFailure(desktop_, texts, run.outcome(), run.address());
+    ShowUploadFailure(context_.desktop, texts, run.outcome(), run.address());
   }
 }
 
@@ -75,28 +67,28 @@ void SchemePage::Bt_Up_ASClick() {
   const std::string picture = half.dialog.fileName;
   // Both transfers go to the unit that is current now, whatever a search handled between
   // segments does to the table meanwhile.
-  link::DeviceRecord unit = current_();
+  link::DeviceRecord unit = context_.current();
   scheme::SchemeSteps steps;
   steps.definition = [&] {
     // Throws the file messages before the unit is contacted; nothing is lost then.
     return scheme::PreparePositionDefinition(picture, startDirectory_(), PictureFolder(picture));
   };
   steps.announce = [this](update::UploadRun& run, link::DeviceRecord& rec) {
-    return run.announce(rec, sock_, settings_, desktop_);
+    return run.announce(rec, context_.sock, context_.settings, context_.desktop);
   };
   steps.legFailed = [this](scheme::SchemeLeg, const update::UploadRun& run) { showFailure(run); };
   steps.definitionTaken = [this] {
-    const UploadTexts texts = texts_();
-    desktop_.messageBox(texts.bigFileHint, texts.message);
+    const UploadTexts texts = context_.texts();
+    context_.desktop.messageBox(texts.bigFileHint, texts.message);
   };
   steps.progress = [&half](scheme::SchemeLeg leg, int percent) {
     if (leg == scheme::SchemeLeg::Picture) half.gauge.setProgress(percent);
   };
-  if (scheme::UploadScheme(picture, unit, settings_, desktop_, steps) !=
+  if (scheme::UploadScheme(picture, unit, context_.settings, context_.desktop, steps) !=
       update::UploadOutcome::Complete) {
     return;
   }
-  AfterUpload(desktop_, texts_, half, c_.back, {.message = &UploadTexts::updated});
+  AfterUpload(context_.desktop, context_.texts, half, c_.back, {.message = &UploadTexts::updated});
 }
 
 }  // namespace kv3::app

@@ -35,9 +35,7 @@ class SchemePage {
       "/fernbedienung-vozezaviroru/online-generator.html";
   static constexpr const char* PictureFilter = "Anlagenschema  *.jpg|*.jpg";
 
-  SchemePage(SchemeControls controls, link::TSock& sock,
-             std::function<link::DeviceRecord&()> current, const link::LinkSettings& settings,
-             ui::Desktop& desktop, std::function<UploadTexts()> texts, std::string site,
+  SchemePage(SchemeControls controls, UploadContext context,
              std::function<std::string()> startDirectory);
 
   void Bt_WS_ASClick();
@@ -52,12 +50,7 @@ class SchemePage {
   void showFailure(const update::UploadRun& run);
 
   SchemeControls c_;
-  link::TSock& sock_;
-  std::function<link::DeviceRecord&()> current_;
-  const link::LinkSettings& settings_;
-  ui::Desktop& desktop_;
-  std::function<UploadTexts()> texts_;
-  std::string site_;
+  UploadContext context_;
   std::function<std::string()> startDirectory_;
   int running_ = 0;
 };

@@ -58,22 +58,13 @@ void AfterUpload(ui::Desktop& desktop, const std::function<UploadTexts()>& texts
   if (how.messagesLast) desktop.processMessages();
 }
 
-UpdatePages::UpdatePages(UpdateControls controls, link::TSock& sock,
-                         std::function<link::DeviceRecord&()> current,
-                         const link::LinkSettings& settings, ui::Desktop& desktop,
-                         std::function<UploadTexts()> texts, std::string site)
-    : c_(controls),
-      sock_(sock),
-      current_(std::move(current)),
-      settings_(settings),
-      desktop_(desktop),
-      texts_(std::move(texts)),
-      site_(std::move(site)) {}
+UpdatePages::UpdatePages(UpdateControls controls, UploadContext context)
+    : c_(controls), context_(std::move(context)) {}
 
 void UpdatePages::chooseFile(const UploadHalf& half, const char* filter) {
   half.dialog.fileName.clear();
   half.dialog.filter = filter;
-  half.dialog.execute(desktop_);  // cancelled or not: the file name decides
+  half.dialog.execute(context_.desktop);  // cancelled or not: the file name decides
   if (NamesExistingFile(half.dialog.fileName)) {
     half.chosen.setText(ShownName(half.dialog.fileName));
   } else {
@@ -106,19 +97,25 @@ void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
 
 bool UpdatePages::upload(const update::UploadProfile& row, const UploadHalf& half) {
   ui::Gauge& gauge = half.gauge;
-  link::DeviceRecord& unit = current_();
+  link::DeviceRecord& unit = context_.current();
   const std::string address = link::Ipv4Text(unit, link::record::kIp);
   const update::UploadOutcome outcome =
-      update::StreamUpload(row, half.dialog.fileName, unit, sock_, settings_, desktop_,
-                           [&gauge](int percent) { gauge.setProgress(percent); });
+      update::StreamUpload(row, half.dialog.fileName, unit, context_.sock, context_.settings,
+                           context_.desktop, [&gauge](int percent) { gauge.setProgress(percent); });
   if (outcome == update::UploadOutcome::Complete) return true;
-  ShowUploadFailure(desktop_, texts_(), outcome, address);
+  ShowUploadFailure(context_.desktop, context_.texts(), outcome, address);
   return false;
 }
 
-void UpdatePages::Bt_WS_FWClick() { desktop_.openUrl(site_ + std::string(FirmwarePagePath)); }
-void UpdatePages::Bt_WS_WAClick() { desktop_.openUrl(site_ + std::string(WebAppPagePath)); }
-void UpdatePages::Bt_WS_RClick() { desktop_.openUrl(site_ + std::string(SkinPagePath)); }
+void UpdatePages::Bt_WS_FWClick() {
+  context_.desktop.openUrl(context_.site + std::string(FirmwarePagePath));
+}
+void UpdatePages::Bt_WS_WAClick() {
+  context_.desktop.openUrl(context_.site + std::string(WebAppPagePath));
+}
+void UpdatePages::Bt_WS_RClick() {
+  context_.desktop.openUrl(context_.site + std::string(SkinPagePath));
+}
 
 void UpdatePages::Bt_Ld_FWClick() { chooseFile(c_.firmware, "Firmware|*.bin"); }
 void UpdatePages::Bt_Ld_WAClick() { chooseFile(c_.webApp, "Web-Page|*.rom"); }
@@ -130,7 +127,7 @@ void UpdatePages::Bt_Up_FWClick() {
   // Only a confirmed file with the extension "bin" goes to the unit.
   if (!NamesExistingFile(half.dialog.fileName) || half.dialog.extensionDifferent) return;
   if (!upload(update::FirmwareRow, half)) return;
-  AfterUpload(desktop_, texts_, half, c_.back,
+  AfterUpload(context_.desktop, context_.texts, half, c_.back,
               {.message = &UploadTexts::updatedRestart, .keepsName = false, .messagesLast = false});
 }
 
@@ -139,7 +136,7 @@ void UpdatePages::Bt_Up_WAClick() {
   const UploadBusy busy(running_, onAllEnded, &half.start);
   if (!NamesExistingFile(half.dialog.fileName)) return;
   if (!upload(update::WebAppRow, half)) return;
-  AfterUpload(desktop_, texts_, half, c_.back,
+  AfterUpload(context_.desktop, context_.texts, half, c_.back,
               {.message = &UploadTexts::updatedRestart,
                .messagesFirst = true,
                .enablesStart = true,
@@ -152,7 +149,7 @@ void UpdatePages::Bt_Up_RClick() {
   const UploadBusy busy(running_, onAllEnded, nullptr);
   if (!NamesExistingFile(half.dialog.fileName)) return;
   if (!upload(update::SkinRow, half)) return;
-  AfterUpload(desktop_, texts_, half, c_.back, {.message = &UploadTexts::updated});
+  AfterUpload(context_.desktop, context_.texts, half, c_.back, {.message = &UploadTexts::updated});
 }
 
 }  // namespace kv3::app

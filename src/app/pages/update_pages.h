@@ -53,6 +53,16 @@ struct UploadTexts {
   std::string notOneUnit;  // "{}": the unit's address
 };
 
+// What an upload page works with besides its controls.
+struct UploadContext {
+  link::TSock& sock;
+  std::function<link::DeviceRecord&()> current;  // the current unit's record
+  const link::LinkSettings& settings;
+  ui::Desktop& desktop;
+  std::function<UploadTexts()> texts;  // in the language in force
+  std::string site;                    // the maker's web site
+};
+
 // The message of a run that did not succeed, if it has one: a run that ended without a word
 // (no connection, the file gone) shows nothing. `address` is the unit's, as the run took it.
 void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
@@ -96,9 +106,7 @@ class UpdatePages {
   static constexpr std::string_view WebAppPagePath = "/fernbedienung-vozezaviroru/web-app.html";
   static constexpr std::string_view SkinPagePath = "/fernbedienung-vozezaviroru/design.html";
 
-  UpdatePages(UpdateControls controls, link::TSock& sock,
-              std::function<link::DeviceRecord&()> current, const link::LinkSettings& settings,
-              ui::Desktop& desktop, std::function<UploadTexts()> texts, std::string site);
+  UpdatePages(UpdateControls controls, UploadContext context);
 
   void Bt_WS_FWClick();
   void Bt_Ld_FWClick();
@@ -121,12 +129,7 @@ class UpdatePages {
   bool upload(const update::UploadProfile& row, const UploadHalf& half);
 
   UpdateControls c_;
-  link::TSock& sock_;
-  std::function<link::DeviceRecord&()> current_;
-  const link::LinkSettings& settings_;
-  ui::Desktop& desktop_;
-  std::function<UploadTexts()> texts_;
-  std::string site_;
+  UploadContext context_;
   int running_ = 0;
 };
 
