@@ -104,22 +104,22 @@ void RunUnit(Context& context, Target& target, const Payload& payload, std::mute
     link::TSock sock;
     return run.announce(rec, sock, context.settings, pacing);
   };
-  steps.progress = [&board, row](scheme::SchemeLeg, int percent) { board.update(row, percent); };
-  bool started = false;  // the last leg passed its checks
-  steps.legStarts = [&](scheme::SchemeLeg, std::string_view name) {
+  bool started = false;  // the last file passed its checks
+  const auto restart = [&](std::string_view name) {
     started = true;
     board.restart(row, target.mac + "  " + TerminalText(std::string(name)));
   };
+  const auto progress = [&board, row](int percent) { board.update(row, percent); };
+  steps.legStarts = [&restart](scheme::SchemeLeg, std::string_view name) { restart(name); };
+  steps.progress = [&progress](scheme::SchemeLeg, int percent) { progress(percent); };
   try {
     update::UploadOutcome outcome;
     if (payload.definition) {
       outcome = scheme::UploadScheme(payload.file, record, context.settings, pacing, steps);
     } else {
       update::UploadRun run(*payload.row, payload.file, record);
-      if (run.ready())
-        steps.legStarts(scheme::SchemeLeg::Picture, update::FileNameOf(payload.file));
-      outcome = update::SendRun(run, record, steps.announce, context.settings, pacing,
-                                [&board, row](int percent) { board.update(row, percent); });
+      if (run.ready()) restart(update::FileNameOf(payload.file));
+      outcome = update::SendRun(run, record, steps.announce, context.settings, pacing, progress);
     }
     target.result = ResultOf(outcome);
     // Every file could be read before the search: one that fails its checks now was changed.

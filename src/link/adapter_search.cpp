@@ -140,8 +140,9 @@ void ReplyPortChannel::ask(std::span<const std::uint8_t> frame) {
 }
 
 std::optional<UnitChannel::Answer> ReplyPortChannel::next(std::size_t kept, std::size_t unit) {
+  // One cursor per unit on a channel to units, one for all answers otherwise.
   const bool byUnit = answers_ == Answers::ByUnit;
-  if (unit >= cursors_.size() || (byUnit && unit >= targets_.size())) return std::nullopt;
+  if (unit >= cursors_.size()) return std::nullopt;
   std::size_t& cursor = cursors_[unit];
   while (cursor < taken_.size()) {
     const ReplyPortSocket::Datagram& datagram = taken_[cursor++];
