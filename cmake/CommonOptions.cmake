@@ -16,6 +16,11 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(kv3_options INTERFACE -Wno-maybe-uninitialized)
 endif()
 
+if(WIN32)
+  # Every .exe carries its C and C++ runtimes and runs on a bare Windows 10 or 11.
+  target_link_options(kv3_options INTERFACE -static)
+endif()
+
 option(KV3_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(KV3_SANITIZE)
   target_compile_options(kv3_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
@@ -36,6 +41,12 @@ function(kv3_folder_library name)
     list(APPEND sources ${found})
   endforeach()
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  # A system's own implementation of a seam lives in name_posix.cpp or name_windows.cpp.
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   add_library(${name} STATIC ${sources})
   target_link_libraries(${name} PUBLIC kv3_options)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

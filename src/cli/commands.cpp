@@ -1,10 +1,5 @@
 #include "cli/commands.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,8 +13,9 @@
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "link/sock_exception.h"
+#include "platform/console.h"
+#include "platform/net.h"
 #include "platform/port_holder.h"
-#include "platform/unique_fd.h"
 #include "settings/field_rules.h"
 #include "settings/save_settings.h"
 
@@ -59,10 +55,10 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
     if (holder) {
       context.err << Fill(texts.portTakenBy, {port, holder->program, std::to_string(holder->pid)})
                   << '\n';
-    } else if (report.bindError == EADDRINUSE) {
+    } else if (platform::IsAddressInUse(report.bindError)) {
       context.err << Fill(texts.portTaken, {port}) << '\n';
     } else {
-      context.err << port << ": " << std::strerror(report.bindError) << '\n';
+      context.err << port << ": " << platform::ErrorText(report.bindError) << '\n';
     }
   }
   if (report.tried.empty()) {
@@ -79,8 +75,8 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
                   << '\n';
     }
     if (target.error != 0 && report.bindError == 0) {
-      context.err << Fill(texts.sendFailed,
-                          {where, adapter.empty() ? "-" : adapter, std::strerror(target.error)})
+      context.err << Fill(texts.sendFailed, {where, adapter.empty() ? "-" : adapter,
+                                             platform::ErrorText(target.error)})
                   << '\n';
     }
   }
@@ -183,81 +179,22 @@ std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view o
   return Fill(texts.controlCharacter, {option, TerminalText(refused)});
 }
 
-// Reads one line from fd, ending at a line feed or the input's end, a byte at a time so that
-// nothing after the line is taken. Nothing when the input ends before any byte or fails; a stop
-// request ends the wait at once (Cancelled).
-std::optional<std::string> ReadLine(int fd, Interrupt& interrupt) {
-  std::string line;
-  for (;;) {
-    if (interrupt.requested()) throw Cancelled();
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, 100);
-    if (ready < 0 && errno != EINTR) return std::nullopt;
-    if (ready <= 0) continue;
-    char c = 0;
-    const ssize_t got = ::read(fd, &c, 1);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
-    if (c == '\n') return line;
-    line += c;
-  }
-}
-
-// The terminal without echo while it lives; the settings it found come back on every path.
-class HiddenInput {
- public:
-  explicit HiddenInput(int fd) : fd_(fd), hidden_(::tcgetattr(fd, &saved_) == 0) {
-    if (!hidden_) return;
-    termios quiet = saved_;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(fd_, TCSAFLUSH, &quiet);
-  }
-  ~HiddenInput() {
-    if (hidden_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
-  }
-  HiddenInput(const HiddenInput&) = delete;
-  HiddenInput& operator=(const HiddenInput&) = delete;
-
- private:
-  int fd_;
-  termios saved_{};
-  bool hidden_;
-};
-
-// Reads a line from the terminal without showing it.
-std::optional<std::string> ReadHidden(std::string_view prompt, Interrupt& interrupt) {
-  const platform::UniqueFd tty(::open("/dev/tty", O_RDWR | O_CLOEXEC));
-  if (!tty) return std::nullopt;
-  const auto say = [&tty](std::string_view text) {
-    [[maybe_unused]] const ssize_t ignored = ::write(tty.get(), text.data(), text.size());
-  };
-  say(prompt);
-  std::optional<std::string> line;
-  {
-    const HiddenInput hidden(tty.get());
-    try {
-      line = ReadLine(tty.get(), interrupt);
-    } catch (const Cancelled&) {
-      say("\n");
-      throw;
-    }
-  }
-  say("\n");
-  return line;
-}
-
 // The new password, from standard input or the terminal; the status when none could be had.
 std::optional<std::string> NewPassword(Context& context, const SetOptions& options, int& status) {
   const CliTexts& texts = context.texts;
+  // A stop request ends the wait for the user at once.
+  const auto stopCheck = [&context] {
+    if (context.interrupt.requested()) throw Cancelled();
+  };
   std::optional<std::string> password;
   if (options.passwordStdin) {
-    password = ReadLine(STDIN_FILENO, context.interrupt);
+    password = platform::ReadInputLine(stopCheck);
     if (password && !password->empty() && password->back() == '\r') password->pop_back();
     if (!password) context.err << texts.passwordFromNowhere << '\n';
   } else {
-    password = ReadHidden(texts.passwordPrompt, context.interrupt);
+    password = platform::ReadHiddenLine(texts.passwordPrompt, stopCheck);
     const auto repeated =
-        password ? ReadHidden(texts.passwordRepeat, context.interrupt) : std::nullopt;
+        password ? platform::ReadHiddenLine(texts.passwordRepeat, stopCheck) : std::nullopt;
     if (!password || !repeated) {
       context.err << texts.passwordFromNowhere << '\n';
       password.reset();

@@ -1,56 +1,17 @@
 #include "cli/interrupt.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <ctime>
-
-#include "platform/file_replace.h"
 
 namespace kv3::cli {
 
-namespace {
+Interrupt::Interrupt()
+    : requests_(std::make_unique<platform::StopRequests>([this] {
+        const bool already = requested();
+        request();
+        return already;
+      })) {}
 
-sigset_t StopSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  // A closed terminal: the user is gone, and the run ends as cleanly as after Ctrl-C.
-  sigaddset(&set, SIGHUP);
-  return set;
-}
-
-}  // namespace
-
-Interrupt::Interrupt() {
-  const sigset_t signals = StopSignals();
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  watcher_ = std::thread([this, signals] {
-    const timespec slice{0, 200'000'000};
-    while (!ending_.load()) {
-      if (sigtimedwait(&signals, nullptr, &slice) < 0) continue;
-      if (ending_.load()) break;
-      if (requested_.load()) {
-        // A second Ctrl-C: the user does not want to wait for the runs to wind down. What is
-        // being written beside a user's file goes with the process.
-        platform::RemovePendingTemporaries();
-        static constexpr char kNote[] = "\n";
-        [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
-        ::_exit(130);
-      }
-      request();
-    }
-  });
-}
-
-Interrupt::~Interrupt() {
-  ending_.store(true);
-  // Wakes the watcher at once instead of at the end of its slice.
-  pthread_kill(watcher_.native_handle(), SIGTERM);
-  watcher_.join();
-}
+Interrupt::~Interrupt() = default;
 
 void Interrupt::request() {
   {

@@ -3,9 +3,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
-#include <thread>
 
+#include "platform/console.h"
 #include "platform/pacing.h"
 
 namespace kv3::cli {
@@ -16,10 +17,9 @@ struct Cancelled : std::exception {
   const char* what() const noexcept override { return "cancelled"; }
 };
 
-// Ctrl-C, SIGTERM and SIGHUP, taken by a thread of their own: the first asks every run to stop
-// at its next pause or wait, a second ends the process at once, removing what it was writing
-// beside a user's file. Make it before any other thread, so that every
-// thread inherits the blocked signals.
+// The user's requests to stop (Ctrl-C, a closed terminal or console, a request to end): the first
+// asks every run to stop at its next pause or wait, a second ends the process at once, removing
+// what it was writing beside a user's file. Make it before any other thread.
 class Interrupt {
  public:
   Interrupt();
@@ -34,10 +34,9 @@ class Interrupt {
 
  private:
   std::atomic<bool> requested_{false};
-  std::atomic<bool> ending_{false};
   std::mutex mutex_;
   std::condition_variable woken_;
-  std::thread watcher_;
+  std::unique_ptr<platform::StopRequests> requests_;  // last: it calls request()
 };
 
 // The pauses of the protocol for a command-line run: real time, cut short by an interrupt.

@@ -1,9 +1,6 @@
 // kv3: the configurator's operations on the command line, for installers with many units, for
 // scripts, and for computers without a desktop.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <iostream>
 #include <tuple>
 #include <utility>
@@ -11,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/image_commands.h"
 #include "cli/transfers.h"
+#include "platform/console.h"
 #include "texts/language.h"
 
 namespace {
@@ -210,9 +208,7 @@ int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& a
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
-  // handle, instead of ending the process halfway through a file.
-  std::signal(SIGXFSZ, SIG_IGN);
+  kv3::platform::PrepareConsole();
   using namespace kv3::cli;
   // Before any other thread: every thread must inherit the blocked stop signals.
   Interrupt interrupt;
@@ -229,9 +225,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? kSuccess : kUsage;
   }
-  context.progress = args.quiet                ? ProgressMode::Quiet
-                     : ::isatty(STDERR_FILENO) ? ProgressMode::Bars
-                                               : ProgressMode::Lines;
+  context.progress = args.quiet                         ? ProgressMode::Quiet
+                     : kv3::platform::ErrorIsTerminal() ? ProgressMode::Bars
+                                                        : ProgressMode::Lines;
   try {
     return Run(context, commands, args);
   } catch (const Cancelled&) {

@@ -1,7 +1,5 @@
 #include "cli/transfers.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "link/codepage.h"
 #include "link/sock_exception.h"
 #include "link/tsock.h"
+#include "platform/read_file.h"
 #include "scheme/position_definition.h"
 #include "scheme/scheme_upload.h"
 #include "update/stream_format.h"
@@ -136,12 +135,10 @@ void RunUnit(Context& context, Target& target, const Payload& payload, std::mute
 }
 
 bool IsReadableFile(const std::string& path, std::uintmax_t& size) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-      ::access(path.c_str(), R_OK) != 0) {
-    return false;
-  }
-  size = static_cast<std::uintmax_t>(status.st_size);
+  const platform::ReadFile file{std::filesystem::path(path)};
+  const auto stamp = file.stamp();
+  if (!stamp) return false;
+  size = stamp->size;
   return true;
 }
 

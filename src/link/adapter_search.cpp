@@ -1,9 +1,5 @@
 #include "link/adapter_search.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -20,91 +16,33 @@
 
 namespace kv3::link {
 
-ReplyPortSocket::ReplyPortSocket(std::uint16_t port)
-    : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {
-  if (!fd_) {
-    error_ = errno;
+ReplyPortSocket::ReplyPortSocket(std::uint16_t port) : socket_(platform::Socket::Kind::Datagram) {
+  if (!socket_) {
+    error_ = socket_.error();
     return;
   }
-  const int on = 1;
-  ::setsockopt(fd_.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-  ::setsockopt(fd_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(port);
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    error_ = errno;
-    fd_.reset();
-  }
+  socket_.setNonBlocking();
+  socket_.allowBroadcast();
+  socket_.receiveAdapter();
+  error_ = socket_.bind(platform::kAnyAddress, platform::ToNet16(port));
+  if (error_ != 0) socket_.close();
 }
 
 int ReplyPortSocket::send(std::uint32_t address, std::uint16_t port,
                           std::span<const std::uint8_t> frame, unsigned adapterIndex) {
-  if (!fd_) return EBADF;
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(port);
-  target.sin_addr.s_addr = address;
-  iovec data{const_cast<std::uint8_t*>(frame.data()), frame.size()};
-  msghdr message{};
-  message.msg_name = &target;
-  message.msg_namelen = sizeof target;
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-  if (adapterIndex != 0) {
-    message.msg_control = control.data();
-    message.msg_controllen = control.size();
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
-    info.ipi_ifindex = static_cast<int>(adapterIndex);
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-  }
-  ssize_t sent;
-  do {
-    sent = ::sendmsg(fd_.get(), &message, MSG_NOSIGNAL);
-  } while (sent < 0 && errno == EINTR);
-  return sent < 0 ? errno : 0;
+  return socket_.sendTo(address, platform::ToNet16(port), frame, adapterIndex);
 }
 
 std::vector<ReplyPortSocket::Datagram> ReplyPortSocket::takeWaiting(std::size_t limit) {
   std::vector<Datagram> taken;
-  if (!fd_) return taken;
+  if (!socket_) return taken;
   std::vector<char> buffer(TSock::kReceiveBufferSize);
   while (taken.size() < limit) {
-    sockaddr_in sender{};
-    iovec data{buffer.data(), buffer.size()};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-    msghdr message{};
-    message.msg_name = &sender;
-    message.msg_namelen = sizeof sender;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control.data();
-    message.msg_controllen = control.size();
-    const ssize_t got = ::recvmsg(fd_.get(), &message, MSG_DONTWAIT);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      break;  // nothing more waiting (or an error the next search meets again)
-    }
-    Datagram datagram;
-    // A datagram longer than the buffer arrives cut to it (MSG_TRUNC): its first bytes count.
-    datagram.bytes.assign(buffer.data(), std::min(static_cast<std::size_t>(got), buffer.size()));
-    datagram.sender = sender.sin_addr.s_addr;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-      if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
-          header->cmsg_len >= CMSG_LEN(sizeof(in_pktinfo))) {
-        in_pktinfo info{};
-        std::memcpy(&info, CMSG_DATA(header), sizeof info);
-        datagram.adapterIndex = static_cast<unsigned>(info.ipi_ifindex);
-      }
-    }
-    taken.push_back(std::move(datagram));
+    int error = 0;
+    const auto received = socket_.receiveFrom(buffer, error);
+    if (!received) break;  // nothing more waiting (or an error the next search meets again)
+    taken.push_back(
+        {std::string(buffer.data(), received->size), received->sender, received->adapterIndex});
   }
   return taken;
 }
@@ -192,7 +130,7 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
     for (const Adapter& adapter : adapters) {
       // A network of one or two addresses (/32, /31) has no broadcast address of its own.
       if (adapter.broadcast != adapter.address &&
-          (adapter.broadcast ^ adapter.address) != htonl(1)) {
+          (adapter.broadcast ^ adapter.address) != platform::ToNet32(1)) {
         targets.push_back({adapter.name, adapter.address, adapter.broadcast, 0});
       }
       if (adapter.broadcast != everyone) {

@@ -10,8 +10,8 @@
 #include "link/link_settings.h"
 #include "link/unit_channel.h"
 #include "link/unit_texts.h"
+#include "platform/net.h"
 #include "platform/pacing.h"
-#include "platform/unique_fd.h"
 
 namespace kv3::link {
 
@@ -29,7 +29,7 @@ class ReplyPortSocket {
   // Binds to port on every address, broadcasts allowed; see error() when it could not.
   explicit ReplyPortSocket(std::uint16_t port);
 
-  bool open() const { return fd_.valid(); }
+  bool open() const { return socket_.valid(); }
   // The system's error number of the failed bind (or of creating the socket); 0 when open.
   int error() const { return error_; }
   // Sends frame to address:port (network order address), out of the adapter with that index
@@ -40,7 +40,7 @@ class ReplyPortSocket {
   std::vector<Datagram> takeWaiting(std::size_t limit);
 
  private:
-  platform::UniqueFd fd_;
+  platform::Socket socket_;
   int error_ = 0;
 };
 

@@ -1,12 +1,6 @@
 #include "link/address_lookup.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <string_view>
 #include <utility>
@@ -14,6 +8,7 @@
 
 #include "link/ipv4_text.h"
 #include "link/sock_exception.h"
+#include "platform/net.h"
 
 namespace kv3::link {
 namespace {
@@ -58,34 +53,6 @@ HostCache& Cache() {
   return cache;
 }
 
-struct AddrInfoFree {
-  void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
-};
-
-bool Resolve(const std::string& name, std::uint32_t& address) {
-  if (name.find('\0') != std::string::npos) {
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* raw = nullptr;
-  if (::getaddrinfo(name.c_str(), nullptr, &hints, &raw) != 0 || raw == nullptr) {
-    return false;
-  }
-  const std::unique_ptr<addrinfo, AddrInfoFree> result(raw);
-  for (const addrinfo* entry = result.get(); entry != nullptr; entry = entry->ai_next) {
-    if (entry->ai_family == AF_INET && entry->ai_addr != nullptr &&
-        entry->ai_addrlen >= sizeof(sockaddr_in)) {
-      sockaddr_in in{};
-      std::memcpy(&in, entry->ai_addr, sizeof in);
-      address = in.sin_addr.s_addr;
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 std::uint16_t LookupPort(const std::string& text, const char* protocol) {
@@ -97,19 +64,18 @@ std::uint16_t LookupPort(const std::string& text, const char* protocol) {
       }
       port = (port * 10 + static_cast<std::uint32_t>(c - '0')) & 0xFFFFu;
     }
-    return htons(static_cast<std::uint16_t>(port));
+    return platform::ToNet16(static_cast<std::uint16_t>(port));
   }
-  const servent* entry =
-      text.find('\0') == std::string::npos ? ::getservbyname(text.c_str(), protocol) : nullptr;
-  if (entry == nullptr) {
+  const auto port = platform::ServicePort(text, protocol);
+  if (!port) {
     throw ESockException("Port Lookup - Could Not Find Service Entry");
   }
-  return static_cast<std::uint16_t>(entry->s_port);
+  return *port;
 }
 
 std::uint32_t LookupHost(const std::string& text) {
   if (text.empty()) {
-    return htonl(INADDR_ANY);
+    return platform::kAnyAddress;
   }
   if (IsValidIPv4Text(text)) {
     // Decimal, as a person means it and as the window checks it: inet_addr would read
@@ -120,15 +86,17 @@ std::uint32_t LookupHost(const std::string& text) {
     return address;
   }
   if (OnlyDigitsAndPoints(text)) {
-    return ::inet_addr(text.c_str());
+    return platform::InetAddr(text);
   }
   std::uint32_t address = 0;
   if (Cache().find(text, address)) {
     return address;
   }
-  if (!Resolve(text, address)) {
+  const auto resolved = platform::ResolveHost(text);
+  if (!resolved) {
     throw ESockException("Host Lookup - Could Not Find Host Entry");
   }
+  address = *resolved;
   Cache().add(text, address);
   return address;
 }
@@ -137,12 +105,6 @@ bool IsAddressOrHostName(const std::string& text) {
   return text.empty() || IsValidIPv4Text(text) || !OnlyDigitsAndPoints(text);
 }
 
-std::string AddressText(std::uint32_t address) {
-  in_addr in{};
-  in.s_addr = address;
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &in, text, sizeof text);
-  return text;
-}
+std::string AddressText(std::uint32_t address) { return platform::AddressText(address); }
 
 }  // namespace kv3::link

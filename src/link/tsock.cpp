@@ -1,10 +1,5 @@
 #include "link/tsock.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <climits>
 
 #include "link/address_lookup.h"
@@ -29,8 +24,8 @@ const char* TSock::Protocol() const { return type_ == TSocketType::stDatagram ? 
 
 void TSock::SetHostName(const std::string& host) {
   hostName_ = host;
-  if (fd_ && type_ == TSocketType::stDatagram) {
-    remote_.sin_addr.s_addr = LookupHost(hostName_);
+  if (socket_ && type_ == TSocketType::stDatagram) {
+    remoteAddress_ = LookupHost(hostName_);
   }
 }
 
@@ -39,62 +34,55 @@ void TSock::SetPortName(const std::string& port) { portName_ = port; }
 void TSock::SetLocalPortName(const std::string& port) { localPortName_ = port; }
 
 void TSock::SetSocketType(TSocketType type) {
-  if (fd_) {
+  if (socket_) {
     throw ESockException("SocketType - Can't Assign Socket Type While Connected");
   }
   type_ = type;
 }
 
-std::string TSock::RemoteAddressText() const { return AddressText(remote_.sin_addr.s_addr); }
+std::string TSock::RemoteAddressText() const { return AddressText(remoteAddress_); }
 
 bool TSock::Open() {
-  if (fd_) {
+  if (socket_) {
     return connected_;
   }
   const bool datagram = type_ == TSocketType::stDatagram;
   // Held here until the bind succeeded: a lookup error or a failed bind leaves no half-made
   // socket behind.
-  platform::UniqueFd fd(::socket(AF_INET, (datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0));
-  if (!fd) {
+  platform::Socket socket(datagram ? platform::Socket::Kind::Datagram
+                                   : platform::Socket::Kind::Stream);
+  if (!socket) {
     return false;
   }
   if (!blocking_) {
-    const int flags = ::fcntl(fd.get(), F_GETFL, 0);
-    ::fcntl(fd.get(), F_SETFL, (flags < 0 ? 0 : flags) | O_NONBLOCK);
+    socket.setNonBlocking();
   }
-
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
-  local.sin_port = LookupPort(localPortName_ == "-1" ? portName_ : localPortName_, Protocol());
-
-  sockaddr_in remote{};
-  remote.sin_family = AF_INET;
-  remote.sin_port = LookupPort(portName_, Protocol());
-  remote.sin_addr.s_addr = LookupHost(hostName_);
-
+  const std::uint16_t localPort =
+      LookupPort(localPortName_ == "-1" ? portName_ : localPortName_, Protocol());
+  const std::uint16_t remotePort = LookupPort(portName_, Protocol());
+  const std::uint32_t remoteAddress = LookupHost(hostName_);
   // No SO_REUSEADDR: a port that another program holds must make the bind fail.
-  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  if (socket.bind(platform::kAnyAddress, localPort) != 0) {
     return false;
   }
-  fd_ = std::move(fd);
-  remote_ = remote;
+  socket_ = std::move(socket);
+  remoteAddress_ = remoteAddress;
+  remotePort_ = remotePort;
   connected_ = true;
   if (datagram) {
-    const int on = 1;
-    ::setsockopt(fd_.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    socket_.allowBroadcast();
   }
   return true;
 }
 
 bool TSock::Close() {
-  const bool closed = fd_.reset();
+  const bool closed = socket_.close();
   connected_ = false;
   return closed;
 }
 
 bool TSock::SendDatagram(std::span<const std::uint8_t> data, const std::string& host) {
-  if (!fd_) {
+  if (!socket_) {
     throw ESockException("SendDatagram - Socket Not Connected");
   }
   if (type_ == TSocketType::stStream) {
@@ -105,8 +93,7 @@ bool TSock::SendDatagram(std::span<const std::uint8_t> data, const std::string& 
     return true;
   }
   // A lost datagram shows as a missing answer; the exchange has no other way to notice it.
-  (void)::sendto(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&remote_), sizeof remote_);
+  (void)socket_.sendTo(remoteAddress_, remotePort_, data);
   return true;
 }
 
@@ -117,34 +104,25 @@ bool TSock::SendDatagram(std::string_view data, const std::string& host) {
 }
 
 std::string TSock::ReceiveDatagram(std::string& senderAddress) {
-  if (!fd_) {
+  if (!socket_) {
     throw ESockException("ReceiveDatagram - Socket Not Connected");
   }
   if (type_ == TSocketType::stStream) {
     throw ESockException("ReceiveDatagram - Datagram Receive Not Supported On Stream Sockets");
   }
   senderAddress.clear();
-
-  // poll rather than select: the same readiness test, without a limit on the descriptor's
-  // number.
-  pollfd waiting{fd_.get(), POLLIN, 0};
-  if (::poll(&waiting, 1, PollTimeoutMs(blockingTimeout_)) <= 0 ||
-      (waiting.revents & (POLLIN | POLLERR | POLLHUP)) == 0) {
+  if (socket_.waitReadable(PollTimeoutMs(blockingTimeout_)) != platform::Socket::Wait::Ready) {
     return {};
   }
-
-  sockaddr_in from{};
-  socklen_t fromLength = sizeof from;
-  errno = 0;
-  const ssize_t received = ::recvfrom(fd_.get(), buffer_.data(), buffer_.size(), 0,
-                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
-  if (received < 0) {
-    throw ESockException("Socket Error while Receiving Datagram:" + std::to_string(errno));
+  int error = 0;
+  const auto received = socket_.receiveFrom(buffer_, error);
+  if (!received) {
+    throw ESockException("Socket Error while Receiving Datagram:" + std::to_string(error));
   }
-  if (from.sin_family == AF_INET) {
-    senderAddress = AddressText(from.sin_addr.s_addr);
+  if (received->senderKnown) {
+    senderAddress = AddressText(received->sender);
   }
-  return std::string(buffer_.data(), static_cast<std::size_t>(received));
+  return std::string(buffer_.data(), received->size);
 }
 
 }  // namespace kv3::link

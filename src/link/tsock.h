@@ -1,7 +1,5 @@
 #pragma once
 
-#include <netinet/in.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,7 +8,7 @@
 #include <vector>
 
 #include "link/sock_exception.h"
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 
 namespace kv3::link {
 
@@ -82,9 +80,10 @@ class TSock {
   bool blocking_ = false;
   int blockingTimeout_ = 0;
 
-  platform::UniqueFd fd_;
+  platform::Socket socket_;
   bool connected_ = false;
-  sockaddr_in remote_{};
+  std::uint32_t remoteAddress_ = 0;  // network order
+  std::uint16_t remotePort_ = 0;     // network order
   std::vector<char> buffer_;
 };
 

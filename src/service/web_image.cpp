@@ -1,9 +1,5 @@
 #include "service/web_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -13,7 +9,7 @@
 #include "link/bytes.h"
 #include "link/codepage.h"
 #include "platform/file_replace.h"
-#include "platform/unique_fd.h"
+#include "platform/read_file.h"
 
 namespace kv3::service {
 
@@ -24,26 +20,14 @@ constexpr std::array<std::uint8_t, kImageEndMarkerSize> kEndMarker = {0xFF, 0xFF
 // Read-ahead of the standard input buffer, so that the 1024-byte pieces cost no system call each.
 constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::StdFile;
 
 // A chosen file opened for reading, with its size; nothing when it is no regular file (a
 // folder, or a FIFO that would block the build) or cannot be opened.
 std::optional<std::pair<File, std::uint64_t>> OpenChosen(const std::filesystem::path& path) {
-  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat status {};
-  if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-    return std::nullopt;
-  }
-  File file(::fdopen(fd.get(), "rb"));
-  if (!file) {
-    return std::nullopt;
-  }
-  fd.release();
-  std::setvbuf(file.get(), nullptr, _IOFBF, kReadAhead);
-  return std::pair{std::move(file), static_cast<std::uint64_t>(status.st_size)};
+  auto opened = platform::OpenRegularFile(path);
+  if (opened) std::setvbuf(opened->first.get(), nullptr, _IOFBF, kReadAhead);
+  return opened;
 }
 
 enum class Copy { Done, SourceFailed, SinkFailed };
@@ -200,19 +184,18 @@ std::optional<std::vector<ImageListing>> ListWebImage(const std::filesystem::pat
     problem = ImageListProblem::Unreadable;
     return std::nullopt;
   }
-  const int fd = ::fileno(opened->first.get());
+  std::FILE* file = opened->first.get();
   const std::uint64_t fileSize = opened->second;
   std::vector<ImageListing> files;
-  std::uint64_t position = 0;
+  // The entries follow each other from the start; one read after the other takes them in order.
   for (;;) {
     std::array<std::uint8_t, kImageEntrySize> bytes{};
     const std::size_t want = files.size() < kImageMaxFiles ? kImageEntrySize : kImageEndMarkerSize;
-    const ssize_t got = ::pread(fd, bytes.data(), want, static_cast<off_t>(position));
-    if (got >= static_cast<ssize_t>(kImageEndMarkerSize) && bytes[0] == kEndMarker[0] &&
-        bytes[1] == kEndMarker[1]) {
+    const std::size_t got = std::fread(bytes.data(), 1, want, file);
+    if (got >= kImageEndMarkerSize && bytes[0] == kEndMarker[0] && bytes[1] == kEndMarker[1]) {
       break;
     }
-    if (got != static_cast<ssize_t>(want) || want != kImageEntrySize) {
+    if (got != want || want != kImageEntrySize) {
       problem = ImageListProblem::NoEndMarker;
       return std::nullopt;
     }
@@ -226,7 +209,6 @@ std::optional<std::vector<ImageListing>> ListWebImage(const std::filesystem::pat
       return std::nullopt;
     }
     files.push_back(std::move(listed));
-    position += kImageEntrySize;
   }
   return files;
 }

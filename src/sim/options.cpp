@@ -1,11 +1,11 @@
 #include "sim/options.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <utility>
+
+#include "platform/codepage.h"
 
 namespace kv3::sim {
 
@@ -46,25 +46,7 @@ std::string DefaultVersion(const Unit& unit) {
 
 // Command lines are UTF-8; the units keep and send their texts in Windows-1252.
 std::optional<std::string> ToWireText(std::string_view utf8) {
-  struct Converter {
-    iconv_t handle = ::iconv_open("CP1252", "UTF-8");
-    bool valid() const { return reinterpret_cast<std::intptr_t>(handle) != -1; }
-    ~Converter() {
-      if (valid()) ::iconv_close(handle);
-    }
-  } converter;
-  if (!converter.valid()) return std::nullopt;
-  std::string input(utf8);
-  std::string output(input.size(), '\0');  // never longer than the UTF-8 text
-  char* in = input.data();
-  std::size_t inLeft = input.size();
-  char* out = output.data();
-  std::size_t outLeft = output.size();
-  if (::iconv(converter.handle, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) {
-    return std::nullopt;
-  }
-  output.resize(output.size() - outLeft);
-  return output;
+  return platform::Utf8ToCp1252Exact(utf8);
 }
 
 struct Item {

@@ -1,24 +1,17 @@
 #include "update/stream_upload.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <span>
 
 #include "link/answer.h"
 #include "link/codepage.h"
 #include "link/exchange.h"
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 #include "update/stream_format.h"
 
 namespace kv3::update {
@@ -30,68 +23,52 @@ using Clock = std::chrono::steady_clock;
 // How long one wait lasts at most before the pacing is asked whether the run may go on.
 constexpr int kWaitSliceMs = 100;
 
-// Waits until fd is ready for `events` or the time limit has passed; false on the limit or an
-// error. EINTR does not shorten the wait; the pacing's checkpoint is visited at every slice.
-bool WaitFor(int fd, short events, int limitMs, platform::Pacing& pacing) {
+enum class Direction { In, Out };
+
+// Waits until the socket is ready or the time limit has passed; false on the limit or an error.
+// The pacing's checkpoint is visited at every slice.
+bool WaitFor(platform::Socket& socket, Direction direction, int limitMs, platform::Pacing& pacing) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
   for (;;) {
     pacing.checkpoint();
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    const long long slice = std::clamp<long long>(left.count(), 0, kWaitSliceMs);
-    pollfd entry{fd, events, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(slice));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-    if (ready == 0 && left.count() <= slice) return false;
+    const int slice = static_cast<int>(std::clamp<long long>(left.count(), 0, kWaitSliceMs));
+    const platform::Socket::Wait wait =
+        direction == Direction::In ? socket.waitReadable(slice) : socket.waitWritable(slice);
+    if (wait == platform::Socket::Wait::Ready) return true;
+    if (wait == platform::Socket::Wait::Failed) return false;
+    if (left.count() <= slice) return false;
   }
 }
 
 // A non-blocking stream socket connected to address:port within limitMs, or nothing.
-platform::UniqueFd Connect(const std::string& address, std::uint16_t port, int limitMs,
-                           platform::Pacing& pacing) {
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(port);
-  if (::inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1) return {};
-  platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!fd) return {};
-  if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
-    return fd;
+platform::Socket Connect(const std::string& address, std::uint16_t port, int limitMs,
+                         platform::Pacing& pacing) {
+  const auto target = platform::ParseAddress(address);
+  if (!target) return {};
+  platform::Socket socket(platform::Socket::Kind::Stream);
+  if (!socket || socket.setNonBlocking() != 0) return {};
+  const int started = socket.connectStart(*target, platform::ToNet16(port));
+  if (started == 0) return socket;
+  if (!platform::IsWouldBlock(started) || !WaitFor(socket, Direction::Out, limitMs, pacing) ||
+      socket.connectResult() != 0) {
+    return {};
   }
-  if (errno != EINPROGRESS || !WaitFor(fd.get(), POLLOUT, limitMs, pacing)) return {};
-  int error = 0;
-  socklen_t length = sizeof error;
-  if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return {};
-  return fd;
+  return socket;
 }
 
 // Hands every byte to the connection, going on after a partial send. False when the connection
 // fails or takes nothing for stallMs.
-bool SendAll(int fd, std::span<const std::uint8_t> bytes, int stallMs, platform::Pacing& pacing) {
+bool SendAll(platform::Socket& socket, std::span<const std::uint8_t> bytes, int stallMs,
+             platform::Pacing& pacing) {
   while (!bytes.empty()) {
-    const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    int error = 0;
+    const long sent = socket.send(bytes, error);
     if (sent > 0) {
       bytes = bytes.subspan(static_cast<std::size_t>(sent));
-    } else if (sent < 0 && errno == EINTR) {
-      continue;
-    } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!WaitFor(fd, POLLOUT, stallMs, pacing)) return false;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Reads exactly dest.size() bytes; false on an error or when the file ends sooner.
-bool ReadExactly(int fd, std::span<std::uint8_t> dest) {
-  while (!dest.empty()) {
-    const ssize_t got = ::read(fd, dest.data(), dest.size());
-    if (got > 0) {
-      dest = dest.subspan(static_cast<std::size_t>(got));
-    } else if (got < 0 && errno == EINTR) {
-      continue;
+    } else if (sent < 0 && platform::IsWouldBlock(error)) {
+      if (!WaitFor(socket, Direction::Out, stallMs, pacing)) return false;
     } else {
       return false;
     }
@@ -100,13 +77,12 @@ bool ReadExactly(int fd, std::span<std::uint8_t> dest) {
 }
 
 // The closing answer: what one receive brings within limitMs (empty when nothing came).
-std::vector<std::uint8_t> ReceiveAnswer(int fd, int limitMs, platform::Pacing& pacing) {
+std::vector<std::uint8_t> ReceiveAnswer(platform::Socket& socket, int limitMs,
+                                        platform::Pacing& pacing) {
   std::vector<std::uint8_t> answer(kAnswerMax);
-  if (!WaitFor(fd, POLLIN, limitMs, pacing)) return {};
-  ssize_t got;
-  do {
-    got = ::recv(fd, answer.data(), answer.size(), 0);
-  } while (got < 0 && errno == EINTR);
+  if (!WaitFor(socket, Direction::In, limitMs, pacing)) return {};
+  int error = 0;
+  const long got = socket.receive({reinterpret_cast<char*>(answer.data()), answer.size()}, error);
   answer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return answer;
 }
@@ -117,15 +93,13 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
                      const link::DeviceRecord& rec, std::string_view name)
     : row_(row),
       address_(link::Ipv4Text(rec, link::record::kIp)),
-      // O_NONBLOCK: a FIFO put where the chosen file was must not hold the window in open().
-      file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+      file_(std::filesystem::path(path)) {
   // Every check is made on the file as it is opened for sending: what grows after them is not
   // sent (see unchanged()).
-  struct stat status {};
-  if (!file_ || ::fstat(file_.get(), &status) != 0 || !S_ISREG(status.st_mode) || !stamp(opened_)) {
-    return;
-  }
-  size_ = static_cast<std::uint64_t>(status.st_size);
+  const std::optional<platform::FileStamp> opened = file_.stamp();
+  if (!opened) return;
+  opened_ = *opened;
+  size_ = opened_.size;
   if (row.sizeLimit != 0 && size_ >= row.sizeLimit) {
     outcome_ = UploadOutcome::TooBig;
     return;
@@ -150,23 +124,7 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
   ready_ = true;
 }
 
-bool UploadRun::stamp(FileStamp& into) const {
-  struct stat status {};
-  if (::fstat(file_.get(), &status) != 0) return false;
-  into.device = static_cast<std::uint64_t>(status.st_dev);
-  into.inode = static_cast<std::uint64_t>(status.st_ino);
-  into.size = static_cast<std::uint64_t>(status.st_size);
-  into.modified = status.st_mtim.tv_sec;
-  into.modifiedNs = status.st_mtim.tv_nsec;
-  into.changed = status.st_ctim.tv_sec;
-  into.changedNs = status.st_ctim.tv_nsec;
-  return true;
-}
-
-bool UploadRun::unchanged() const {
-  FileStamp now;
-  return stamp(now) && now == opened_;
-}
+bool UploadRun::unchanged() const { return file_.stamp() == opened_; }
 
 bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
                          const link::LinkSettings& settings, platform::Pacing& pacing) {
@@ -220,18 +178,18 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
   };
 
   pause(row_.pauseBeforeConnectMs);
-  const platform::UniqueFd stream =
+  platform::Socket stream =
       Connect(address_, settings.transferPort, settings.connectTimeoutMs, pacing);
   if (!stream) return UploadOutcome::Ended;
 
   const int stallMs = settings.sendStallTimeoutMs;
-  if (!SendAll(stream.get(), LengthPrefix(prefix_), stallMs, pacing)) {
+  if (!SendAll(stream, LengthPrefix(prefix_), stallMs, pacing)) {
     return UploadOutcome::Corrupted;
   }
   pause(kPauseAfterPrefixMs);
   if (row_.framing == Framing::NamedStream) {
     const auto header = BlockHeader(static_cast<std::uint32_t>(size_), nameLength_, sentName_);
-    if (!SendAll(stream.get(), header, stallMs, pacing)) return UploadOutcome::Corrupted;
+    if (!SendAll(stream, header, stallMs, pacing)) return UploadOutcome::Corrupted;
     pause(kPauseAfterHeaderMs);
   }
 
@@ -242,7 +200,7 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size_ - sent));
     const std::span<std::uint8_t> piece(segment.data(), n);
-    if (!ReadExactly(file_.get(), piece)) {
+    if (!file_.readExactly(piece)) {
       report(0);
       return unchanged() ? UploadOutcome::Corrupted : UploadOutcome::FileChanged;
     }
@@ -252,7 +210,7 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
       report(0);
       return UploadOutcome::FileChanged;
     }
-    if (!SendAll(stream.get(), piece, stallMs, pacing)) {
+    if (!SendAll(stream, piece, stallMs, pacing)) {
       report(0);
       return UploadOutcome::Corrupted;
     }
@@ -263,8 +221,7 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
   }
 
   pause(kPauseBeforeAnswerMs);
-  const std::vector<std::uint8_t> answer =
-      ReceiveAnswer(stream.get(), settings.answerTimeoutMs, pacing);
+  const std::vector<std::uint8_t> answer = ReceiveAnswer(stream, settings.answerTimeoutMs, pacing);
   report(0);
   return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;
 }

@@ -9,7 +9,7 @@
 #include "link/link_settings.h"
 #include "link/tsock.h"
 #include "platform/pacing.h"
-#include "platform/unique_fd.h"
+#include "platform/read_file.h"
 #include "update/upload_profile.h"
 
 namespace kv3::update {
@@ -81,13 +81,6 @@ class UploadRun {
   const std::string& address() const { return address_; }
 
  private:
-  // What tells one state of the open file from another.
-  struct FileStamp {
-    std::uint64_t device = 0, inode = 0, size = 0;
-    std::int64_t modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
-    bool operator==(const FileStamp&) const = default;
-  };
-  bool stamp(FileStamp& into) const;
   bool unchanged() const;
   UploadOutcome streamContent(const link::LinkSettings& settings, platform::Pacing& pacing,
                               const ProgressFn& progress);
@@ -95,8 +88,8 @@ class UploadRun {
   const UploadProfile& row_;
   std::string address_;
   std::string sentName_;
-  platform::UniqueFd file_;
-  FileStamp opened_;
+  platform::ReadFile file_;
+  platform::FileStamp opened_;
   std::uint64_t size_ = 0;
   std::uint32_t prefix_ = 0;
   std::uint32_t nameLength_ = 0;

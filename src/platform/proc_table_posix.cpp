@@ -1,8 +1,8 @@
-#include "platform/proc_table.h"
-
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "platform/proc_table.h"
 
 namespace kv3::platform {
 

@@ -1,11 +1,11 @@
-#include "platform/open_url.h"
-
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <thread>
 #include <vector>
+
+#include "platform/open_url.h"
 
 extern char** environ;
 

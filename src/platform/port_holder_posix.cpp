@@ -1,5 +1,3 @@
-#include "platform/port_holder.h"
-
 #include <dirent.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/port_holder.h"
 #include "platform/proc_table.h"
 
 namespace kv3::platform {

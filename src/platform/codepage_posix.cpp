@@ -1,5 +1,3 @@
-#include "link/codepage.h"
-
 #include <iconv.h>
 
 #include <algorithm>
@@ -8,7 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-namespace kv3::link {
+#include "platform/codepage.h"
+
+namespace kv3::platform {
 namespace {
 
 class Converter {
@@ -123,4 +123,4 @@ std::optional<std::string> Utf8ToCp1252Exact(std::string_view text) {
   return out;
 }
 
-}  // namespace kv3::link
+}  // namespace kv3::platform

@@ -1,0 +1,286 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "platform/net.h"
+
+namespace kv3::platform {
+
+namespace {
+
+int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+int Result(int status) { return status == 0 ? 0 : errno; }
+
+sockaddr_in Endpoint(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in endpoint{};
+  endpoint.sin_family = AF_INET;
+  endpoint.sin_port = port;
+  endpoint.sin_addr.s_addr = address;
+  return endpoint;
+}
+
+Socket::Wait WaitFor(int fd, short events, int ms) {
+  pollfd entry{fd, events, 0};
+  int ready;
+  do {
+    ready = ::poll(&entry, 1, ms);
+  } while (ready < 0 && errno == EINTR);
+  if (ready < 0) return Socket::Wait::Failed;
+  if (ready == 0) return Socket::Wait::TimedOut;
+  return (entry.revents & (events | POLLERR | POLLHUP)) != 0 ? Socket::Wait::Ready
+                                                             : Socket::Wait::TimedOut;
+}
+
+}  // namespace
+
+std::uint16_t ToNet16(std::uint16_t value) { return htons(value); }
+std::uint32_t ToNet32(std::uint32_t value) { return htonl(value); }
+std::uint16_t FromNet16(std::uint16_t value) { return ntohs(value); }
+std::uint32_t FromNet32(std::uint32_t value) { return ntohl(value); }
+
+std::string ErrorText(int error) { return std::strerror(error); }
+bool IsWouldBlock(int error) {
+  return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
+}
+bool IsAddressInUse(int error) { return error == EADDRINUSE; }
+
+std::string AddressText(std::uint32_t address) {
+  in_addr in{};
+  in.s_addr = address;
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &in, text, sizeof text);
+  return text;
+}
+
+std::uint32_t InetAddr(const std::string& text) { return ::inet_addr(text.c_str()); }
+
+std::optional<std::uint32_t> ParseAddress(const std::string& text) {
+  in_addr in{};
+  if (::inet_pton(AF_INET, text.c_str(), &in) != 1) return std::nullopt;
+  return in.s_addr;
+}
+
+std::optional<std::uint32_t> ResolveHost(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* raw = nullptr;
+  if (::getaddrinfo(name.c_str(), nullptr, &hints, &raw) != 0 || raw == nullptr) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<addrinfo, void (*)(addrinfo*)> result(raw, ::freeaddrinfo);
+  for (const addrinfo* entry = result.get(); entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_family == AF_INET && entry->ai_addr != nullptr &&
+        entry->ai_addrlen >= sizeof(sockaddr_in)) {
+      sockaddr_in in{};
+      std::memcpy(&in, entry->ai_addr, sizeof in);
+      return in.sin_addr.s_addr;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint16_t> ServicePort(const std::string& name, const char* protocol) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
+  const servent* entry = ::getservbyname(name.c_str(), protocol);
+  if (entry == nullptr) return std::nullopt;
+  return static_cast<std::uint16_t>(entry->s_port);
+}
+
+std::vector<Adapter> UpAdapters() {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) {
+    return {};
+  }
+  const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> owner(list, ::freeifaddrs);
+  std::vector<Adapter> adapters;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    const unsigned flags = entry->ifa_flags;
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+        entry->ifa_netmask == nullptr || (flags & IFF_UP) == 0 || (flags & IFF_BROADCAST) == 0 ||
+        (flags & IFF_LOOPBACK) != 0) {
+      continue;
+    }
+    Adapter adapter;
+    adapter.name = entry->ifa_name;
+    adapter.index = ::if_nametoindex(entry->ifa_name);
+    adapter.address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
+    // Made from the mask: an address given without its broadcast address has none recorded.
+    const std::uint32_t mask =
+        reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
+    adapter.broadcast = (adapter.address & mask) | ~mask;
+    adapters.push_back(std::move(adapter));
+  }
+  return adapters;
+}
+
+Socket::Socket(Kind kind)
+    : handle_(::socket(AF_INET, (kind == Kind::Datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC,
+                       0)) {
+  if (handle_ < 0) error_ = errno;
+}
+
+Socket::~Socket() { close(); }
+
+Socket::Socket(Socket&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), error_(other.error_) {}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, -1);
+    error_ = other.error_;
+  }
+  return *this;
+}
+
+bool Socket::valid() const { return handle_ >= 0; }
+
+bool Socket::close() {
+  const std::intptr_t old = std::exchange(handle_, -1);
+  return old >= 0 && ::close(Fd(old)) == 0;
+}
+
+int Socket::setNonBlocking() {
+  const int flags = ::fcntl(Fd(handle_), F_GETFL, 0);
+  return Result(::fcntl(Fd(handle_), F_SETFL, (flags < 0 ? 0 : flags) | O_NONBLOCK) < 0 ? -1 : 0);
+}
+
+int Socket::allowBroadcast() {
+  const int on = 1;
+  return Result(::setsockopt(Fd(handle_), SOL_SOCKET, SO_BROADCAST, &on, sizeof on));
+}
+
+int Socket::receiveAdapter() {
+  const int on = 1;
+  return Result(::setsockopt(Fd(handle_), IPPROTO_IP, IP_PKTINFO, &on, sizeof on));
+}
+
+int Socket::bind(std::uint32_t address, std::uint16_t port) {
+  const sockaddr_in local = Endpoint(address, port);
+  return Result(::bind(Fd(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local));
+}
+
+int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
+                   unsigned adapterIndex) {
+  if (!valid()) return EBADF;
+  sockaddr_in target = Endpoint(address, port);
+  iovec part{const_cast<std::uint8_t*>(data.data()), data.size()};
+  msghdr message{};
+  message.msg_name = &target;
+  message.msg_namelen = sizeof target;
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+  if (adapterIndex != 0) {
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(adapterIndex);
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+  }
+  ssize_t sent;
+  do {
+    sent = ::sendmsg(Fd(handle_), &message, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  return sent < 0 ? errno : 0;
+}
+
+std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int& error) {
+  error = 0;
+  if (!valid()) {
+    error = EBADF;
+    return std::nullopt;
+  }
+  for (;;) {
+    sockaddr_in sender{};
+    iovec part{buffer.data(), buffer.size()};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    const ssize_t got = ::recvmsg(Fd(handle_), &message, MSG_DONTWAIT);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return std::nullopt;
+    }
+    Received received;
+    // A datagram longer than the buffer arrives cut to it (MSG_TRUNC): its first bytes count.
+    received.size = std::min(static_cast<std::size_t>(got), buffer.size());
+    received.senderKnown = sender.sin_family == AF_INET;
+    received.sender = received.senderKnown ? sender.sin_addr.s_addr : 0;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+      if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
+          header->cmsg_len >= CMSG_LEN(sizeof(in_pktinfo))) {
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(header), sizeof info);
+        received.adapterIndex = static_cast<unsigned>(info.ipi_ifindex);
+      }
+    }
+    return received;
+  }
+}
+
+int Socket::connectStart(std::uint32_t address, std::uint16_t port) {
+  const sockaddr_in target = Endpoint(address, port);
+  return Result(::connect(Fd(handle_), reinterpret_cast<const sockaddr*>(&target), sizeof target));
+}
+
+int Socket::connectResult() {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(Fd(handle_), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  return error;
+}
+
+long Socket::send(std::span<const std::uint8_t> data, int& error) {
+  error = 0;
+  for (;;) {
+    const ssize_t sent = ::send(Fd(handle_), data.data(), data.size(), MSG_NOSIGNAL);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EINTR) continue;
+    error = errno;
+    return -1;
+  }
+}
+
+long Socket::receive(std::span<char> buffer, int& error) {
+  error = 0;
+  for (;;) {
+    const ssize_t got = ::recv(Fd(handle_), buffer.data(), buffer.size(), 0);
+    if (got >= 0) return static_cast<long>(got);
+    if (errno == EINTR) continue;
+    error = errno;
+    return -1;
+  }
+}
+
+Socket::Wait Socket::waitReadable(int ms) { return WaitFor(Fd(handle_), POLLIN, ms); }
+Socket::Wait Socket::waitWritable(int ms) { return WaitFor(Fd(handle_), POLLOUT, ms); }
+
+}  // namespace kv3::platform

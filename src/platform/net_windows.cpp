@@ -1,0 +1,370 @@
+// Winsock 2 behind the seam of platform/net.h.
+// Winsock 2 comes first: windows.h alone would bring the old winsock.h.
+#include <winsock2.h>
+// Then what builds on it.
+#include <iphlpapi.h>
+#include <mswsock.h>
+#include <windows.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+#include "platform/net.h"
+#include "platform/windows_text.h"
+
+namespace kv3::platform {
+
+namespace {
+
+// Winsock is started once, before the first socket or lookup, and ends with the process.
+class Winsock {
+ public:
+  Winsock() {
+    WSADATA data{};
+    started_ = ::WSAStartup(MAKEWORD(2, 0), &data) == 0;
+  }
+  ~Winsock() {
+    if (started_) ::WSACleanup();
+  }
+  Winsock(const Winsock&) = delete;
+  Winsock& operator=(const Winsock&) = delete;
+
+ private:
+  bool started_ = false;
+};
+
+void EnsureWinsock() { static const Winsock session; }
+
+SOCKET Handle(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
+
+int Result(int status) { return status == 0 ? 0 : ::WSAGetLastError(); }
+
+sockaddr_in Endpoint(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in endpoint{};
+  endpoint.sin_family = AF_INET;
+  endpoint.sin_port = port;
+  endpoint.sin_addr.s_addr = address;
+  return endpoint;
+}
+
+Socket::Wait WaitFor(SOCKET socket, short events, int ms) {
+  WSAPOLLFD entry{socket, events, 0};
+  const int ready = ::WSAPoll(&entry, 1, ms < 0 ? -1 : ms);
+  if (ready < 0) return Socket::Wait::Failed;
+  if (ready == 0) return Socket::Wait::TimedOut;
+  return (entry.revents & (events | POLLERR | POLLHUP)) != 0 ? Socket::Wait::Ready
+                                                             : Socket::Wait::TimedOut;
+}
+
+// WSARecvMsg is reached through the socket; the same pointer serves every socket.
+LPFN_WSARECVMSG RecvMsg(SOCKET socket) {
+  static LPFN_WSARECVMSG found = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [socket] {
+    GUID id = WSAID_WSARECVMSG;
+    DWORD bytes = 0;
+    ::WSAIoctl(socket, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &found, sizeof found,
+               &bytes, nullptr, nullptr);
+  });
+  return found;
+}
+
+}  // namespace
+
+std::uint16_t ToNet16(std::uint16_t value) { return htons(value); }
+std::uint32_t ToNet32(std::uint32_t value) { return htonl(value); }
+std::uint16_t FromNet16(std::uint16_t value) { return ntohs(value); }
+std::uint32_t FromNet32(std::uint32_t value) { return ntohl(value); }
+
+std::string ErrorText(int error) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0 || text == nullptr) return "error " + std::to_string(error);
+  const std::unique_ptr<wchar_t, decltype(&::LocalFree)> owner(text, ::LocalFree);
+  std::wstring wide(text, length);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) {
+    wide.pop_back();
+  }
+  return detail::Utf8(wide);
+}
+
+bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
+bool IsAddressInUse(int error) { return error == WSAEADDRINUSE || error == WSAEACCES; }
+
+std::string AddressText(std::uint32_t address) {
+  in_addr in{};
+  in.s_addr = address;
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &in, text, sizeof text);
+  return text;
+}
+
+std::uint32_t InetAddr(const std::string& text) { return ::inet_addr(text.c_str()); }
+
+std::optional<std::uint32_t> ParseAddress(const std::string& text) {
+  in_addr in{};
+  if (::inet_pton(AF_INET, text.c_str(), &in) != 1) return std::nullopt;
+  return in.s_addr;
+}
+
+std::optional<std::uint32_t> ResolveHost(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
+  EnsureWinsock();
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* raw = nullptr;
+  if (::getaddrinfo(name.c_str(), nullptr, &hints, &raw) != 0 || raw == nullptr) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> result(raw, ::freeaddrinfo);
+  for (const addrinfo* entry = result.get(); entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_family == AF_INET && entry->ai_addr != nullptr &&
+        entry->ai_addrlen >= sizeof(sockaddr_in)) {
+      sockaddr_in in{};
+      std::memcpy(&in, entry->ai_addr, sizeof in);
+      return in.sin_addr.s_addr;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint16_t> ServicePort(const std::string& name, const char* protocol) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
+  EnsureWinsock();
+  const servent* entry = ::getservbyname(name.c_str(), protocol);
+  if (entry == nullptr) return std::nullopt;
+  return static_cast<std::uint16_t>(entry->s_port);
+}
+
+std::vector<Adapter> UpAdapters() {
+  ULONG size = 16 * 1024;
+  std::vector<unsigned char> buffer;
+  ULONG status = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.resize(size);
+    status = ::GetAdaptersAddresses(
+        AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+        nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+  }
+  if (status != NO_ERROR) return {};
+  std::vector<Adapter> adapters;
+  for (auto* entry = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data()); entry != nullptr;
+       entry = entry->Next) {
+    if (entry->OperStatus != IfOperStatusUp || entry->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
+      continue;
+    }
+    for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = entry->FirstUnicastAddress; unicast != nullptr;
+         unicast = unicast->Next) {
+      const sockaddr* raw = unicast->Address.lpSockaddr;
+      if (raw == nullptr || raw->sa_family != AF_INET) continue;
+      sockaddr_in in{};
+      std::memcpy(&in, raw, sizeof in);
+      Adapter adapter;
+      adapter.name = entry->AdapterName;  // the adapter's GUID name; the friendly one is wide
+      adapter.index = entry->IfIndex;
+      adapter.address = in.sin_addr.s_addr;
+      const unsigned prefix = std::min<unsigned>(unicast->OnLinkPrefixLength, 32);
+      const std::uint32_t mask = prefix == 0 ? 0 : htonl(~std::uint32_t{0} << (32 - prefix));
+      adapter.broadcast = (adapter.address & mask) | ~mask;
+      adapters.push_back(std::move(adapter));
+    }
+  }
+  return adapters;
+}
+
+Socket::Socket(Kind kind) {
+  EnsureWinsock();
+  const SOCKET socket = ::WSASocketW(AF_INET, kind == Kind::Datagram ? SOCK_DGRAM : SOCK_STREAM,
+                                     kind == Kind::Datagram ? IPPROTO_UDP : IPPROTO_TCP, nullptr, 0,
+                                     WSA_FLAG_NO_HANDLE_INHERIT);
+  if (socket == INVALID_SOCKET) {
+    error_ = ::WSAGetLastError();
+    return;
+  }
+  handle_ = static_cast<std::intptr_t>(socket);
+  if (kind == Kind::Datagram) {
+    // Otherwise an ICMP "port unreachable" for an earlier datagram makes the next receive fail
+    // with WSAECONNRESET, which would end a search.
+    BOOL report = FALSE;
+    DWORD bytes = 0;
+    ::WSAIoctl(socket, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &bytes, nullptr,
+               nullptr);
+  }
+}
+
+Socket::~Socket() { close(); }
+
+Socket::Socket(Socket&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), error_(other.error_) {}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, -1);
+    error_ = other.error_;
+  }
+  return *this;
+}
+
+bool Socket::valid() const { return handle_ != -1; }
+
+bool Socket::close() {
+  const std::intptr_t old = std::exchange(handle_, -1);
+  return old != -1 && ::closesocket(Handle(old)) == 0;
+}
+
+int Socket::setNonBlocking() {
+  u_long on = 1;
+  return Result(::ioctlsocket(Handle(handle_), FIONBIO, &on));
+}
+
+int Socket::allowBroadcast() {
+  const BOOL on = TRUE;
+  return Result(::setsockopt(Handle(handle_), SOL_SOCKET, SO_BROADCAST,
+                             reinterpret_cast<const char*>(&on), sizeof on));
+}
+
+int Socket::receiveAdapter() {
+  const DWORD on = 1;
+  return Result(::setsockopt(Handle(handle_), IPPROTO_IP, IP_PKTINFO,
+                             reinterpret_cast<const char*>(&on), sizeof on));
+}
+
+int Socket::bind(std::uint32_t address, std::uint16_t port) {
+  // Without it another program could take the same port beside this socket.
+  const BOOL exclusive = TRUE;
+  ::setsockopt(Handle(handle_), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+               reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+  const sockaddr_in local = Endpoint(address, port);
+  return Result(::bind(Handle(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local));
+}
+
+int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
+                   unsigned adapterIndex) {
+  if (!valid()) return WSAENOTSOCK;
+  sockaddr_in target = Endpoint(address, port);
+  WSABUF part{static_cast<ULONG>(data.size()),
+              reinterpret_cast<char*>(const_cast<std::uint8_t*>(data.data()))};
+  WSAMSG message{};
+  message.name = reinterpret_cast<sockaddr*>(&target);
+  message.namelen = sizeof target;
+  message.lpBuffers = &part;
+  message.dwBufferCount = 1;
+  alignas(WSACMSGHDR) std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
+  if (adapterIndex != 0) {
+    message.Control.buf = control.data();
+    message.Control.len = static_cast<ULONG>(control.size());
+    WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = WSA_CMSG_LEN(sizeof(IN_PKTINFO));
+    IN_PKTINFO info{};
+    info.ipi_ifindex = adapterIndex;
+    std::memcpy(WSA_CMSG_DATA(header), &info, sizeof info);
+  }
+  DWORD sent = 0;
+  return ::WSASendMsg(Handle(handle_), &message, 0, &sent, nullptr, nullptr) == 0
+             ? 0
+             : ::WSAGetLastError();
+}
+
+std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int& error) {
+  error = 0;
+  if (!valid()) {
+    error = WSAENOTSOCK;
+    return std::nullopt;
+  }
+  sockaddr_in sender{};
+  WSABUF part{static_cast<ULONG>(buffer.size()), buffer.data()};
+  alignas(WSACMSGHDR) std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
+  WSAMSG message{};
+  message.name = reinterpret_cast<sockaddr*>(&sender);
+  message.namelen = sizeof sender;
+  message.lpBuffers = &part;
+  message.dwBufferCount = 1;
+  message.Control.buf = control.data();
+  message.Control.len = static_cast<ULONG>(control.size());
+  DWORD got = 0;
+  const LPFN_WSARECVMSG recvMsg = RecvMsg(Handle(handle_));
+  int status;
+  if (recvMsg != nullptr) {
+    status = recvMsg(Handle(handle_), &message, &got, nullptr, nullptr);
+  } else {
+    int length = sizeof sender;
+    const int received = ::recvfrom(Handle(handle_), buffer.data(), static_cast<int>(buffer.size()),
+                                    0, reinterpret_cast<sockaddr*>(&sender), &length);
+    status = received < 0 ? SOCKET_ERROR : 0;
+    got = received < 0 ? 0 : static_cast<DWORD>(received);
+    message.Control.len = 0;
+  }
+  if (status != 0) {
+    error = ::WSAGetLastError();
+    // A datagram longer than the buffer arrives cut to it: its first bytes count.
+    if (error != WSAEMSGSIZE) return std::nullopt;
+    error = 0;
+    got = static_cast<DWORD>(buffer.size());
+  }
+  Received received;
+  received.size = std::min<std::size_t>(got, buffer.size());
+  received.senderKnown = sender.sin_family == AF_INET;
+  received.sender = received.senderKnown ? sender.sin_addr.s_addr : 0;
+  if (message.Control.len > 0) {
+    for (WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message); header != nullptr;
+         header = WSA_CMSG_NXTHDR(&message, header)) {
+      if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
+          header->cmsg_len >= WSA_CMSG_LEN(sizeof(IN_PKTINFO))) {
+        IN_PKTINFO info{};
+        std::memcpy(&info, WSA_CMSG_DATA(header), sizeof info);
+        received.adapterIndex = info.ipi_ifindex;
+      }
+    }
+  }
+  return received;
+}
+
+int Socket::connectStart(std::uint32_t address, std::uint16_t port) {
+  const sockaddr_in target = Endpoint(address, port);
+  return Result(
+      ::connect(Handle(handle_), reinterpret_cast<const sockaddr*>(&target), sizeof target));
+}
+
+int Socket::connectResult() {
+  int error = 0;
+  int length = sizeof error;
+  if (::getsockopt(Handle(handle_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                   &length) != 0) {
+    return ::WSAGetLastError();
+  }
+  return error;
+}
+
+long Socket::send(std::span<const std::uint8_t> data, int& error) {
+  error = 0;
+  const int length = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 30));
+  const int sent = ::send(Handle(handle_), reinterpret_cast<const char*>(data.data()), length, 0);
+  if (sent >= 0) return sent;
+  error = ::WSAGetLastError();
+  return -1;
+}
+
+long Socket::receive(std::span<char> buffer, int& error) {
+  error = 0;
+  const int length = static_cast<int>(std::min<std::size_t>(buffer.size(), 1 << 30));
+  const int got = ::recv(Handle(handle_), buffer.data(), length, 0);
+  if (got >= 0) return got;
+  error = ::WSAGetLastError();
+  return -1;
+}
+
+Socket::Wait Socket::waitReadable(int ms) { return WaitFor(Handle(handle_), POLLRDNORM, ms); }
+Socket::Wait Socket::waitWritable(int ms) { return WaitFor(Handle(handle_), POLLWRNORM, ms); }
+
+}  // namespace kv3::platform
