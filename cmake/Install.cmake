@@ -20,7 +20,10 @@ if(TARGET kv3config)
   install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon_256.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME kv3config.png)
 endif()
-install(TARGETS kv3 kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kv3 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET kv3sim)
+  install(TARGETS kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # Manual pages, compressed as distributions ship them. kv3sim's is made from its --help.
 find_program(GZIP_PROGRAM gzip)
@@ -29,7 +32,7 @@ set(man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3.1)
 if(TARGET kv3config)
   list(APPEND man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3config.1)
 endif()
-if(HELP2MAN_PROGRAM)
+if(HELP2MAN_PROGRAM AND TARGET kv3sim)
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/man/kv3sim.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man

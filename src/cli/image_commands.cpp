@@ -5,24 +5,27 @@
 #include "cli/unit_view.h"
 #include "link/codepage.h"
 #include "service/web_image.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::cli {
 
 namespace {
 
-std::string Shown(const std::filesystem::path& path) { return TerminalText(path.string()); }
+std::string Shown(const std::filesystem::path& path) { return TerminalText(platform::Utf8FromPath(path)); }
 
 }  // namespace
 
-int RunImageBuild(Context& context, const std::string& target,
+int RunImageBuild(Context& context, const std::string& targetText,
                   const std::vector<std::string>& files) {
   const CliTexts& texts = context.texts;
+  const std::filesystem::path target = platform::PathFromUtf8(targetText);
   // The image comes first: a forgotten image name would make the first web file the image.
-  if (!ExtensionIs(target, ".rom")) {
+  if (!ExtensionIs(targetText, ".rom")) {
     context.err << Fill(texts.imageNotRom, {Shown(target)}) << '\n';
     return kUsage;
   }
-  const std::vector<std::filesystem::path> paths(files.begin(), files.end());
+  std::vector<std::filesystem::path> paths;
+  for (const std::string& file : files) paths.push_back(platform::PathFromUtf8(file));
   for (const std::filesystem::path& file : paths) {
     std::error_code different;
     if (file == target || std::filesystem::equivalent(file, target, different)) {
@@ -72,7 +75,7 @@ int RunImageBuild(Context& context, const std::string& target,
 int RunImageList(Context& context, const std::string& image, bool json) {
   const CliTexts& texts = context.texts;
   service::ImageListProblem problem = service::ImageListProblem::None;
-  const auto listing = service::ListWebImage(image, problem);
+  const auto listing = service::ListWebImage(platform::PathFromUtf8(image), problem);
   if (!listing) {
     const std::string_view message =
         problem == service::ImageListProblem::NoEndMarker      ? texts.imageNoEnd

@@ -9,6 +9,7 @@
 #include "cli/image_commands.h"
 #include "cli/transfers.h"
 #include "platform/console.h"
+#include "platform/utf8_path.h"
 #include "texts/language.h"
 
 namespace {
@@ -220,8 +221,12 @@ int main(int argc, char** argv) {
       "kv3"};
   Arguments args;
   const Commands commands = AddCommands(app, args);
+  // In UTF-8 on every system, as every text of the tool.
+  const std::vector<std::string> arguments = kv3::platform::CommandLineUtf8(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? kSuccess : kUsage;
   }

@@ -16,6 +16,7 @@
 #include "update/stream_format.h"
 #include "update/stream_upload.h"
 #include "update/upload_profile.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::cli {
 
@@ -135,7 +136,7 @@ void RunUnit(Context& context, Target& target, const Payload& payload, std::mute
 }
 
 bool IsReadableFile(const std::string& path, std::uintmax_t& size) {
-  const platform::ReadFile file{std::filesystem::path(path)};
+  const platform::ReadFile file{platform::PathFromUtf8(path)};
   const auto stamp = file.stamp();
   if (!stamp) return false;
   size = stamp->size;
@@ -193,12 +194,12 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
   }
   try {
     if (options.definition) {
-      payload.definition = *options.definition;
+      payload.definition = platform::PathFromUtf8(*options.definition);
       scheme::NormaliseDefinitionFile(*payload.definition);
     } else {
       // As the window does after the picture was chosen in its folder; the start directory is
       // where the tool was started.
-      const std::filesystem::path picture(options.file);
+      const std::filesystem::path picture = platform::PathFromUtf8(options.file);
       payload.definition = scheme::PreparePositionDefinition(
           picture, std::filesystem::current_path(), picture.parent_path());
     }

@@ -9,6 +9,7 @@
 #include "link/codepage.h"
 #include "link/unit_texts.h"
 #include "settings/field_rules.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::cli {
 
@@ -103,7 +104,7 @@ std::string TerminalText(std::string_view text) {
 }
 
 bool ExtensionIs(const std::string& path, std::string_view extension) {
-  const std::string own = std::filesystem::path(path).extension().string();
+  const std::string own = platform::Utf8FromPath(platform::PathFromUtf8(path).extension());
   return std::equal(own.begin(), own.end(), extension.begin(), extension.end(), [](char a, char b) {
     return std::tolower(static_cast<unsigned char>(a)) ==
            std::tolower(static_cast<unsigned char>(b));

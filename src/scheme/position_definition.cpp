@@ -9,6 +9,7 @@
 
 #include "platform/file_errors.h"
 #include "platform/file_replace.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::scheme {
 
@@ -110,7 +111,7 @@ bool IsFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::string PictureBaseName(const std::filesystem::path& picture) {
-  const std::string name = picture.filename().string();
+  const std::string name = platform::Utf8FromPath(picture.filename());
   const std::size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
 }

@@ -2,6 +2,7 @@
 
 #include "scheme/position_definition.h"
 #include "update/stream_format.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::scheme {
 
@@ -29,7 +30,7 @@ update::UploadOutcome UploadScheme(const std::string& picture, link::DeviceRecor
     if (steps.legFailed) steps.legFailed(SchemeLeg::Picture, pictureRun);
     return pictureRun.outcome();
   }
-  update::UploadRun definitionRun(update::PositionsRow, steps.definition().string(), unit,
+  update::UploadRun definitionRun(update::PositionsRow, platform::Utf8FromPath(steps.definition()), unit,
                                   PositionDefinitionName);
   const update::UploadOutcome taken = SendLeg(SchemeLeg::Definition, PositionDefinitionName,
                                               definitionRun, unit, settings, pacing, steps);

@@ -10,6 +10,7 @@
 #include "link/codepage.h"
 #include "platform/file_replace.h"
 #include "platform/read_file.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::service {
 
@@ -96,7 +97,7 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
   for (const auto& file : files) {
     // The units find a file by its name: one that would arrive as another name, or as the name
     // of another file, makes an image that does not work.
-    const auto name = link::Utf8ToCp1252Exact(file.filename().string());
+    const auto name = link::Utf8ToCp1252Exact(platform::Utf8FromPath(file.filename()));
     if (!name) return refuse(ImageBuild::NameNotSendable, {file});
     const std::string stored = name->substr(0, entry::kNameWidth);
     for (std::size_t other = 0; other < names.size(); ++other) {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "link/bytes.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::update {
 
@@ -86,7 +87,7 @@ int ProgressPercent(std::uint64_t sent, std::uint64_t size) {
 }
 
 std::string FileNameOf(std::string_view path) {
-  return std::filesystem::path(path).filename().string();
+  return platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
 }
 
 }  // namespace kv3::update

@@ -13,6 +13,7 @@
 #include "link/exchange.h"
 #include "platform/net.h"
 #include "update/stream_format.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::update {
 
@@ -93,7 +94,7 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
                      const link::DeviceRecord& rec, std::string_view name)
     : row_(row),
       address_(link::Ipv4Text(rec, link::record::kIp)),
-      file_(std::filesystem::path(path)) {
+      file_(platform::PathFromUtf8(path)) {
   // Every check is made on the file as it is opened for sending: what grows after them is not
   // sent (see unchanged()).
   const std::optional<platform::FileStamp> opened = file_.stamp();
