@@ -4,14 +4,16 @@
 
 #include "cli/unit_view.h"
 #include "link/codepage.h"
-#include "service/web_image.h"
 #include "platform/utf8_path.h"
+#include "service/web_image.h"
 
 namespace kv3::cli {
 
 namespace {
 
-std::string Shown(const std::filesystem::path& path) { return TerminalText(platform::Utf8FromPath(path)); }
+std::string Shown(const std::filesystem::path& path) {
+  return TerminalText(platform::Utf8FromPath(path));
+}
 
 }  // namespace
 

@@ -11,12 +11,12 @@
 #include "link/sock_exception.h"
 #include "link/tsock.h"
 #include "platform/read_file.h"
+#include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
 #include "scheme/scheme_upload.h"
 #include "update/stream_format.h"
 #include "update/stream_upload.h"
 #include "update/upload_profile.h"
-#include "platform/utf8_path.h"
 
 namespace kv3::cli {
 

@@ -8,8 +8,8 @@
 #include "link/address_lookup.h"
 #include "link/codepage.h"
 #include "link/unit_texts.h"
-#include "settings/field_rules.h"
 #include "platform/utf8_path.h"
+#include "settings/field_rules.h"
 
 namespace kv3::cli {
 

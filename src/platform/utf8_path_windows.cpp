@@ -9,9 +9,7 @@ namespace kv3::platform {
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) { return detail::Wide(utf8); }
 
-std::string Utf8FromPath(const std::filesystem::path& path) {
-  return detail::Utf8(path.native());
-}
+std::string Utf8FromPath(const std::filesystem::path& path) { return detail::Utf8(path.native()); }
 
 std::vector<std::string> CommandLineUtf8(int argc, char** argv) {
   int count = 0;

@@ -1,8 +1,8 @@
 #include "scheme/scheme_upload.h"
 
+#include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
 #include "update/stream_format.h"
-#include "platform/utf8_path.h"
 
 namespace kv3::scheme {
 
@@ -30,8 +30,8 @@ update::UploadOutcome UploadScheme(const std::string& picture, link::DeviceRecor
     if (steps.legFailed) steps.legFailed(SchemeLeg::Picture, pictureRun);
     return pictureRun.outcome();
   }
-  update::UploadRun definitionRun(update::PositionsRow, platform::Utf8FromPath(steps.definition()), unit,
-                                  PositionDefinitionName);
+  update::UploadRun definitionRun(update::PositionsRow, platform::Utf8FromPath(steps.definition()),
+                                  unit, PositionDefinitionName);
   const update::UploadOutcome taken = SendLeg(SchemeLeg::Definition, PositionDefinitionName,
                                               definitionRun, unit, settings, pacing, steps);
   pacing.pause(kPauseAfterDefinitionMs);

@@ -12,8 +12,8 @@
 #include "link/codepage.h"
 #include "link/exchange.h"
 #include "platform/net.h"
-#include "update/stream_format.h"
 #include "platform/utf8_path.h"
+#include "update/stream_format.h"
 
 namespace kv3::update {
 
