@@ -23,8 +23,11 @@ head -c 7000 /dev/urandom >"$folder/kv3 V2.14.bin"
 "$kv3sim" --store="$scratch/store" --restart-ms=200 \
   --unit mac=00:1A:2B:3C:4D:01,ip=127.0.0.11,name=Keller >"$scratch/sim.log" 2>&1 &
 sim=$!
-# Wine makes its prefix on the first start.
-"$wine" "$kv3exe" --version | grep -q '^kv3 ' || fail "kv3.exe --version"
+# Wine makes its prefix on the first start and says so; that is shown only when the start fails.
+if ! "$wine" "$kv3exe" --version 2>"$scratch/start.log" | grep -q '^kv3 '; then
+  cat "$scratch/start.log" >&2
+  fail "kv3.exe --version"
+fi
 
 kv3() { timeout 120 "$wine" "$kv3exe" "$@"; }
 found="$(kv3 find --address 127.0.0.11 --json)" || fail "find"
