@@ -12,7 +12,7 @@ namespace kv3::cli {
 namespace {
 
 std::string Shown(const std::filesystem::path& path) {
-  return TerminalText(platform::Utf8FromPath(path));
+  return PathText(platform::Utf8FromPath(path));
 }
 
 }  // namespace

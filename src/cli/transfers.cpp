@@ -107,7 +107,7 @@ void RunUnit(Context& context, Target& target, const Payload& payload, std::mute
   bool started = false;  // the last file passed its checks
   const auto restart = [&](std::string_view name) {
     started = true;
-    board.restart(row, target.mac + "  " + TerminalText(std::string(name)));
+    board.restart(row, target.mac + "  " + PathText(name));
   };
   const auto progress = [&board, row](int percent) { board.update(row, percent); };
   steps.legStarts = [&restart](scheme::SchemeLeg, std::string_view name) { restart(name); };
@@ -164,7 +164,7 @@ std::optional<std::vector<link::MacAddress>> NamedMacs(Context& context,
 std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& options,
                                       int& status) {
   const CliTexts& texts = context.texts;
-  const std::string shown = TerminalText(options.file);
+  const std::string shown = PathText(options.file);
   const auto refuse = [&](std::string_view message, int code) {
     context.err << message << '\n';
     status = code;

@@ -64,7 +64,9 @@ std::string AddressesOfMac(const UnitView& unit) {
   return joined;
 }
 
-std::string TerminalText(std::string_view text) {
+namespace {
+
+std::string EscapedText(std::string_view text, bool keepBackslash) {
   std::string out;
   const auto escape = [&out](const char* format, unsigned value) {
     char piece[8];
@@ -89,7 +91,7 @@ std::string TerminalText(std::string_view text) {
     } else if (lead < 0x20 || lead == 0x7F) {
       escape("\\x%02X", lead);
       ++i;
-    } else if (lead == '\\') {
+    } else if (lead == '\\' && !keepBackslash) {
       out += "\\\\";
       ++i;
     } else if (lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
@@ -102,6 +104,12 @@ std::string TerminalText(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string TerminalText(std::string_view text) { return EscapedText(text, false); }
+
+std::string PathText(std::string_view path) { return EscapedText(path, true); }
 
 bool ExtensionIs(const std::string& path, std::string_view extension) {
   const std::string own = platform::Utf8FromPath(platform::PathFromUtf8(path).extension());

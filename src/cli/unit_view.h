@@ -41,6 +41,10 @@ std::string AddressesOfMac(const UnitView& unit);
 // to choose, and an escape sequence among them must not clear the screen or retitle the window.
 std::string TerminalText(std::string_view text);
 
+// A file name as it may go to a terminal: as TerminalText, but a backslash stays one, for it
+// separates folders in a Windows path ("C:\Users\Jürgen\kv3.bin").
+std::string PathText(std::string_view path);
+
 // True when the file's name ends in `extension` (".rom"), letters in any case.
 bool ExtensionIs(const std::string& path, std::string_view extension);
 
