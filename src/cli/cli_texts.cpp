@@ -37,6 +37,14 @@ const CliTexts GermanCliTexts{
     .notOneUnit =
         "{} meldet die Adresse {}, die mehr als dieses eine Gerät erreicht: es wird dort weder "
         "gefragt noch bekommt es etwas gesendet.",
+    .publicNetwork =
+        "Windows führt das Netzwerk \"{}\" als öffentlich; dort lässt die Firewall die Antworten "
+        "der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: UDP "
+        "eingehend an Port 48714, TCP ausgehend an Port 48715.",
+    .publicNetworkUnnamed =
+        "Windows führt ein verbundenes Netzwerk als öffentlich; dort lässt die Firewall die "
+        "Antworten der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: "
+        "UDP eingehend an Port 48714, TCP ausgehend an Port 48715.",
     .badAddress = "{}: \"{}\" ist keine gültige IPv4-Adresse.",
     .tooLong = "{}: höchstens {} Zeichen.",
     .wideCharacter = "{}: nur Zeichen unter 0x80 sind erlaubt, \"{}\" nicht.",
@@ -139,6 +147,14 @@ const CliTexts EnglishCliTexts{
     .notOneUnit =
         "{} reports the address {}, which reaches more than this one unit: it is neither asked "
         "nor sent anything there.",
+    .publicNetwork =
+        "Windows treats the network \"{}\" as public, where its firewall keeps the units' "
+        "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
+        "port 48715.",
+    .publicNetworkUnnamed =
+        "Windows treats a connected network as public, where its firewall keeps the units' "
+        "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
+        "port 48715.",
     .badAddress = "{}: \"{}\" is not a valid IPv4 address.",
     .tooLong = "{}: at most {} characters.",
     .wideCharacter = "{}: only characters below 0x80 are allowed, \"{}\" is not.",

@@ -17,7 +17,8 @@ struct CliTexts {
       user, password, adapter, on, off, unknown;
   // Search.
   std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, portTaken, portTakenBy,
-      unknownMac, badMac, badHostAddress, macShared, notOneUnit;
+      unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
+      publicNetworkUnnamed;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,

@@ -15,6 +15,7 @@
 #include "link/sock_exception.h"
 #include "platform/console.h"
 #include "platform/net.h"
+#include "platform/network_policy.h"
 #include "platform/port_holder.h"
 #include "settings/field_rules.h"
 #include "settings/save_settings.h"
@@ -63,6 +64,11 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
   }
   if (report.tried.empty()) {
     context.err << texts.noAdapter << '\n';
+  }
+  for (const std::string& network : platform::PublicNetworks()) {
+    context.err << (network.empty() ? std::string(texts.publicNetworkUnnamed)
+                                    : Fill(texts.publicNetwork, {TerminalText(network)}))
+                << '\n';
   }
   for (const link::SearchTarget& target : report.tried) {
     const std::string where = link::AddressText(target.address);
@@ -235,7 +241,7 @@ enum class Sent { Acknowledged, NotAcknowledged, PortFailed };
 // The window's save, sent out of the adapter the unit answered on.
 Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSettings& wanted) {
   CliPacing pacing(context.interrupt);
-  link::ReplyPortSocket socket(context.settings.replyPort);
+  link::ReplyPortSocket socket(context.settings.replyPort, {unit.adapterIndex});
   if (!socket.open()) {
     link::SearchReport report;
     report.bindError = socket.error();

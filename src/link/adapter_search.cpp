@@ -13,36 +13,74 @@
 #include "link/frames.h"
 #include "link/tsock.h"
 #include "link/unit_search.h"
+#include "platform/network_policy.h"
 
 namespace kv3::link {
 
-ReplyPortSocket::ReplyPortSocket(std::uint16_t port) : socket_(platform::Socket::Kind::Datagram) {
-  if (!socket_) {
-    error_ = socket_.error();
+ReplyPortSocket::ReplyPortSocket(std::uint16_t port, const std::vector<unsigned>& adapterIndices) {
+  const std::uint16_t netPort = platform::ToNet16(port);
+  if (!platform::SearchesFromEachAdapter()) {
+    error_ = bind(sockets_.emplace_back(), platform::kAnyAddress, netPort);
     return;
   }
-  socket_.setNonBlocking();
-  socket_.allowBroadcast();
-  socket_.receiveAdapter();
-  error_ = socket_.bind(platform::kAnyAddress, platform::ToNet16(port));
-  if (error_ != 0) socket_.close();
+  const std::vector<Adapter> adapters = UpAdapters();
+  for (const unsigned index : adapterIndices) {
+    const bool have = std::any_of(sockets_.begin(), sockets_.end(),
+                                  [&](const Bound& bound) { return bound.adapterIndex == index; });
+    if (have) continue;
+    const auto adapter = std::find_if(adapters.begin(), adapters.end(),
+                                      [&](const Adapter& one) { return one.index == index; });
+    // An adapter that went away meanwhile is reached wherever the routes lead.
+    const std::uint32_t address =
+        index == 0 || adapter == adapters.end() ? platform::kAnyAddress : adapter->address;
+    Bound& bound = sockets_.emplace_back();
+    bound.adapterIndex = address == platform::kAnyAddress ? 0 : index;
+    error_ = bind(bound, address, netPort);
+    if (error_ != 0) break;
+  }
+  if (error_ != 0) sockets_.clear();
+}
+
+int ReplyPortSocket::bind(Bound& bound, std::uint32_t address, std::uint16_t port) {
+  bound.socket = platform::Socket(platform::Socket::Kind::Datagram);
+  if (!bound.socket) return bound.socket.error();
+  bound.socket.setNonBlocking();
+  bound.socket.allowBroadcast();
+  bound.socket.receiveAdapter();
+  const int error = bound.socket.bind(address, port);
+  if (error != 0) bound.socket.close();
+  return error;
 }
 
 int ReplyPortSocket::send(std::uint32_t address, std::uint16_t port,
                           std::span<const std::uint8_t> frame, unsigned adapterIndex) {
-  return socket_.sendTo(address, platform::ToNet16(port), frame, adapterIndex);
+  // Bound to the adapter's own address, a socket sends out of that adapter.
+  for (Bound& bound : sockets_) {
+    if (bound.adapterIndex != 0 && bound.adapterIndex == adapterIndex) {
+      return bound.socket.sendTo(address, platform::ToNet16(port), frame);
+    }
+  }
+  for (Bound& bound : sockets_) {
+    if (bound.adapterIndex == 0) {
+      return bound.socket.sendTo(address, platform::ToNet16(port), frame, adapterIndex);
+    }
+  }
+  // Not an adapter this socket was made for: nothing is sent.
+  return error_ != 0 ? error_ : platform::UnreachableError();
 }
 
 std::vector<ReplyPortSocket::Datagram> ReplyPortSocket::takeWaiting(std::size_t limit) {
   std::vector<Datagram> taken;
-  if (!socket_) return taken;
   std::vector<char> buffer(TSock::kReceiveBufferSize);
-  while (taken.size() < limit) {
-    int error = 0;
-    const auto received = socket_.receiveFrom(buffer, error);
-    if (!received) break;  // nothing more waiting (or an error the next search meets again)
-    taken.push_back(
-        {std::string(buffer.data(), received->size), received->sender, received->adapterIndex});
+  for (Bound& bound : sockets_) {
+    while (taken.size() < limit) {
+      int error = 0;
+      const auto received = bound.socket.receiveFrom(buffer, error);
+      if (!received) break;  // nothing more waiting (or an error the next search meets again)
+      const unsigned adapter =
+          received->adapterIndex != 0 ? received->adapterIndex : bound.adapterIndex;
+      taken.push_back({std::string(buffer.data(), received->size), received->sender, adapter});
+    }
   }
   return taken;
 }
@@ -139,12 +177,6 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
     }
   }
 
-  ReplyPortSocket socket(settings.replyPort);
-  if (!socket.open()) {
-    report.bindError = socket.error();
-    report.tried = std::move(targets);
-    return report;
-  }
   std::vector<ReplyPortChannel::Target> sent;
   for (const SearchTarget& target : targets) {
     unsigned index = 0;
@@ -155,6 +187,14 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
       }
     }
     sent.push_back({target.address, index, true});
+  }
+  std::vector<unsigned> indices;
+  for (const ReplyPortChannel::Target& target : sent) indices.push_back(target.adapterIndex);
+  ReplyPortSocket socket(settings.replyPort, indices);
+  if (!socket.open()) {
+    report.bindError = socket.error();
+    report.tried = std::move(targets);
+    return report;
   }
   ReplyPortChannel channel(socket, settings, pacing, std::move(sent),
                            ReplyPortChannel::Answers::InArrival);

@@ -15,9 +15,12 @@
 
 namespace kv3::link {
 
-// A datagram socket on the tool's reply port that knows which adapter each datagram came in by
-// and can send out of a chosen adapter: a search on a computer with several networks must reach
-// every one of them, not only the one the default route leaves by.
+// The tool's reply port as a search needs it on a computer with several networks: it reaches
+// every one of them, not only the one the default route leaves by, and tells which adapter each
+// answer came in by. Usually that is one socket on every address that sends out of a chosen
+// adapter; where the system sends a broadcast to everyone out of one adapter only and lets the
+// answers in only where the broadcast left from (platform::SearchesFromEachAdapter), it is one
+// socket bound to each adapter's own address.
 class ReplyPortSocket {
  public:
   struct Datagram {
@@ -26,10 +29,11 @@ class ReplyPortSocket {
     unsigned adapterIndex = 0;
   };
 
-  // Binds to port on every address, broadcasts allowed; see error() when it could not.
-  explicit ReplyPortSocket(std::uint16_t port);
+  // Binds to port, broadcasts allowed, for sending out of the adapters with these indices (0:
+  // wherever the routes send it); see error() when it could not.
+  ReplyPortSocket(std::uint16_t port, const std::vector<unsigned>& adapterIndices);
 
-  bool open() const { return socket_.valid(); }
+  bool open() const { return error_ == 0 && !sockets_.empty(); }
   // The system's error number of the failed bind (or of creating the socket); 0 when open.
   int error() const { return error_; }
   // Sends frame to address:port (network order address), out of the adapter with that index
@@ -40,7 +44,13 @@ class ReplyPortSocket {
   std::vector<Datagram> takeWaiting(std::size_t limit);
 
  private:
-  platform::Socket socket_;
+  struct Bound {
+    platform::Socket socket;
+    unsigned adapterIndex = 0;  // 0: on every address, sending out of any adapter
+  };
+  int bind(Bound& bound, std::uint32_t address, std::uint16_t port);
+
+  std::vector<Bound> sockets_;
   int error_ = 0;
 };
 

@@ -26,6 +26,8 @@ std::string ErrorText(int error);
 bool IsWouldBlock(int error);
 // The address or port is held by another socket.
 bool IsAddressInUse(int error);
+// The number of the error "network is unreachable": a datagram has no way out.
+int UnreachableError();
 
 // Dotted decimal text of an address.
 std::string AddressText(std::uint32_t address);

@@ -57,6 +57,7 @@ bool IsWouldBlock(int error) {
   return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
 }
 bool IsAddressInUse(int error) { return error == EADDRINUSE; }
+int UnreachableError() { return ENETUNREACH; }
 
 std::string AddressText(std::uint32_t address) {
   in_addr in{};

@@ -97,6 +97,7 @@ std::string ErrorText(int error) {
 
 bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
 bool IsAddressInUse(int error) { return error == WSAEADDRINUSE || error == WSAEACCES; }
+int UnreachableError() { return WSAENETUNREACH; }
 
 std::string AddressText(std::uint32_t address) {
   in_addr in{};
@@ -168,7 +169,10 @@ std::vector<Adapter> UpAdapters() {
       sockaddr_in in{};
       std::memcpy(&in, raw, sizeof in);
       Adapter adapter;
-      adapter.name = entry->AdapterName;  // the adapter's GUID name; the friendly one is wide
+      // The name Windows shows the user ("Ethernet", "WLAN"), else its GUID name.
+      adapter.name = entry->FriendlyName != nullptr && entry->FriendlyName[0] != L'\0'
+                         ? detail::Utf8(entry->FriendlyName)
+                         : std::string(entry->AdapterName);
       adapter.index = entry->IfIndex;
       adapter.address = in.sin_addr.s_addr;
       const unsigned prefix = std::min<unsigned>(unicast->OnLinkPrefixLength, 32);
