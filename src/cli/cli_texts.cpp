@@ -1,6 +1,6 @@
 #include "cli/cli_texts.h"
 
-#include <cstdlib>
+#include "platform/user_language.h"
 
 namespace kv3::cli {
 
@@ -219,13 +219,7 @@ const CliTexts EnglishCliTexts{
 };
 
 const CliTexts& TextsForEnvironment() {
-  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') {
-      return std::string_view(value).starts_with("de") ? GermanCliTexts : EnglishCliTexts;
-    }
-  }
-  return EnglishCliTexts;
+  return platform::UserLanguage().starts_with("de") ? GermanCliTexts : EnglishCliTexts;
 }
 
 }  // namespace kv3::cli
