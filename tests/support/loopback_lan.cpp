@@ -1,19 +1,23 @@
 #include "support/loopback_lan.h"
 
+#ifdef _WIN32
+#include <random>
+
+#include "platform/single_instance.h"
+#else
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <netinet/in.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <stdexcept>
 
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 
 namespace kv3::test {
 
@@ -29,6 +33,21 @@ constexpr int kFirstPort = 20000;
 constexpr int kBlockSize = 256;
 constexpr int kBlocks = (32768 - kFirstPort) / kBlockSize;
 
+#ifdef _WIN32
+// Under Wine, test processes of one run share the Wine prefix, whose named mutexes they see.
+int ClaimBlock() {
+  static std::vector<std::unique_ptr<platform::SingleInstanceGuard>> held;
+  for (int block = 0; block < kBlocks; ++block) {
+    auto guard =
+        std::make_unique<platform::SingleInstanceGuard>("kv3-test-ports-" + std::to_string(block));
+    if (!guard->alreadyRunning()) {
+      held.push_back(std::move(guard));
+      return block;
+    }
+  }
+  throw std::runtime_error("no free block of loopback test ports");
+}
+#else
 int ClaimBlock() {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kv3-test-ports";
   std::error_code ignored;
@@ -46,18 +65,13 @@ int ClaimBlock() {
   }
   throw std::runtime_error("no free block of loopback test ports in " + folder.string());
 }
+#endif
 
 // True when nothing holds the port for UDP or TCP on any address.
 bool FreeForUdpAndTcp(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  for (const int type : {SOCK_DGRAM, SOCK_STREAM}) {
-    const platform::UniqueFd probe(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
-    if (!probe || ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      return false;
-    }
+  for (const auto kind : {platform::Socket::Kind::Datagram, platform::Socket::Kind::Stream}) {
+    platform::Socket probe(kind);
+    if (!probe || probe.bind(platform::kAnyAddress, platform::ToNet16(port)) != 0) return false;
   }
   return true;
 }
@@ -126,11 +140,21 @@ std::filesystem::path LoopbackLan::storedFile(std::size_t index, const std::stri
 }
 
 ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path()) {
+#ifdef _WIN32
+  std::random_device random;
+  for (int tried = 0; tried < 100 && path_.empty(); ++tried) {
+    const auto candidate =
+        std::filesystem::temp_directory_path() / ("kv3-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a scratch directory");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "kv3-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot make a scratch directory");
   }
   path_ = pattern;
+#endif
   std::filesystem::current_path(path_);
 }
 
@@ -163,6 +187,9 @@ void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
 
 // True when no interface but loopback has an address: only then may a test let the system's
 // name resolution run or send to 255.255.255.255, since nothing can leave this namespace.
+#ifdef _WIN32
+bool InIsolatedNetwork() { return platform::UpAdapters().empty(); }
+#else
 bool InIsolatedNetwork() {
   ifaddrs* list = nullptr;
   if (::getifaddrs(&list) != 0) {
@@ -181,5 +208,6 @@ bool InIsolatedNetwork() {
   ::freeifaddrs(list);
   return isolated;
 }
+#endif
 
 }  // namespace kv3::test
