@@ -48,7 +48,11 @@ std::string HexDump(const Bytes& bytes) {
 
 double Seconds(Clock::duration since) { return std::chrono::duration<double>(since).count(); }
 
-void Print(const std::string& text) { std::fputs(text.c_str(), stderr); }
+void Print(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  // Windows' C runtime buffers stderr when it is a file.
+  std::fflush(stderr);
+}
 
 }  // namespace
 
@@ -175,11 +179,17 @@ void Simulator::uploadEnded(const StoredUpload& upload) {
   if (!upload.whole || upload.answer.empty() || upload.unit >= config_.units.size()) return;
   Unit& unit = config_.units[upload.unit];
   switch (upload.command) {
-    case Command::Fwup:
-      // The new firmware is one minor version on.
+    case Command::Fwup: {
+      // The new firmware is one minor version on. Made piece by piece: GCC 12 warns falsely
+      // (-Wrestrict) on "V" + std::to_string(...).
       if (++unit.fwMinor == 0) ++unit.fwMajor;
-      unit.version = "V" + std::to_string(unit.fwMajor) + "." + std::to_string(unit.fwMinor);
+      std::string version(1, 'V');
+      version += std::to_string(unit.fwMajor);
+      version += '.';
+      version += std::to_string(unit.fwMinor);
+      unit.version = std::move(version);
       break;
+    }
     case Command::Rfup:
       unit.webApp = upload.announcedName;
       break;

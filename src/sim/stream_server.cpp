@@ -246,7 +246,7 @@ void StreamServer::serve(platform::Socket connection, Pending pending) {
     std::filesystem::create_directories(folder, ignored);
     out = std::fopen((target.string() + ".part").c_str(), "wb");
   }
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
       out, [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
 
   std::vector<std::uint8_t> buffer(64 * 1024);
@@ -272,10 +272,12 @@ void StreamServer::serve(platform::Socket connection, Pending pending) {
   }
   upload.whole = true;
   if (out != nullptr) {
-    const bool flushed = std::fflush(out) == 0;
+    // Closed before the rename: Windows renames no file that is open.
+    const bool written = std::fclose(owned.release()) == 0;
+    out = nullptr;
     std::error_code failed;
-    if (flushed) std::filesystem::rename(target.string() + ".part", target, failed);
-    if (flushed && !failed) upload.stored = target;
+    if (written) std::filesystem::rename(target.string() + ".part", target, failed);
+    if (written && !failed) upload.stored = target;
   }
 
   switch (pending.fault) {
