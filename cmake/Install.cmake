@@ -25,14 +25,15 @@ if(TARGET kv3sim)
   install(TARGETS kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# Manual pages, compressed as distributions ship them. kv3sim's is made from its --help.
+# Manual pages, compressed as distributions ship them. kv3sim's is made from its --help, where
+# the build can run it.
 find_program(GZIP_PROGRAM gzip)
 find_program(HELP2MAN_PROGRAM help2man)
 set(man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3.1)
 if(TARGET kv3config)
   list(APPEND man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3config.1)
 endif()
-if(HELP2MAN_PROGRAM AND TARGET kv3sim)
+if(HELP2MAN_PROGRAM AND TARGET kv3sim AND NOT CMAKE_CROSSCOMPILING)
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/man/kv3sim.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -28,6 +29,9 @@ bool IsWouldBlock(int error);
 bool IsAddressInUse(int error);
 // The number of the error "network is unreachable": a datagram has no way out.
 int UnreachableError();
+// A datagram could not leave from the source address asked for: this computer has no such
+// address (see Socket::sendFrom).
+bool IsNotLocalAddress(int error);
 
 // Dotted decimal text of an address.
 std::string AddressText(std::uint32_t address);
@@ -53,17 +57,26 @@ struct Adapter {
 // loopback cannot. An adapter with several addresses appears once per address.
 std::vector<Adapter> UpAdapters();
 
+struct WaitEntry;
+
 // Sole owner of one IPv4 socket; closes it when it goes. Every call returns 0 or the system's
 // error number.
 class Socket {
  public:
   enum class Kind { Datagram, Stream };
+  enum class Wait { Ready, TimedOut, Failed };
 
   struct Received {
-    std::size_t size = 0;       // bytes stored; a longer datagram is cut to the buffer
-    std::uint32_t sender = 0;   // network order
-    bool senderKnown = false;   // the sender is an IPv4 address
-    unsigned adapterIndex = 0;  // where the socket tells (see receiveAdapter)
+    std::size_t size = 0;          // bytes stored; a longer datagram is cut to the buffer
+    std::uint32_t sender = 0;      // network order
+    std::uint16_t senderPort = 0;  // network order
+    bool senderKnown = false;      // the sender is an IPv4 address
+    // Where the socket tells (see receiveAdapter): the adapter it came in by and the address it
+    // was sent to (network order; 0 when not told).
+    unsigned adapterIndex = 0;
+    std::uint32_t destination = 0;
+    // When it arrived (see stampArrival); otherwise when it was taken from the socket.
+    std::chrono::steady_clock::time_point arrived;
   };
 
   Socket() = default;
@@ -83,14 +96,23 @@ class Socket {
 
   int setNonBlocking();
   int allowBroadcast();
-  // Datagrams received carry the adapter they came in by.
+  // Datagrams received carry the adapter they came in by and the address they were sent to.
   int receiveAdapter();
+  // Datagrams received carry the time they arrived. Windows keeps none here: there the time
+  // they are taken from the socket counts.
+  int stampArrival();
   // No SO_REUSEADDR: a port another program holds makes the bind fail.
   int bind(std::uint32_t address, std::uint16_t port);
+  // The port the socket is bound to, network order; 0 when it has none.
+  std::uint16_t localPort() const;
 
   // One datagram to address:port, out of the adapter with that index when it is nonzero.
   int sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
              unsigned adapterIndex = 0);
+  // One datagram to address:port that leaves from `source`, an address of this computer; an
+  // error that IsNotLocalAddress knows when the computer has no such address.
+  int sendFrom(std::uint32_t source, std::uint32_t address, std::uint16_t port,
+               std::span<const std::uint8_t> data);
   // One waiting datagram into buffer, without waiting; nothing with `error` set to the would-block
   // number when none waits, or to another number when the receive failed.
   std::optional<Received> receiveFrom(std::span<char> buffer, int& error);
@@ -105,14 +127,63 @@ class Socket {
   // Receives what waits, up to the buffer; 0 at the stream's end, -1 with `error` set.
   long receive(std::span<char> buffer, int& error);
 
-  enum class Wait { Ready, TimedOut, Failed };
+  // Binds a stream socket to address:port and listens, with room for `backlog` connections
+  // that wait to be taken. A port whose earlier connections still wait out their end is taken
+  // again.
+  int listen(std::uint32_t address, std::uint16_t port, int backlog);
+  // The next waiting connection of a listening socket, as a blocking socket of its own; an
+  // invalid one, with error() set, when none waits or taking it failed.
+  Socket accept();
+  // Ends a connection with a reset instead of an orderly end, as a peer that loses it does, and
+  // closes the socket.
+  void closeWithReset();
+
   // Waits up to ms (negative: without limit) for the socket to become readable or writable.
   Wait waitReadable(int ms);
   Wait waitWritable(int ms);
 
  private:
+  friend class Waker;
+  friend Wait WaitReadable(std::span<WaitEntry> entries, int ms);
+
   std::intptr_t handle_ = -1;
   int error_ = 0;
 };
+
+// Wakes a thread that waits in WaitReadable, from any other thread. Sole owner of what it takes
+// from the system: a pipe, on Windows a datagram socket on loopback that sends to itself.
+class Waker {
+ public:
+  // valid() tells whether it could be made, error() why not.
+  Waker();
+  ~Waker();
+  Waker(const Waker&) = delete;
+  Waker& operator=(const Waker&) = delete;
+
+  bool valid() const;
+  int error() const { return error_; }
+  // Makes the waker readable until drain(); any thread may.
+  void wake();
+  // Takes back every wake so far.
+  void drain();
+
+ private:
+  friend Socket::Wait WaitReadable(std::span<WaitEntry> entries, int ms);
+
+  std::intptr_t read_ = -1;
+  std::intptr_t write_ = -1;  // the same socket as read_ on Windows
+  int error_ = 0;
+};
+
+// What WaitReadable waits for: a socket (a listening one: a connection waits) or a waker.
+struct WaitEntry {
+  const Socket* socket = nullptr;
+  const Waker* waker = nullptr;
+  bool ready = false;  // set by WaitReadable
+};
+
+// Waits up to ms (negative: without limit) until one of the entries becomes readable, and marks
+// each that is. An entry with neither a valid socket nor a valid waker is never ready.
+Socket::Wait WaitReadable(std::span<WaitEntry> entries, int ms);
 
 }  // namespace kv3::platform

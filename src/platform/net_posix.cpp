@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <utility>
 
@@ -58,6 +59,7 @@ bool IsWouldBlock(int error) {
 }
 bool IsAddressInUse(int error) { return error == EADDRINUSE; }
 int UnreachableError() { return ENETUNREACH; }
+bool IsNotLocalAddress(int error) { return error == EINVAL || error == EADDRNOTAVAIL; }
 
 std::string AddressText(std::uint32_t address) {
   in_addr in{};
@@ -172,9 +174,21 @@ int Socket::receiveAdapter() {
   return Result(::setsockopt(Fd(handle_), IPPROTO_IP, IP_PKTINFO, &on, sizeof on));
 }
 
+int Socket::stampArrival() {
+  const int on = 1;
+  return Result(::setsockopt(Fd(handle_), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on));
+}
+
 int Socket::bind(std::uint32_t address, std::uint16_t port) {
   const sockaddr_in local = Endpoint(address, port);
   return Result(::bind(Fd(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local));
+}
+
+std::uint16_t Socket::localPort() const {
+  sockaddr_in bound{};
+  socklen_t length = sizeof bound;
+  if (::getsockname(Fd(handle_), reinterpret_cast<sockaddr*>(&bound), &length) != 0) return 0;
+  return bound.sin_family == AF_INET ? bound.sin_port : 0;
 }
 
 int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
@@ -206,6 +220,33 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
   return sent < 0 ? errno : 0;
 }
 
+int Socket::sendFrom(std::uint32_t source, std::uint32_t address, std::uint16_t port,
+                     std::span<const std::uint8_t> data) {
+  if (!valid()) return EBADF;
+  sockaddr_in target = Endpoint(address, port);
+  iovec part{const_cast<std::uint8_t*>(data.data()), data.size()};
+  msghdr message{};
+  message.msg_name = &target;
+  message.msg_namelen = sizeof target;
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+  message.msg_control = control.data();
+  message.msg_controllen = control.size();
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = IPPROTO_IP;
+  header->cmsg_type = IP_PKTINFO;
+  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+  in_pktinfo info{};
+  info.ipi_spec_dst.s_addr = source;
+  std::memcpy(CMSG_DATA(header), &info, sizeof info);
+  ssize_t sent;
+  do {
+    sent = ::sendmsg(Fd(handle_), &message, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  return sent < 0 ? errno : 0;
+}
+
 std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int& error) {
   error = 0;
   if (!valid()) {
@@ -215,7 +256,8 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
   for (;;) {
     sockaddr_in sender{};
     iovec part{buffer.data(), buffer.size()};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))>
+        control{};
     msghdr message{};
     message.msg_name = &sender;
     message.msg_namelen = sizeof sender;
@@ -230,10 +272,12 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
       return std::nullopt;
     }
     Received received;
+    received.arrived = std::chrono::steady_clock::now();
     // A datagram longer than the buffer arrives cut to it (MSG_TRUNC): its first bytes count.
     received.size = std::min(static_cast<std::size_t>(got), buffer.size());
     received.senderKnown = sender.sin_family == AF_INET;
     received.sender = received.senderKnown ? sender.sin_addr.s_addr : 0;
+    received.senderPort = received.senderKnown ? sender.sin_port : 0;
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
          header = CMSG_NXTHDR(&message, header)) {
       if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
@@ -241,6 +285,18 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
         in_pktinfo info{};
         std::memcpy(&info, CMSG_DATA(header), sizeof info);
         received.adapterIndex = static_cast<unsigned>(info.ipi_ifindex);
+        received.destination = info.ipi_addr.s_addr;
+      } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS &&
+                 header->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
+        // The stamp is wall-clock time; how long ago it was counts on the steady clock.
+        const auto ago =
+            std::chrono::system_clock::now().time_since_epoch() -
+            (std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec));
+        if (ago > std::chrono::steady_clock::duration::zero() && ago < std::chrono::seconds(10)) {
+          received.arrived -= std::chrono::duration_cast<std::chrono::steady_clock::duration>(ago);
+        }
       }
     }
     return received;
@@ -281,7 +337,78 @@ long Socket::receive(std::span<char> buffer, int& error) {
   }
 }
 
+int Socket::listen(std::uint32_t address, std::uint16_t port, int backlog) {
+  const int on = 1;
+  if (::setsockopt(Fd(handle_), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return errno;
+  if (const int error = bind(address, port); error != 0) return error;
+  return Result(::listen(Fd(handle_), backlog));
+}
+
+Socket Socket::accept() {
+  Socket connection;
+  do {
+    connection.handle_ = ::accept4(Fd(handle_), nullptr, nullptr, SOCK_CLOEXEC);
+  } while (connection.handle_ < 0 && errno == EINTR);
+  if (connection.handle_ < 0) connection.error_ = errno;
+  return connection;
+}
+
+void Socket::closeWithReset() {
+  const linger abort{1, 0};
+  ::setsockopt(Fd(handle_), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  close();
+}
+
 Socket::Wait Socket::waitReadable(int ms) { return WaitFor(Fd(handle_), POLLIN, ms); }
 Socket::Wait Socket::waitWritable(int ms) { return WaitFor(Fd(handle_), POLLOUT, ms); }
+
+Waker::Waker() {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    error_ = errno;
+    return;
+  }
+  read_ = ends[0];
+  write_ = ends[1];
+}
+
+Waker::~Waker() {
+  if (read_ >= 0) ::close(Fd(read_));
+  if (write_ >= 0) ::close(Fd(write_));
+}
+
+bool Waker::valid() const { return read_ >= 0; }
+
+void Waker::wake() {
+  const std::uint8_t byte = 1;
+  // The pipe is empty or holds bytes already; either way it is readable.
+  [[maybe_unused]] const ssize_t written = ::write(Fd(write_), &byte, 1);
+}
+
+void Waker::drain() {
+  std::array<std::uint8_t, 64> bytes{};
+  while (::read(Fd(read_), bytes.data(), bytes.size()) > 0) {
+  }
+}
+
+Socket::Wait WaitReadable(std::span<WaitEntry> entries, int ms) {
+  std::vector<pollfd> polled;
+  polled.reserve(entries.size());
+  for (WaitEntry& entry : entries) {
+    entry.ready = false;
+    std::intptr_t handle = -1;
+    if (entry.socket != nullptr) handle = entry.socket->handle_;
+    if (entry.waker != nullptr) handle = entry.waker->read_;
+    // poll passes over negative descriptors.
+    polled.push_back({handle < 0 ? -1 : Fd(handle), POLLIN, 0});
+  }
+  int ready;
+  do {
+    ready = ::poll(polled.data(), polled.size(), ms);
+  } while (ready < 0 && errno == EINTR);
+  if (ready < 0) return Socket::Wait::Failed;
+  for (std::size_t i = 0; i < entries.size(); ++i) entries[i].ready = polled[i].revents != 0;
+  return ready == 0 ? Socket::Wait::TimedOut : Socket::Wait::Ready;
+}
 
 }  // namespace kv3::platform

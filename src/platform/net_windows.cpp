@@ -61,6 +61,16 @@ Socket::Wait WaitFor(SOCKET socket, short events, int ms) {
                                                              : Socket::Wait::TimedOut;
 }
 
+// Wine (8 at least) takes no control data with WSASendMsg: a source address given as
+// IP_PKTINFO is passed over there.
+bool UnderWine() {
+  static const bool wine = [] {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
 // WSARecvMsg is reached through the socket; the same pointer serves every socket.
 LPFN_WSARECVMSG RecvMsg(SOCKET socket) {
   static LPFN_WSARECVMSG found = nullptr;
@@ -98,6 +108,7 @@ std::string ErrorText(int error) {
 bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
 bool IsAddressInUse(int error) { return error == WSAEADDRINUSE || error == WSAEACCES; }
 int UnreachableError() { return WSAENETUNREACH; }
+bool IsNotLocalAddress(int error) { return error == WSAEADDRNOTAVAIL || error == WSAEINVAL; }
 
 std::string AddressText(std::uint32_t address) {
   in_addr in{};
@@ -242,6 +253,11 @@ int Socket::receiveAdapter() {
                              reinterpret_cast<const char*>(&on), sizeof on));
 }
 
+int Socket::stampArrival() {
+  // Nothing to ask for: receiveFrom takes the time a datagram is taken from the socket.
+  return 0;
+}
+
 int Socket::bind(std::uint32_t address, std::uint16_t port) {
   // Without it another program could take the same port beside this socket.
   const BOOL exclusive = TRUE;
@@ -249,6 +265,13 @@ int Socket::bind(std::uint32_t address, std::uint16_t port) {
                reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
   const sockaddr_in local = Endpoint(address, port);
   return Result(::bind(Handle(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local));
+}
+
+std::uint16_t Socket::localPort() const {
+  sockaddr_in bound{};
+  int length = sizeof bound;
+  if (::getsockname(Handle(handle_), reinterpret_cast<sockaddr*>(&bound), &length) != 0) return 0;
+  return bound.sin_family == AF_INET ? bound.sin_port : 0;
 }
 
 int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
@@ -280,10 +303,77 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
              : ::WSAGetLastError();
 }
 
+int Socket::sendFrom(std::uint32_t source, std::uint32_t address, std::uint16_t port,
+                     std::span<const std::uint8_t> data) {
+  if (!valid()) return WSAENOTSOCK;
+  if (UnderWine()) {
+    // Wine leaves IP_PKTINFO out of what it sends, and it moves the bind of an IPv4 datagram
+    // socket to an address other than 127.0.0.1 onto the wildcard address. A dual-stack socket
+    // bound to the source as an IPv4-mapped address is bound as asked: the datagram leaves from
+    // the source, from a port of the system's choice.
+    Socket sender;
+    const SOCKET socket =
+        ::WSASocketW(AF_INET6, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket == INVALID_SOCKET) return ::WSAGetLastError();
+    sender.handle_ = static_cast<std::intptr_t>(socket);
+    const DWORD dualStack = 0;
+    if (::setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&dualStack),
+                     sizeof dualStack) != 0) {
+      return ::WSAGetLastError();
+    }
+    const auto mapped = [](std::uint32_t v4, std::uint16_t v4Port) {
+      sockaddr_in6 endpoint{};
+      endpoint.sin6_family = AF_INET6;
+      endpoint.sin6_port = v4Port;
+      endpoint.sin6_addr.s6_addr[10] = 0xFF;
+      endpoint.sin6_addr.s6_addr[11] = 0xFF;
+      std::memcpy(&endpoint.sin6_addr.s6_addr[12], &v4, sizeof v4);
+      return endpoint;
+    };
+    const sockaddr_in6 local = mapped(source, 0);
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+      return ::WSAGetLastError();
+    }
+    const sockaddr_in6 target = mapped(address, port);
+    const int length = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 30));
+    return ::sendto(socket, reinterpret_cast<const char*>(data.data()), length, 0,
+                    reinterpret_cast<const sockaddr*>(&target), sizeof target) < 0
+               ? ::WSAGetLastError()
+               : 0;
+  }
+  sockaddr_in target = Endpoint(address, port);
+  WSABUF part{static_cast<ULONG>(data.size()),
+              reinterpret_cast<char*>(const_cast<std::uint8_t*>(data.data()))};
+  WSAMSG message{};
+  message.name = reinterpret_cast<sockaddr*>(&target);
+  message.namelen = sizeof target;
+  message.lpBuffers = &part;
+  message.dwBufferCount = 1;
+  alignas(WSACMSGHDR) std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
+  message.Control.buf = control.data();
+  message.Control.len = static_cast<ULONG>(control.size());
+  WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message);
+  header->cmsg_level = IPPROTO_IP;
+  header->cmsg_type = IP_PKTINFO;
+  header->cmsg_len = WSA_CMSG_LEN(sizeof(IN_PKTINFO));
+  IN_PKTINFO info{};
+  info.ipi_addr.s_addr = source;  // on sending, the source address
+  std::memcpy(WSA_CMSG_DATA(header), &info, sizeof info);
+  DWORD sent = 0;
+  return ::WSASendMsg(Handle(handle_), &message, 0, &sent, nullptr, nullptr) == 0
+             ? 0
+             : ::WSAGetLastError();
+}
+
 std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int& error) {
   error = 0;
   if (!valid()) {
     error = WSAENOTSOCK;
+    return std::nullopt;
+  }
+  // "Without waiting" also on a blocking socket.
+  if (WaitFor(Handle(handle_), POLLRDNORM, 0) != Wait::Ready) {
+    error = WSAEWOULDBLOCK;
     return std::nullopt;
   }
   sockaddr_in sender{};
@@ -317,9 +407,12 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
     got = static_cast<DWORD>(buffer.size());
   }
   Received received;
+  // Windows keeps no arrival time here (see stampArrival): the time of receipt counts.
+  received.arrived = std::chrono::steady_clock::now();
   received.size = std::min<std::size_t>(got, buffer.size());
   received.senderKnown = sender.sin_family == AF_INET;
   received.sender = received.senderKnown ? sender.sin_addr.s_addr : 0;
+  received.senderPort = received.senderKnown ? sender.sin_port : 0;
   if (message.Control.len > 0) {
     for (WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message); header != nullptr;
          header = WSA_CMSG_NXTHDR(&message, header)) {
@@ -328,6 +421,7 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
         IN_PKTINFO info{};
         std::memcpy(&info, WSA_CMSG_DATA(header), sizeof info);
         received.adapterIndex = info.ipi_ifindex;
+        received.destination = info.ipi_addr.s_addr;
       }
     }
   }
@@ -368,7 +462,98 @@ long Socket::receive(std::span<char> buffer, int& error) {
   return -1;
 }
 
+int Socket::listen(std::uint32_t address, std::uint16_t port, int backlog) {
+  // Without SO_REUSEADDR, which on Windows would let another socket take the port beside this
+  // one: connections that wait out their end hold no listening port here.
+  const sockaddr_in local = Endpoint(address, port);
+  if (::bind(Handle(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    return ::WSAGetLastError();
+  }
+  return Result(::listen(Handle(handle_), backlog));
+}
+
+Socket Socket::accept() {
+  Socket connection;
+  const SOCKET accepted = ::accept(Handle(handle_), nullptr, nullptr);
+  if (accepted == INVALID_SOCKET) {
+    connection.error_ = ::WSAGetLastError();
+    return connection;
+  }
+  connection.handle_ = static_cast<std::intptr_t>(accepted);
+  ::SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
+  // It comes non-blocking from a non-blocking listener.
+  u_long off = 0;
+  ::ioctlsocket(accepted, FIONBIO, &off);
+  return connection;
+}
+
+void Socket::closeWithReset() {
+  const linger abort{1, 0};
+  ::setsockopt(Handle(handle_), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+               sizeof abort);
+  close();
+}
+
 Socket::Wait Socket::waitReadable(int ms) { return WaitFor(Handle(handle_), POLLRDNORM, ms); }
 Socket::Wait Socket::waitWritable(int ms) { return WaitFor(Handle(handle_), POLLWRNORM, ms); }
+
+// A datagram socket on 127.0.0.1 connected to itself: it takes no datagram but its own.
+Waker::Waker() {
+  Socket socket(Socket::Kind::Datagram);
+  const sockaddr_in loopback = Endpoint(htonl(INADDR_LOOPBACK), 0);
+  sockaddr_in bound{};
+  int length = sizeof bound;
+  if (!socket.valid() || socket.setNonBlocking() != 0 ||
+      ::bind(Handle(socket.handle_), reinterpret_cast<const sockaddr*>(&loopback),
+             sizeof loopback) != 0 ||
+      ::getsockname(Handle(socket.handle_), reinterpret_cast<sockaddr*>(&bound), &length) != 0 ||
+      ::connect(Handle(socket.handle_), reinterpret_cast<const sockaddr*>(&bound), sizeof bound) !=
+          0) {
+    error_ = socket.valid() ? ::WSAGetLastError() : socket.error();
+    return;
+  }
+  read_ = std::exchange(socket.handle_, -1);
+  write_ = read_;
+}
+
+Waker::~Waker() {
+  if (read_ != -1) ::closesocket(Handle(read_));
+}
+
+bool Waker::valid() const { return read_ != -1; }
+
+void Waker::wake() {
+  const char byte = 1;
+  ::send(Handle(write_), &byte, 1, 0);
+}
+
+void Waker::drain() {
+  std::array<char, 64> bytes{};
+  while (::recv(Handle(read_), bytes.data(), static_cast<int>(bytes.size()), 0) >= 0) {
+  }
+}
+
+Socket::Wait WaitReadable(std::span<WaitEntry> entries, int ms) {
+  std::vector<WSAPOLLFD> polled;
+  std::vector<std::size_t> at;  // the entry of each polled socket
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].ready = false;
+    std::intptr_t handle = -1;
+    if (entries[i].socket != nullptr) handle = entries[i].socket->handle_;
+    if (entries[i].waker != nullptr) handle = entries[i].waker->read_;
+    // WSAPoll, unlike poll, fails on an invalid socket instead of passing over it.
+    if (handle == -1) continue;
+    polled.push_back({Handle(handle), POLLRDNORM, 0});
+    at.push_back(i);
+  }
+  if (polled.empty()) {
+    ::Sleep(ms < 0 ? INFINITE : static_cast<DWORD>(ms));
+    return Socket::Wait::TimedOut;
+  }
+  const int ready = ::WSAPoll(polled.data(), static_cast<ULONG>(polled.size()), ms < 0 ? -1 : ms);
+  if (ready < 0) return Socket::Wait::Failed;
+  for (std::size_t i = 0; i < polled.size(); ++i) entries[at[i]].ready = polled[i].revents != 0;
+  return ready == 0 ? Socket::Wait::TimedOut : Socket::Wait::Ready;
+}
 
 }  // namespace kv3::platform

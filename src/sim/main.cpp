@@ -1,20 +1,22 @@
-// kv3sim: plays KV3 units on the command port until SIGINT or SIGTERM.
+// kv3sim: plays KV3 units on the command port until SIGINT or SIGTERM (Ctrl-C or Ctrl-Break,
+// or a closed console, on Windows).
 
-#include <signal.h>
-
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "sim/options.h"
 #include "sim/simulator.h"
 #include "sim/web_image_reader.h"
 
 int main(int argc, char** argv) {
   // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
-  // handle, instead of ending the process halfway through a file.
-  ::signal(SIGXFSZ, SIG_IGN);
+  // handle, instead of ending the process halfway through a file; texts are UTF-8.
+  kv3::platform::PrepareConsole();
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   const auto line = kv3::sim::ParseCommandLine(args, error);
@@ -33,12 +35,17 @@ int main(int argc, char** argv) {
     return listing.starts_with("not a web image") ? 1 : 0;
   }
 
-  // Blocked before the serving thread starts, so only sigwait below takes these signals.
-  sigset_t endSignals;
-  sigemptyset(&endSignals);
-  sigaddset(&endSignals, SIGINT);
-  sigaddset(&endSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+  // Taken before the serving threads start, so that only the watcher gets the requests. A
+  // request while the units already stop changes nothing.
+  std::mutex mutex;
+  std::condition_variable asked;
+  bool stopping = false;
+  const kv3::platform::StopRequests requests([&] {
+    std::lock_guard lock(mutex);
+    stopping = true;
+    asked.notify_all();
+    return false;
+  });
 
   kv3::sim::Simulator simulator(line->config);
   try {
@@ -50,8 +57,10 @@ int main(int argc, char** argv) {
   std::fputs("kv3sim: ready\n", stdout);
   std::fflush(stdout);
 
-  int caught = 0;
-  sigwait(&endSignals, &caught);
+  {
+    std::unique_lock lock(mutex);
+    asked.wait(lock, [&] { return stopping; });
+  }
   simulator.stop();
   return 0;
 }

@@ -1,21 +1,15 @@
 #include "sim/simulator.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <climits>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "sim/platform_error.h"
 
 namespace kv3::sim {
 
@@ -28,21 +22,9 @@ constexpr std::size_t kBufferSize = 65536;
 // Datagrams read in one round before due answers get their turn.
 constexpr int kReadsPerRound = 64;
 
-[[noreturn]] void ThrowErrno(const std::string& what) {
-  throw std::system_error(errno, std::generic_category(), what);
-}
+std::uint32_t NetOrder(const Ipv4& address) { return platform::ToNet32(ToHostOrder(address)); }
 
-sockaddr_in SocketAddress(const Endpoint& endpoint) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(endpoint.port);
-  address.sin_addr.s_addr = htonl(ToHostOrder(endpoint.address));
-  return address;
-}
-
-Endpoint EndpointOf(const sockaddr_in& address) {
-  return {FromHostOrder(ntohl(address.sin_addr.s_addr)), ntohs(address.sin_port)};
-}
+Ipv4 FromNetOrder(std::uint32_t address) { return FromHostOrder(platform::FromNet32(address)); }
 
 std::string HexDump(const Bytes& bytes) {
   std::string text;
@@ -66,7 +48,11 @@ std::string HexDump(const Bytes& bytes) {
 
 double Seconds(Clock::duration since) { return std::chrono::duration<double>(since).count(); }
 
-void Print(const std::string& text) { std::fputs(text.c_str(), stderr); }
+void Print(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  // Windows' C runtime buffers stderr when it is a file.
+  std::fflush(stderr);
+}
 
 }  // namespace
 
@@ -78,40 +64,35 @@ void Simulator::start() {
   std::lock_guard lifecycle(lifecycle_);
   if (thread_.joinable()) throw std::logic_error("the simulator is already running");
 
-  platform::UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (!fd) ThrowErrno("socket");
-  const int on = 1;
+  platform::Socket socket(platform::Socket::Kind::Datagram);
+  if (!socket) ThrowPlatformError(socket.error(), "socket");
   // The destination address of each datagram tells which units hear it.
-  if (::setsockopt(fd.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
-    ThrowErrno("IP_PKTINFO");
+  if (const int error = socket.receiveAdapter(); error != 0) {
+    ThrowPlatformError(error, "IP_PKTINFO");
   }
   // When each datagram arrived: a late answer is late counted from then.
-  if (::setsockopt(fd.get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
-    ThrowErrno("SO_TIMESTAMPNS");
+  if (const int error = socket.stampArrival(); error != 0) {
+    ThrowPlatformError(error, "SO_TIMESTAMPNS");
   }
   std::uint16_t port;
   {
     std::lock_guard lock(mutex_);
     port = config_.commandPort;
   }
-  const sockaddr_in address = SocketAddress({config_.bindAddress, port});
-  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    ThrowErrno("bind " + FormatEndpoint({config_.bindAddress, port}));
+  if (const int error = socket.bind(NetOrder(config_.bindAddress), platform::ToNet16(port));
+      error != 0) {
+    ThrowPlatformError(error, "bind " + FormatEndpoint({config_.bindAddress, port}));
   }
-  sockaddr_in bound{};
-  socklen_t length = sizeof bound;
-  if (::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-    ThrowErrno("getsockname");
-  }
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) ThrowErrno("pipe");
-  wakeRead_.reset(pipeFds[0]);
-  wakeWrite_.reset(pipeFds[1]);
-  socket_ = std::move(fd);
+  const std::uint16_t bound = socket.localPort();
+  if (bound == 0) ThrowPlatformError(0, "getsockname");
+  auto wake = std::make_unique<platform::Waker>();
+  if (!wake->valid()) ThrowPlatformError(wake->error(), "pipe");
+  wake_ = std::move(wake);
+  socket_ = std::move(socket);
   buffer_.assign(kBufferSize, 0);
   {
     std::lock_guard lock(mutex_);
-    config_.commandPort = ntohs(bound.sin_port);
+    config_.commandPort = platform::FromNet16(bound);
     stopping_ = false;
     started_ = Clock::now();
     std::fill(nameFrom_.begin(), nameFrom_.end(), std::nullopt);
@@ -131,15 +112,15 @@ void Simulator::stop() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  const std::uint8_t wake = 1;
-  // The pipe is empty or holds a byte already; either way the loop wakes.
-  [[maybe_unused]] const auto written = ::write(wakeWrite_.get(), &wake, 1);
+  wake_->wake();
   thread_.join();
   streams_->stop();
   queue_.clear();
-  socket_.reset();
-  wakeRead_.reset();
-  wakeWrite_.reset();
+  {
+    std::lock_guard lock(mutex_);
+    socket_.close();
+  }
+  wake_.reset();
 }
 
 bool Simulator::running() const {
@@ -198,11 +179,17 @@ void Simulator::uploadEnded(const StoredUpload& upload) {
   if (!upload.whole || upload.answer.empty() || upload.unit >= config_.units.size()) return;
   Unit& unit = config_.units[upload.unit];
   switch (upload.command) {
-    case Command::Fwup:
-      // The new firmware is one minor version on.
+    case Command::Fwup: {
+      // The new firmware is one minor version on. Made piece by piece: GCC 12 warns falsely
+      // (-Wrestrict) on "V" + std::to_string(...).
       if (++unit.fwMinor == 0) ++unit.fwMajor;
-      unit.version = "V" + std::to_string(unit.fwMajor) + "." + std::to_string(unit.fwMinor);
+      std::string version(1, 'V');
+      version += std::to_string(unit.fwMajor);
+      version += '.';
+      version += std::to_string(unit.fwMinor);
+      unit.version = std::move(version);
       break;
+    }
     case Command::Rfup:
       unit.webApp = upload.announcedName;
       break;
@@ -229,9 +216,9 @@ void Simulator::serve() {
       timeout =
           static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, INT_MAX));
     }
-    pollfd fds[2] = {{socket_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
-    if (::poll(fds, 2, timeout) < 0 && errno != EINTR) {
-      std::perror("kv3sim: poll");
+    std::array<platform::WaitEntry, 2> entries{{{&socket_, nullptr}, {nullptr, wake_.get()}}};
+    if (platform::WaitReadable(entries, timeout) == platform::Socket::Wait::Failed) {
+      std::fputs("kv3sim: the wait for datagrams failed\n", stderr);
       return;
     }
     {
@@ -243,7 +230,7 @@ void Simulator::serve() {
       }
       busy_ = true;
     }
-    if (fds[0].revents != 0) receiveAll();
+    if (entries[0].ready) receiveAll();
     sendDue();
     {
       std::lock_guard lock(mutex_);
@@ -260,8 +247,9 @@ bool Simulator::settle(std::chrono::milliseconds limit) const {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (stopping_ || !socket_) return true;
-    std::uint8_t peeked = 0;
-    const bool waiting = ::recv(socket_.get(), &peeked, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+    std::array<platform::WaitEntry, 1> entries{{{&socket_, nullptr}}};
+    const bool waiting =
+        platform::WaitReadable(entries, 0) == platform::Socket::Wait::Ready && entries[0].ready;
     if (!busy_ && !waiting && nextDue_ > now) return true;
     if (Clock::now() >= deadline) return false;
     idle_.wait_for(lock, std::chrono::milliseconds(5));
@@ -270,44 +258,17 @@ bool Simulator::settle(std::chrono::milliseconds limit) const {
 
 void Simulator::receiveAll() {
   for (int round = 0; round < kReadsPerRound; ++round) {
-    sockaddr_in source{};
-    iovec iov{buffer_.data(), buffer_.size()};
-    alignas(cmsghdr) unsigned char
-        control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))];
-    msghdr message{};
-    message.msg_name = &source;
-    message.msg_namelen = sizeof source;
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t size = ::recvmsg(socket_.get(), &message, MSG_DONTWAIT);
-    if (size < 0) return;  // nothing more waiting, or an error the next poll shows again
+    int error = 0;
+    const auto received = socket_.receiveFrom(
+        std::span(reinterpret_cast<char*>(buffer_.data()), buffer_.size()), error);
+    if (!received) return;  // nothing more waiting, or an error the next wait shows again
 
-    Ipv4 destination = config_.bindAddress;
-    const auto now = Clock::now();
-    auto arrived = now;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-      if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-        in_pktinfo info{};
-        std::memcpy(&info, CMSG_DATA(header), sizeof info);
-        destination = FromHostOrder(ntohl(info.ipi_addr.s_addr));
-      } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
-        timespec stamp{};
-        std::memcpy(&stamp, CMSG_DATA(header), sizeof stamp);
-        // The stamp is wall-clock time; how long ago it was counts on the steady clock.
-        const auto ago =
-            std::chrono::system_clock::now().time_since_epoch() -
-            (std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec));
-        if (ago > Clock::duration::zero() && ago < std::chrono::seconds(10)) {
-          arrived = now - std::chrono::duration_cast<Clock::duration>(ago);
-        }
-      }
-    }
-    const std::size_t kept = std::min(static_cast<std::size_t>(size), buffer_.size());
+    const Ipv4 destination =
+        received->destination != 0 ? FromNetOrder(received->destination) : config_.bindAddress;
+    const std::size_t kept = std::min(received->size, buffer_.size());
     handle(Bytes(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kept)),
-           EndpointOf(source), destination, arrived);
+           {FromNetOrder(received->sender), platform::FromNet16(received->senderPort)}, destination,
+           received->arrived);
   }
 }
 
@@ -400,35 +361,17 @@ void Simulator::sendDue() {
 }
 
 void Simulator::send(const Outgoing& answer) {
-  sockaddr_in target = SocketAddress(answer.to);
-  iovec iov{const_cast<std::uint8_t*>(answer.bytes.data()), answer.bytes.size()};
-  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-  msghdr message{};
-  message.msg_name = &target;
-  message.msg_namelen = sizeof target;
-  message.msg_iov = &iov;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
-  header->cmsg_level = IPPROTO_IP;
-  header->cmsg_type = IP_PKTINFO;
-  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-  in_pktinfo info{};
-  info.ipi_spec_dst.s_addr = htonl(ToHostOrder(answer.from));
-  std::memcpy(CMSG_DATA(header), &info, sizeof info);
-
-  bool sent = ::sendmsg(socket_.get(), &message, 0) >= 0;
+  const std::uint32_t to = NetOrder(answer.to.address);
+  const std::uint16_t port = platform::ToNet16(answer.to.port);
+  int error = socket_.sendFrom(NetOrder(answer.from), to, port, answer.bytes);
   std::string warning;
-  if (!sent && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
+  if (platform::IsNotLocalAddress(error)) {
     // The unit was given an address this machine does not have: the answer still goes out,
     // from whatever address the system picks.
     warning = "(not a local address; sent from the system's choice) ";
-    message.msg_control = nullptr;
-    message.msg_controllen = 0;
-    sent = ::sendmsg(socket_.get(), &message, 0) >= 0;
+    error = socket_.sendTo(to, port, answer.bytes);
   }
-  if (!sent) warning = std::string("(not sent: ") + std::strerror(errno) + ") ";
+  if (error != 0) warning = "(not sent: " + platform::ErrorText(error) + ") ";
 
   bool log;
   Clock::time_point started;

@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 #include "sim/address_text.h"
 #include "sim/stream_server.h"
 #include "sim/unit.h"
@@ -112,9 +113,8 @@ class Simulator {
   std::deque<Received> log_;
   std::chrono::steady_clock::time_point started_;
 
-  platform::UniqueFd socket_;
-  platform::UniqueFd wakeRead_;
-  platform::UniqueFd wakeWrite_;
+  platform::Socket socket_;
+  std::unique_ptr<platform::Waker> wake_;  // wakes the serving thread to stop
   std::thread thread_;
   bool stopping_ = false;  // guarded by mutex_
   // What settle() waits for, guarded by mutex_: the serving thread at work, the next answer due.

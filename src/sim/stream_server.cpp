@@ -1,20 +1,13 @@
 #include "sim/stream_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <system_error>
 #include <vector>
+
+#include "sim/platform_error.h"
 
 namespace kv3::sim {
 
@@ -57,21 +50,21 @@ std::string SafeFileName(const std::string& name, Command command) {
 
 namespace {
 
-void SendText(int fd, std::string_view text) {
+void SendText(platform::Socket& connection, std::string_view text) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
   std::size_t done = 0;
   while (done < text.size()) {
-    const ssize_t sent = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
+    int error = 0;
+    const long sent = connection.send(std::span(bytes + done, text.size() - done), error);
     if (sent <= 0) return;
     done += static_cast<std::size_t>(sent);
   }
 }
 
-// Ends the connection with a reset, as a unit that loses it does.
-void Drop(platform::UniqueFd& fd) {
-  const linger abort{1, 0};
-  ::setsockopt(fd.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-  fd.reset();
+// Receives what waits, up to `size` bytes; 0 at the stream's end, -1 when the receive failed.
+long Receive(platform::Socket& connection, std::uint8_t* into, std::size_t size) {
+  int error = 0;
+  return connection.receive(std::span(reinterpret_cast<char*>(into), size), error);
 }
 
 }  // namespace
@@ -106,18 +99,12 @@ StreamServer::StreamServer(std::uint16_t port, std::filesystem::path storeDirect
 StreamServer::~StreamServer() { stop(); }
 
 void StreamServer::start() {
-  int stopFds[2];
-  int changeFds[2];
-  if (::pipe2(stopFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe");
-  }
-  stopRead_.reset(stopFds[0]);
-  stopWrite_.reset(stopFds[1]);
-  if (::pipe2(changeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe");
-  }
-  changeRead_.reset(changeFds[0]);
-  changeWrite_.reset(changeFds[1]);
+  auto stop = std::make_unique<platform::Waker>();
+  if (!stop->valid()) ThrowPlatformError(stop->error(), "pipe");
+  auto change = std::make_unique<platform::Waker>();
+  if (!change->valid()) ThrowPlatformError(change->error(), "pipe");
+  stop_ = std::move(stop);
+  change_ = std::move(change);
   stopping_ = false;
   acceptor_ = std::thread(&StreamServer::acceptLoop, this);
 }
@@ -129,18 +116,14 @@ void StreamServer::stop() {
     stopping_ = true;
   }
   closed_.notify_all();
-  const std::uint8_t byte = 1;
-  [[maybe_unused]] const auto written = ::write(stopWrite_.get(), &byte, 1);
+  stop_->wake();
   acceptor_.join();
   for (std::thread& connection : connections_) connection.join();
   connections_.clear();
   listeners_.clear();
 }
 
-void StreamServer::wake() {
-  const std::uint8_t byte = 1;
-  [[maybe_unused]] const auto written = ::write(changeWrite_.get(), &byte, 1);
-}
+void StreamServer::wake() { change_->wake(); }
 
 bool StreamServer::expect(std::size_t unit, const Ipv4& address, Command command,
                           const std::string& name, StreamFault fault) {
@@ -157,18 +140,12 @@ bool StreamServer::expect(std::size_t unit, const Ipv4& address, Command command
   }
   auto it = listeners_.find(key);
   if (it == listeners_.end()) {
-    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    const int on = 1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port_);
-    local.sin_addr.s_addr = htonl(key);
-    if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::listen(fd.get(), 4) != 0) {
+    platform::Socket socket(platform::Socket::Kind::Stream);
+    if (!socket || socket.setNonBlocking() != 0 ||
+        socket.listen(platform::ToNet32(key), platform::ToNet16(port_), 4) != 0) {
       return false;
     }
-    it = listeners_.emplace(key, Listener{std::move(fd), false, {}, false}).first;
+    it = listeners_.emplace(key, Listener{std::move(socket), false, {}, false}).first;
     wake();
   }
   it->second.pending = Pending{unit, address, command, name, fault};
@@ -178,35 +155,34 @@ bool StreamServer::expect(std::size_t unit, const Ipv4& address, Command command
 
 void StreamServer::acceptLoop() {
   for (;;) {
-    std::vector<pollfd> fds{{stopRead_.get(), POLLIN, 0}, {changeRead_.get(), POLLIN, 0}};
+    // Only this thread removes listeners (and stop(), once it has ended): the sockets stay while
+    // it waits on them.
+    std::vector<platform::WaitEntry> entries{{nullptr, stop_.get()}, {nullptr, change_.get()}};
     std::vector<std::uint32_t> keys;
     {
       std::lock_guard lock(mutex_);
       if (stopping_) return;
       std::erase_if(listeners_, [](const auto& entry) { return entry.second.closing; });
       for (const auto& [key, listener] : listeners_) {
-        fds.push_back({listener.fd.get(), POLLIN, 0});
+        entries.push_back({&listener.socket, nullptr});
         keys.push_back(key);
       }
     }
     closed_.notify_all();
-    if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
-      std::perror("kv3sim: poll");
+    if (platform::WaitReadable(entries, -1) == platform::Socket::Wait::Failed) {
+      std::fputs("kv3sim: the wait for transfer connections failed\n", stderr);
       return;
     }
-    if (fds[0].revents != 0) return;
-    if (fds[1].revents != 0) {
-      std::uint8_t drain[64];
-      while (::read(changeRead_.get(), drain, sizeof drain) > 0) {
-      }
-    }
-    for (std::size_t i = 2; i < fds.size(); ++i) {
-      if (fds[i].revents == 0) continue;
-      platform::UniqueFd connection(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC));
-      if (!connection) continue;
+    if (entries[0].ready) return;
+    if (entries[1].ready) change_->drain();
+    for (std::size_t i = 2; i < entries.size(); ++i) {
+      if (!entries[i].ready) continue;
       std::lock_guard lock(mutex_);
       const auto it = listeners_.find(keys[i - 2]);
-      if (it == listeners_.end() || !it->second.expecting) continue;  // nothing announced
+      if (it == listeners_.end()) continue;
+      platform::Socket connection = it->second.socket.accept();
+      if (!connection) continue;
+      if (!it->second.expecting) continue;  // nothing announced
       it->second.expecting = false;
       connections_.emplace_back(&StreamServer::serve, this, std::move(connection),
                                 it->second.pending);
@@ -214,28 +190,23 @@ void StreamServer::acceptLoop() {
   }
 }
 
-bool StreamServer::waitReadable(int fd, int idleMs) const {
-  pollfd fds[2] = {{fd, POLLIN, 0}, {stopRead_.get(), POLLIN, 0}};
-  int ready;
-  do {
-    ready = ::poll(fds, 2, idleMs);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0 && fds[1].revents == 0;
+bool StreamServer::waitReadable(const platform::Socket& connection, int idleMs) const {
+  std::array<platform::WaitEntry, 2> entries{{{&connection, nullptr}, {nullptr, stop_.get()}}};
+  return platform::WaitReadable(entries, idleMs) == platform::Socket::Wait::Ready &&
+         !entries[1].ready;
 }
 
-void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
+void StreamServer::serve(platform::Socket connection, Pending pending) {
   StoredUpload upload;
   upload.unit = pending.unit;
   upload.command = pending.command;
   upload.announcedName = pending.name;
-  const int fd = connection.get();
 
   // Reads exactly n bytes into dest; false when the connection ends or stays idle.
   const auto readExactly = [&](std::uint8_t* dest, std::size_t n) {
     while (n > 0) {
-      if (!waitReadable(fd, kIdleMs)) return false;
-      const ssize_t got = ::recv(fd, dest, n, 0);
-      if (got < 0 && errno == EINTR) continue;
+      if (!waitReadable(connection, kIdleMs)) return false;
+      const long got = Receive(connection, dest, n);
       if (got <= 0) return false;
       dest += got;
       n -= static_cast<std::size_t>(got);
@@ -275,7 +246,7 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
     std::filesystem::create_directories(folder, ignored);
     out = std::fopen((target.string() + ".part").c_str(), "wb");
   }
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
       out, [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
 
   std::vector<std::uint8_t> buffer(64 * 1024);
@@ -283,34 +254,35 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
   const std::uint64_t dropAt = pending.fault == StreamFault::Drop ? size / 2 : size + 1;
   while (upload.received < size) {
     if (upload.received >= dropAt) {
-      Drop(connection);
+      connection.closeWithReset();
       return finish("dropped the connection on purpose");
     }
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size - upload.received));
-    if (!waitReadable(fd, kIdleMs)) return finish("the content stopped coming");
-    const ssize_t got = ::recv(fd, buffer.data(), want, 0);
-    if (got < 0 && errno == EINTR) continue;
+    if (!waitReadable(connection, kIdleMs)) return finish("the content stopped coming");
+    const long got = Receive(connection, buffer.data(), want);
     if (got <= 0) return finish("the connection ended before the announced size");
     if (out != nullptr) std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), out);
     upload.received += static_cast<std::uint64_t>(got);
     if (slow) std::this_thread::sleep_for(kSlowPause);
   }
   if (pending.fault == StreamFault::Drop) {
-    Drop(connection);
+    connection.closeWithReset();
     return finish("dropped the connection on purpose");
   }
   upload.whole = true;
   if (out != nullptr) {
-    const bool flushed = std::fflush(out) == 0;
+    // Closed before the rename: Windows renames no file that is open.
+    const bool written = std::fclose(owned.release()) == 0;
+    out = nullptr;
     std::error_code failed;
-    if (flushed) std::filesystem::rename(target.string() + ".part", target, failed);
-    if (flushed && !failed) upload.stored = target;
+    if (written) std::filesystem::rename(target.string() + ".part", target, failed);
+    if (written && !failed) upload.stored = target;
   }
 
   switch (pending.fault) {
     case StreamFault::Close:
-      connection.reset();
+      connection.close();
       return finish("closed without an answer");
     case StreamFault::CrLf:
       upload.answer = std::string(kComplete) + "\r\n";
@@ -327,13 +299,12 @@ void StreamServer::serve(platform::UniqueFd connection, Pending pending) {
       upload.answer = std::string(kComplete);
       break;
   }
-  if (!upload.answer.empty()) SendText(fd, upload.answer);
+  if (!upload.answer.empty()) SendText(connection, upload.answer);
   finish(upload.answer.empty() ? "never answers" : "answered");
   // Held until the tool closes (or, when it never answers, until the tool gives up).
   std::uint8_t rest[256];
-  while (waitReadable(fd, pending.fault == StreamFault::Never ? kIdleMs : kLingerMs)) {
-    const ssize_t got = ::recv(fd, rest, sizeof rest, 0);
-    if (got == 0 || (got < 0 && errno != EINTR)) break;
+  while (waitReadable(connection, pending.fault == StreamFault::Never ? kIdleMs : kLingerMs)) {
+    if (Receive(connection, rest, sizeof rest) <= 0) break;
   }
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 #include "sim/address_text.h"
 #include "sim/unit.h"
 
@@ -85,16 +85,16 @@ class StreamServer {
     StreamFault fault = StreamFault::None;
   };
   struct Listener {
-    platform::UniqueFd fd;
+    platform::Socket socket;
     bool closing = false;
     Pending pending;
     bool expecting = false;
   };
 
   void acceptLoop();
-  void serve(platform::UniqueFd connection, Pending pending);
-  // Waits for fd to become readable; false when stopping or after idleMs.
-  bool waitReadable(int fd, int idleMs) const;
+  void serve(platform::Socket connection, Pending pending);
+  // Waits for the connection to become readable; false when stopping or after idleMs.
+  bool waitReadable(const platform::Socket& connection, int idleMs) const;
   void wake();
 
   std::uint16_t port_;
@@ -107,10 +107,8 @@ class StreamServer {
   std::list<std::thread> connections_;
   bool stopping_ = false;
   std::thread acceptor_;
-  platform::UniqueFd stopRead_;  // becomes readable once, at stop, and stays so
-  platform::UniqueFd stopWrite_;
-  platform::UniqueFd changeRead_;  // a byte for every change of the listeners
-  platform::UniqueFd changeWrite_;
+  std::unique_ptr<platform::Waker> stop_;    // woken once, at stop, and never drained
+  std::unique_ptr<platform::Waker> change_;  // woken at every change of the listeners
 };
 
 }  // namespace kv3::sim
