@@ -33,6 +33,10 @@ int UnreachableError();
 // address (see Socket::sendFrom).
 bool IsNotLocalAddress(int error);
 
+// True under Wine, which binds a datagram socket to 127.0.0.1 or to every address only and sends
+// it from the port sendFrom's socket has: tests of other loopback addresses cannot hold there.
+bool RunsUnderWine();
+
 // Dotted decimal text of an address.
 std::string AddressText(std::uint32_t address);
 // inet_addr's reading of a text of digits and full stops: short forms taken, octal and hex

@@ -59,6 +59,7 @@ bool IsWouldBlock(int error) {
 }
 bool IsAddressInUse(int error) { return error == EADDRINUSE; }
 int UnreachableError() { return ENETUNREACH; }
+bool RunsUnderWine() { return false; }
 bool IsNotLocalAddress(int error) { return error == EINVAL || error == EADDRNOTAVAIL; }
 
 std::string AddressText(std::uint32_t address) {

@@ -108,6 +108,7 @@ std::string ErrorText(int error) {
 bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS; }
 bool IsAddressInUse(int error) { return error == WSAEADDRINUSE || error == WSAEACCES; }
 int UnreachableError() { return WSAENETUNREACH; }
+bool RunsUnderWine() { return UnderWine(); }
 bool IsNotLocalAddress(int error) { return error == WSAEADDRNOTAVAIL || error == WSAEINVAL; }
 
 std::string AddressText(std::uint32_t address) {

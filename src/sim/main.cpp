@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/utf8_path.h"
 #include "sim/options.h"
 #include "sim/simulator.h"
 #include "sim/web_image_reader.h"
@@ -17,7 +18,9 @@ int main(int argc, char** argv) {
   // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
   // handle, instead of ending the process halfway through a file; texts are UTF-8.
   kv3::platform::PrepareConsole();
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  // In UTF-8 on every system, as the file names the simulator is given.
+  std::vector<std::string> args = kv3::platform::CommandLineUtf8(argc, argv);
+  if (!args.empty()) args.erase(args.begin());
   std::string error;
   const auto line = kv3::sim::ParseCommandLine(args, error);
   if (!line) {
@@ -30,7 +33,8 @@ int main(int argc, char** argv) {
   }
 
   if (!line->listImage.empty()) {
-    const std::string listing = kv3::sim::WebImageListing(line->listImage);
+    const std::string listing =
+        kv3::sim::WebImageListing(kv3::platform::PathFromUtf8(line->listImage));
     std::fputs(listing.c_str(), stdout);
     return listing.starts_with("not a web image") ? 1 : 0;
   }

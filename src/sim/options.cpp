@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::sim {
 
@@ -292,7 +293,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     } else if (name == "--store") {
       const auto text = takeValue();
       if (!text) return std::nullopt;
-      line.config.storeDirectory = *text;
+      line.config.storeDirectory = platform::PathFromUtf8(*text);
     } else if (name == "--restart-ms") {
       const auto text = takeValue();
       if (!text) return std::nullopt;

@@ -14,6 +14,8 @@ class Category final : public std::error_category {
   }
   // So that a caller may ask for std::errc::address_in_use and the like.
   std::error_condition default_error_condition(int error) const noexcept override {
+    // Windows' socket errors (WSAEADDRINUSE) are not in the runtime's table.
+    if (platform::IsAddressInUse(error)) return std::errc::address_in_use;
     return std::system_category().default_error_condition(error);
   }
 };

@@ -68,7 +68,7 @@ class ScriptedUnit {
   UdpPeer peer_;
   std::deque<Reply> script_;
   std::vector<std::string> late_;
-  sockaddr_in lateTo_{};
+  UdpPeer::Endpoint lateTo_;
 };
 
 // The test desktop's pacing, with the unit doing its part during the tool's pause: an answer
@@ -179,6 +179,8 @@ TEST_F(ExchangeTest, SearchTakesQueuedAnswersWithoutFurtherPauses) {
 }
 
 TEST_F(ExchangeTest, PasswordAnswersThenVersionOnOneSocket) {
+  if (platform::RunsUnderWine())
+    GTEST_SKIP() << "Wine sends the stranger's datagrams from 127.0.0.1";
   const LinkSettings settings = TestPorts(kBase + 10);
   ScriptedUnit unit("127.0.0.1", settings.commandPort);
   unit.script({{"admin:geheim:1", "Heizungskeller Nord mit langem Namen"}});

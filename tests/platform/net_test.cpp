@@ -30,7 +30,9 @@ TEST(NetSocket, DatagramTellsWhereItWentAndLeavesFromTheAddressAsked) {
   ASSERT_TRUE(received.has_value()) << ErrorText(error);
   EXPECT_EQ(received->size, bytes.size());
   EXPECT_EQ(received->sender, Loopback(3));
-  EXPECT_EQ(received->senderPort, sender.localPort());
+  if (!RunsUnderWine()) {
+    EXPECT_EQ(received->senderPort, sender.localPort());
+  }
   EXPECT_EQ(received->destination, Loopback(2));
   EXPECT_LE(received->arrived, std::chrono::steady_clock::now());
 }

@@ -117,7 +117,9 @@ TEST_F(SimulatorTest, BroadcastFindIsAnsweredByEachUnitFromItsOwnAddress) {
   ASSERT_EQ(answers.size(), 3u);
   std::set<Ipv4> sources;
   for (const Datagram& answer : answers) {
-    EXPECT_EQ(answer.source.port, sim_->commandPort());
+    if (!platform::RunsUnderWine()) {
+      EXPECT_EQ(answer.source.port, sim_->commandPort());
+    }
     sources.insert(answer.source.address);
   }
   EXPECT_EQ(sources, (std::set<Ipv4>{kHeizung, kKeller, kGarage}));

@@ -2,12 +2,6 @@
 
 // The test's own side of the wire: a plain UDP socket on loopback, independent of the tool's code.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,7 +10,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/unique_fd.h"
+#include "platform/net.h"
 #include "sim/simulator.h"
 
 namespace kv3::sim::testing {
@@ -46,14 +40,12 @@ class UdpClient {
  public:
   UdpClient() {
     for (int i = 0; i < kPortsToTry; ++i) {
-      platform::UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-      if (!fd) throw std::system_error(errno, std::generic_category(), "socket");
-      const int on = 1;
-      ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+      platform::Socket socket(platform::Socket::Kind::Datagram);
+      if (!socket) throw std::system_error(socket.error(), std::system_category(), "socket");
+      socket.allowBroadcast();
       const auto port = static_cast<std::uint16_t>(kFirstClientPort + i);
-      const sockaddr_in address = Address({127, 0, 0, 1}, port);
-      if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        fd_ = std::move(fd);
+      if (socket.bind(Net({127, 0, 0, 1}), platform::ToNet16(port)) == 0) {
+        socket_ = std::move(socket);
         port_ = port;
         return;
       }
@@ -64,38 +56,29 @@ class UdpClient {
   std::uint16_t port() const { return port_; }
 
   void send(const Ipv4& to, std::uint16_t port, const Bytes& bytes) {
-    const sockaddr_in address = Address(to, port);
-    if (::sendto(fd_.get(), bytes.data(), bytes.size(), 0,
-                 reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0) {
-      throw std::system_error(errno, std::generic_category(), "sendto");
+    if (const int error = socket_.sendTo(Net(to), platform::ToNet16(port), bytes); error != 0) {
+      throw std::runtime_error("sendto: " + platform::ErrorText(error));
     }
   }
 
   // Waits at most waitMs; a bound against hanging, never a measurement.
   std::optional<Datagram> receive(int waitMs = 10000) {
-    pollfd fd{fd_.get(), POLLIN, 0};
-    if (::poll(&fd, 1, waitMs) <= 0) return std::nullopt;
+    if (socket_.waitReadable(waitMs) != platform::Socket::Wait::Ready) return std::nullopt;
     Bytes buffer(65536);
-    sockaddr_in source{};
-    socklen_t length = sizeof source;
-    const ssize_t size = ::recvfrom(fd_.get(), buffer.data(), buffer.size(), 0,
-                                    reinterpret_cast<sockaddr*>(&source), &length);
-    if (size < 0) return std::nullopt;
-    buffer.resize(static_cast<std::size_t>(size));
-    return Datagram{{FromHostOrder(ntohl(source.sin_addr.s_addr)), ntohs(source.sin_port)},
+    int error = 0;
+    const auto received =
+        socket_.receiveFrom({reinterpret_cast<char*>(buffer.data()), buffer.size()}, error);
+    if (!received) return std::nullopt;
+    buffer.resize(received->size);
+    return Datagram{{FromHostOrder(platform::FromNet32(received->sender)),
+                     platform::FromNet16(received->senderPort)},
                     std::move(buffer)};
   }
 
  private:
-  static sockaddr_in Address(const Ipv4& ip, std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(ToHostOrder(ip));
-    return address;
-  }
+  static std::uint32_t Net(const Ipv4& ip) { return platform::ToNet32(ToHostOrder(ip)); }
 
-  platform::UniqueFd fd_;
+  platform::Socket socket_;
   std::uint16_t port_ = 0;
 };
 
