@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "udp_client.h"
 
 extern char** environ;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "sim/options.h"
 #include "support/loopback_lan.h"
 #include "udp_client.h"

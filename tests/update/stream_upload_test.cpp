@@ -15,6 +15,7 @@
 #include "link/bytes.h"
 #include "link/hex_bytes.h"
 #include "link/udp_peer.h"
+#include "platform/unique_fd.h"
 #include "support/loopback_lan.h"
 #include "support/raw_unit.h"
 #include "support/test_desktop.h"
