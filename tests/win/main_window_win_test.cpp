@@ -1,0 +1,100 @@
+// The window on the Windows API, made for real under Wine and driven with window messages as
+// the user's clicks and typing arrive, against simulated units on loopback.
+#include <gtest/gtest.h>
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <string>
+
+#include "app/main_window.h"
+#include "platform/windows_text.h"
+#include "support/loopback_lan.h"
+#include "support/test_desktop.h"
+#include "win/form_window.h"
+
+namespace kv3::win {
+namespace {
+
+class MainWindowWin : public testing::Test {
+ protected:
+  HWND handle(const std::string& name) {
+    const HWND found = view.handleFor(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  std::string text(const std::string& name) {
+    const HWND window = handle(name);
+    std::wstring wide(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, wide.data(), static_cast<int>(wide.size()))));
+    return platform::detail::Utf8(wide);
+  }
+  // What the control tells its parent when the user acts on it.
+  void notifyParent(const std::string& name, UINT code) {
+    const HWND window = handle(name);
+    ::SendMessageW(::GetParent(window), WM_COMMAND, MAKEWPARAM(0, code),
+                   reinterpret_cast<LPARAM>(window));
+  }
+  void type(const std::string& name, const std::string& typed) {
+    ::SendMessageW(handle(name), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(platform::detail::Wide(typed).c_str()));
+  }
+  std::string tabText(int tab) {
+    wchar_t buffer[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = buffer;
+    item.cchTextMax = 64;
+    ::SendMessageW(handle("PageControl1"), TCM_GETITEMW, tab, reinterpret_cast<LPARAM>(&item));
+    return platform::detail::Utf8(buffer);
+  }
+
+  test::ScratchDirectory directory;
+  test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
+  test::TestDesktop desktop = [this] {
+    test::TestDesktop paced(0.2);
+    paced.settle = [this] { lan.sim().settle(); };
+    return paced;
+  }();
+  app::MainWindow window{desktop, lan.settings()};
+  FormWindow view{window};
+};
+
+TEST_F(MainWindowWin, TheSearchFillsTheWindowAndTheUsersInputReachesTheModel) {
+  RECT client;
+  ::GetClientRect(view.handle(), &client);
+  EXPECT_EQ(client.right, 896);
+  EXPECT_EQ(client.bottom, 472);
+
+  window.dispatch([this] { window.FormActivate(); });
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  EXPECT_EQ(::SendMessageW(handle("LB1"), LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(text("Edit4"), "127.0.0.11");
+  EXPECT_EQ(text("Form1"), "Konfigurationsprogramm für VozezaViroru V1.0.20");
+  EXPECT_EQ(::SendMessageW(handle("PageControl1"), TCM_GETITEMCOUNT, 0, 0), 3);
+
+  // Typing an invalid address disables saving; the second unit fills the page when chosen.
+  type("Edit4", "1.2.3");
+  EXPECT_EQ(window.Edit4.text(), "1.2.3");
+  EXPECT_EQ(window.Edit4.color(), ui::InvalidFieldColour);
+  EXPECT_FALSE(::IsWindowEnabled(handle("BtESpeichern")));
+  ::SendMessageW(handle("LB1"), LB_SETCURSEL, 1, 0);
+  notifyParent("LB1", LBN_SELCHANGE);
+  EXPECT_EQ(text("Edit4"), "127.0.0.12");
+  EXPECT_TRUE(::IsWindowEnabled(handle("BtESpeichern")));
+
+  // A new name saved reaches the unit.
+  type("Edit8", "Dachboden");
+  ::SendMessageW(handle("BtESpeichern"), BM_CLICK, 0, 0);
+  EXPECT_EQ(lan.sim().unit(1).deviceName, "Dachboden");
+
+  // The British flag switches every caption at once.
+  notifyParent("Image3", STN_CLICKED);
+  EXPECT_EQ(text("BTSuchen"), "search VozezaViroru");
+  EXPECT_EQ(tabText(0), "settings");
+}
+
+}  // namespace
+}  // namespace kv3::win
