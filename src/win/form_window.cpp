@@ -735,8 +735,8 @@ LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       const auto it = byWindow_.find(reinterpret_cast<HWND>(lParam));
       if (it == byWindow_.end()) break;
       const auto* edit = dynamic_cast<const ui::Edit*>(&it->second->control());
-      // A read-only or disabled edit keeps the system's grey.
-      if (message == WM_CTLCOLORSTATIC && edit != nullptr) break;
+      // A disabled edit keeps the system's grey; a read-only one shows the model's colour.
+      if (message == WM_CTLCOLORSTATIC && edit != nullptr && !edit->enabled()) break;
       return reinterpret_cast<LRESULT>(it->second->colours(reinterpret_cast<HDC>(wParam)));
     }
     case WM_DRAWITEM: {
