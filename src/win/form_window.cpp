@@ -1,6 +1,8 @@
 #include "win/form_window.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
+#include <vssym32.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -228,6 +230,40 @@ class ButtonBinder final : public Binder {
         button_(button) {}
   void command(UINT code) override {
     if (code == BN_CLICKED && !copying()) button_.userClick();
+  }
+  // A caption in a colour of its own (a link's blue) is drawn here on the themed button; the
+  // others are drawn by the system. Returns what NM_CUSTOMDRAW asks for.
+  LRESULT customDraw(const NMCUSTOMDRAW& draw) {
+    if (button_.style().fontColor == ui::clWindowText || draw.dwDrawStage != CDDS_PREPAINT) {
+      return CDRF_DODEFAULT;
+    }
+    const HTHEME theme = ::OpenThemeData(window(), L"BUTTON");
+    if (theme == nullptr) return CDRF_DODEFAULT;
+    int state = PBS_NORMAL;
+    if (!::IsWindowEnabled(window())) {
+      state = PBS_DISABLED;
+    } else if ((draw.uItemState & CDIS_SELECTED) != 0) {
+      state = PBS_PRESSED;
+    } else if ((draw.uItemState & CDIS_HOT) != 0) {
+      state = PBS_HOT;
+    }
+    RECT area = draw.rc;
+    ::DrawThemeParentBackground(window(), draw.hdc, &area);
+    ::DrawThemeBackground(theme, draw.hdc, BP_PUSHBUTTON, state, &area, nullptr);
+    ::CloseThemeData(theme);
+    const std::wstring caption = Wide(button_.caption());
+    ::SetBkMode(draw.hdc, TRANSPARENT);
+    ::SetTextColor(draw.hdc, state == PBS_DISABLED ? ::GetSysColor(COLOR_GRAYTEXT)
+                                                   : Ref(button_.style().fontColor));
+    const HGDIOBJ previous = ::SelectObject(draw.hdc, FontFor(button_.style()));
+    ::DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &area,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(draw.hdc, previous);
+    if ((draw.uItemState & CDIS_FOCUS) != 0) {
+      ::InflateRect(&area, -3, -3);
+      ::DrawFocusRect(draw.hdc, &area);
+    }
+    return CDRF_SKIPDEFAULT;
   }
 
  protected:
@@ -725,7 +761,14 @@ LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       const auto it = byWindow_.find(header->hwndFrom);
-      if (it != byWindow_.end()) it->second->command(header->code);
+      if (it == byWindow_.end()) return 0;
+      if (header->code == NM_CUSTOMDRAW) {
+        auto* button = dynamic_cast<ButtonBinder*>(it->second);
+        return button == nullptr
+                   ? CDRF_DODEFAULT
+                   : button->customDraw(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
+      }
+      it->second->command(header->code);
       return 0;
     }
     case WM_CTLCOLORSTATIC:
