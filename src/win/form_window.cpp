@@ -38,13 +38,18 @@ std::wstring TextOf(HWND window) {
 }
 
 // The window's font, Arial 13 pixels high, in the control's weight and underline.
-HFONT FontFor(const ui::Style& style) {
+// The window's layout is in pixels at 96 dots per inch; on a screen set to more (150 % is 144)
+// every length grows with it.
+int Scaled(int length, int dpi) { return ::MulDiv(length, dpi, 96); }
+
+HFONT FontFor(const ui::Style& style, int dpi) {
   static std::map<std::tuple<int, bool, bool>, HFONT> fonts;
-  const auto key = std::make_tuple(style.fontPixels, style.bold, style.underline);
+  const int pixels = Scaled(style.fontPixels, dpi);
+  const auto key = std::make_tuple(pixels, style.bold, style.underline);
   auto it = fonts.find(key);
   if (it == fonts.end()) {
     const HFONT font =
-        ::CreateFontW(-style.fontPixels, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE,
+        ::CreateFontW(-pixels, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, FALSE,
                       style.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
     it = fonts.emplace(key, font).first;
@@ -76,9 +81,10 @@ class Binder {
     return {origin.x + control_.bounds().left, origin.y + control_.bounds().top};
   }
 
-  void start(POINT origin) {
+  void start(POINT origin, const int& dpi) {
     origin_ = origin;
-    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_.style())), FALSE);
+    dpi_ = &dpi;
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
     watch(control_, [this](Property property) { apply(property); });
     for (const Property property :
          {Property::Bounds, Property::Text, Property::Items, Property::ItemIndex, Property::Checked,
@@ -86,6 +92,12 @@ class Binder {
           Property::ReadOnly, Property::Color, Property::Enabled, Property::Visible}) {
       apply(property);
     }
+  }
+
+  // After the window moved to a screen of another resolution.
+  void rescale() {
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font()), TRUE);
+    apply(Property::Bounds);
   }
 
   // A WM_COMMAND or WM_NOTIFY code of the native control.
@@ -120,7 +132,8 @@ class Binder {
         break;
       case Property::Bounds: {
         const ui::Bounds& b = control_.bounds();
-        ::MoveWindow(window_, origin_.x + b.left, origin_.y + b.top, b.width, b.height, TRUE);
+        ::MoveWindow(window_, scaled(origin_.x + b.left), scaled(origin_.y + b.top),
+                     scaled(b.width), scaled(b.height), TRUE);
         break;
       }
       case Property::Color:
@@ -146,11 +159,15 @@ class Binder {
   }
   bool copying() const { return copying_ > 0; }
   int copying_ = 0;
+  int dpi() const { return dpi_ != nullptr ? *dpi_ : 96; }
+  int scaled(int length) const { return Scaled(length, dpi()); }
+  HFONT font() const { return FontFor(control_.style(), dpi()); }
 
  private:
   ui::Control& control_;
   HWND window_;
   POINT origin_{};
+  const int* dpi_ = nullptr;
   std::vector<std::pair<ui::Control*, int>> subscriptions_;
   HBRUSH brush_ = nullptr;
   ui::Color brushColour_{};
@@ -181,9 +198,9 @@ class FormBinder final : public Binder {
       ::SetWindowTextW(window(), Wide(form_.caption()).c_str());
     } else if (property == Property::Bounds) {
       // The bounds are the fixed client area.
-      RECT area{0, 0, form_.bounds().width, form_.bounds().height};
+      RECT area{0, 0, scaled(form_.bounds().width), scaled(form_.bounds().height)};
       const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window(), GWL_STYLE));
-      ::AdjustWindowRectEx(&area, style, FALSE, 0);
+      ::AdjustWindowRectExForDpi(&area, style, FALSE, 0, static_cast<UINT>(dpi()));
       ::SetWindowPos(window(), nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (property == Property::Color) {
@@ -255,7 +272,7 @@ class ButtonBinder final : public Binder {
     ::SetBkMode(draw.hdc, TRANSPARENT);
     ::SetTextColor(draw.hdc, state == PBS_DISABLED ? ::GetSysColor(COLOR_GRAYTEXT)
                                                    : Ref(button_.style().fontColor));
-    const HGDIOBJ previous = ::SelectObject(draw.hdc, FontFor(button_.style()));
+    const HGDIOBJ previous = ::SelectObject(draw.hdc, font());
     ::DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &area,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(draw.hdc, previous);
@@ -692,7 +709,8 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
   auto binder = std::make_unique<FormBinder>(form, window_);
   byWindow_.emplace(window_, binder.get());
   byName_.emplace(form.name(), window_);
-  binder->start({0, 0});
+  dpi_ = static_cast<int>(::GetDpiForWindow(window_));
+  binder->start({0, 0}, dpi_);
   binders_.push_back(std::move(binder));
   for (ui::Control* child : form.children()) build(*child, window_, {0, 0});
   ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -737,7 +755,7 @@ void FormWindow::build(ui::Control& control, HWND parent, POINT origin) {
   byWindow_.emplace(made.window(), &made);
   byName_.emplace(control.name(), made.window());
   binders_.push_back(std::move(binder));
-  made.start(origin);
+  made.start(origin, dpi_);
   if (control.kind() == ui::Kind::TabSheet) {
     auto& sheet = static_cast<ui::TabSheet&>(control);
     for (auto& other : binders_) {
@@ -788,6 +806,16 @@ LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       if (it == byWindow_.end()) break;
       if (auto* drawn = dynamic_cast<DrawnBinder*>(it->second)) drawn->draw(*item);
       return TRUE;
+    }
+    case WM_DPICHANGED: {
+      if (window != window_) break;
+      dpi_ = HIWORD(wParam);
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      for (const auto& binder : binders_) binder->rescale();
+      return 0;
     }
     case WM_CLOSE:
       if (window == window_ && form_.CloseQuery()) ::DestroyWindow(window_);

@@ -45,6 +45,7 @@ class FormWindow {
   std::map<HWND, Binder*> byWindow_;
   std::map<std::string, HWND, std::less<>> byName_;
   std::function<void()> onFirstShow_;
+  int dpi_ = 96;  // of the screen the window is on
 };
 
 }  // namespace kv3::win
