@@ -7,6 +7,7 @@
 // clang-format on
 
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "platform/windows_text.h"
@@ -19,6 +20,7 @@ namespace {
 
 class MainWindowWin : public testing::Test {
  protected:
+  void SetUp() override { view.show(SW_SHOWNOACTIVATE); }
   HWND handle(const std::string& name) {
     const HWND found = view.handleFor(name);
     EXPECT_NE(found, nullptr) << name;
@@ -94,6 +96,44 @@ TEST_F(MainWindowWin, TheSearchFillsTheWindowAndTheUsersInputReachesTheModel) {
   notifyParent("Image3", STN_CLICKED);
   EXPECT_EQ(text("BTSuchen"), "search VozezaViroru");
   EXPECT_EQ(tabText(0), "settings");
+}
+
+TEST_F(MainWindowWin, AnUploadMovesTheGaugeAndACloseWaitsForItsEnd) {
+  window.dispatch([this] { window.FormActivate(); });
+  const auto file = directory.path() / "kv3_fw_2.0.bin";
+  test::WriteFileBytes(file, test::PatternBytes(4000));
+  desktop.answerNextDialog(std::vector<std::string>{file.string()});
+  ::SendMessageW(handle("PageControl1"), TCM_SETCURSEL, 1, 0);
+  NMHDR changed{handle("PageControl1"), 0, TCN_SELCHANGE};
+  ::SendMessageW(::GetParent(handle("PageControl1")), WM_NOTIFY, 0,
+                 reinterpret_cast<LPARAM>(&changed));
+  EXPECT_TRUE(::IsWindowVisible(handle("TabSheet2")));
+  ::SendMessageW(handle("Bt_Ld_FW"), BM_CLICK, 0, 0);
+  EXPECT_EQ(text("Ed_Up_FW"), "kv3_fw_2.0");
+  ASSERT_TRUE(::IsWindowVisible(handle("Bt_Up_FW")));
+
+  const auto gauge = [this] {
+    return static_cast<int>(::SendMessageW(handle("CG_FW"), PBM_GETPOS, 0, 0));
+  };
+  std::vector<int> shown;
+  desktop.queueUserAction([&] {
+    shown.push_back(gauge());
+    ::SendMessageW(view.handle(), WM_CLOSE, 0, 0);
+    desktop.queueUserAction([&] { shown.push_back(gauge()); });
+  });
+  ::SendMessageW(handle("Bt_Up_FW"), BM_CLICK, 0, 0);
+
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  EXPECT_EQ(shown, (std::vector<int>{36, 73}));
+  EXPECT_EQ(gauge(), 0);
+  EXPECT_EQ(desktop.messages.at(0).text, window.texts().TextUpdatedRestart);
+  // The close waited for the end of the upload and comes from the message loop.
+  EXPECT_TRUE(::IsWindow(view.handle()));
+  MSG message;
+  while (::IsWindow(view.handle()) && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::DispatchMessageW(&message);
+  }
+  EXPECT_EQ(view.handle(), nullptr);
 }
 
 }  // namespace
