@@ -98,6 +98,19 @@ TEST_F(MainWindowWin, TheSearchFillsTheWindowAndTheUsersInputReachesTheModel) {
   EXPECT_EQ(tabText(0), "settings");
 }
 
+TEST_F(MainWindowWin, TypingIntoTheMaskedFieldFillsItsBlanksAndStepsOverTheColons) {
+  const HWND mac = handle("Edit3");
+  ::SendMessageW(mac, EM_SETSEL, 0, 0);
+  for (const char typed : std::string("001A2B3C4D5E")) ::SendMessageW(mac, WM_CHAR, typed, 0);
+  EXPECT_EQ(window.Edit3.text(), "00:1A:2B:3C:4D:5E");
+  ::SendMessageW(mac, WM_CHAR, 'F', 0);  // full: nothing more goes in
+  ::SendMessageW(mac, WM_CHAR, VK_BACK, 0);
+  ::SendMessageW(mac, WM_CHAR, VK_BACK, 0);
+  ::SendMessageW(mac, WM_CHAR, VK_BACK, 0);
+  EXPECT_EQ(text("Edit3"), "00:1A:2B:3C:4 :  ");
+  EXPECT_EQ(window.Edit3.text(), text("Edit3"));
+}
+
 TEST_F(MainWindowWin, AnUploadMovesTheGaugeAndACloseWaitsForItsEnd) {
   window.dispatch([this] { window.FormActivate(); });
   const auto file = directory.path() / "kv3_fw_2.0.bin";
