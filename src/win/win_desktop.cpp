@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/open_url.h"
-#include "platform/pause.h"
 #include "platform/utf8_path.h"
 #include "platform/windows_text.h"
 #include "ui/file_dialog.h"
@@ -94,7 +93,18 @@ void WinDesktop::repaint() {
 
 void WinDesktop::openUrl(const std::string& url) { platform::OpenUrl(url); }
 
-void WinDesktop::pause(int ms) { platform::SleepMs(ms); }
+void WinDesktop::pause(int ms) {
+  // The window keeps being drawn while the behaviour waits; what the user does meanwhile waits
+  // for the behaviour's own processMessages, so that no handler runs inside another.
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ms < 0 ? 0 : ms);
+  for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_PAINT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
+      ::DispatchMessageW(&message);
+    }
+  }
+}
 
 void WinDesktop::processMessages() {
   MSG message;
