@@ -7,9 +7,12 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/codepage_parts.h"
 
 namespace kv3::platform {
 namespace {
+
+using detail::Utf8SequenceLength;
 
 class Converter {
  public:
@@ -55,26 +58,6 @@ class Converter {
  private:
   iconv_t cd_;
 };
-
-// Length of the UTF-8 sequence that starts rest, 1 for a byte that starts none.
-std::size_t Utf8SequenceLength(std::string_view rest) {
-  const auto lead = static_cast<unsigned char>(rest.front());
-  std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  }
-  // Only a well-formed sequence is skipped whole; a broken one loses its first byte only.
-  for (std::size_t i = 1; i < length; ++i) {
-    if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) {
-      return 1;
-    }
-  }
-  return length;
-}
 
 }  // namespace
 

@@ -6,32 +6,15 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/codepage_parts.h"
 
 namespace kv3::platform {
 
 namespace {
 
-constexpr UINT kCp1252 = 1252;
+using detail::Utf8SequenceLength;
 
-// Length of the UTF-8 sequence that starts rest, 1 for a byte that starts none; only a
-// well-formed sequence is taken whole, a broken one loses its first byte only.
-std::size_t Utf8SequenceLength(std::string_view rest) {
-  const auto lead = static_cast<unsigned char>(rest.front());
-  std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) {
-      return 1;
-    }
-  }
-  return length;
-}
+constexpr UINT kCp1252 = 1252;
 
 // The Windows-1252 byte of one UTF-8 character; nothing when the bytes are no character or the
 // character has no Windows-1252 form.
