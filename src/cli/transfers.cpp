@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "cli/unit_view.h"
 #include "link/codepage.h"
-#include "link/sock_exception.h"
-#include "link/tsock.h"
+#include "link/shared_reply_port.h"
 #include "platform/read_file.h"
 #include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
@@ -90,19 +88,16 @@ struct Payload {
 };
 
 // One unit's transfer: the window's upload, every file opened and checked before the first
-// datagram. The announce takes the shared lock, as the reply port is the tool's one port for
-// every unit; the stream runs beside the other units'.
-void RunUnit(Context& context, Target& target, const Payload& payload, std::mutex& replyPort,
-             ProgressBoard& board, std::size_t row) {
+// datagram. The announce goes out on the reply port all units share, the stream beside the
+// other units'.
+void RunUnit(Context& context, Target& target, const Payload& payload,
+             link::SharedReplyPort& replyPort, ProgressBoard& board, std::size_t row) {
   CliPacing pacing(context.interrupt);
   link::DeviceRecord record = target.unit->record;
   scheme::SchemeSteps steps;
   steps.definition = [&payload] { return *payload.definition; };
   steps.announce = [&](update::UploadRun& run, link::DeviceRecord& rec) {
-    const std::lock_guard lock(replyPort);
-    pacing.processMessages();
-    link::TSock sock;
-    return run.announce(rec, sock, context.settings, pacing);
+    return run.announce(rec, replyPort, pacing);
   };
   bool started = false;  // the last file passed its checks
   const auto restart = [&](std::string_view name) {
@@ -285,7 +280,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
   std::vector<std::string> labels;
   for (const Target& target : targets) labels.push_back(target.mac);
   ProgressBoard board(labels, context.progress, context.err);
-  std::mutex replyPort;
+  link::SharedReplyPort replyPort(context.settings);
   {
     std::vector<std::jthread> runs;
     for (std::size_t i = 0; i < targets.size(); ++i) {

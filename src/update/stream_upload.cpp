@@ -11,6 +11,7 @@
 #include "link/answer.h"
 #include "link/codepage.h"
 #include "link/exchange.h"
+#include "link/shared_reply_port.h"
 #include "platform/net.h"
 #include "platform/utf8_path.h"
 #include "update/stream_format.h"
@@ -129,6 +130,29 @@ bool UploadRun::unchanged() const { return file_.stamp() == opened_; }
 
 bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
                          const link::LinkSettings& settings, platform::Pacing& pacing) {
+  return announceWith(rec, [&](const link::Frame& announce) {
+    if (sock.SocketType() != link::TSocketType::stDatagram) {
+      sock.SetSocketType(link::TSocketType::stDatagram);
+    }
+    link::Exchange exchange(sock, settings, pacing);
+    exchange.open(address_);
+    exchange.send(announce);
+    exchange.pauseForAnswer();
+    // A late acknowledgement of another unit is no acknowledgement of this one.
+    std::vector<std::uint8_t> acknowledgement = exchange.receiveFromTarget(kAcknowledgementKept);
+    exchange.close();
+    return acknowledgement;
+  });
+}
+
+bool UploadRun::announce(link::DeviceRecord& rec, link::SharedReplyPort& port,
+                         platform::Pacing& pacing) {
+  return announceWith(rec, [&](const link::Frame& announce) {
+    return port.request(address_, announce, kPauseAfterAnnounceMs, kAcknowledgementKept, pacing);
+  });
+}
+
+bool UploadRun::announceWith(link::DeviceRecord& rec, const AcknowledgementFn& exchange) {
   if (!ready_) return false;
   ready_ = false;
   if (!unchanged()) {
@@ -137,21 +161,8 @@ bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
     outcome_ = UploadOutcome::FileChanged;
     return false;
   }
-  if (sock.SocketType() != link::TSocketType::stDatagram) {
-    sock.SetSocketType(link::TSocketType::stDatagram);
-  }
-  const link::Frame announce = AnnounceDatagram(row_, rec, sentName_);
-  std::vector<std::uint8_t> acknowledgement;
-  {
-    link::Exchange exchange(sock, settings, pacing);
-    exchange.open(address_);
-    exchange.send(announce);
-    exchange.pauseForAnswer();
-    // A late acknowledgement of another unit (a fleet announces one unit after the other on
-    // the same port) is no acknowledgement of this one.
-    acknowledgement = exchange.receiveFromTarget(kAcknowledgementKept);
-    exchange.close();
-  }
+  const std::vector<std::uint8_t> acknowledgement =
+      exchange(AnnounceDatagram(row_, rec, sentName_));
   if (!link::AnswerContains(acknowledgement, row_.acknowledgement)) {
     outcome_ = UploadOutcome::NotAcknowledged;
     return false;

@@ -4,9 +4,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/device_record.h"
+#include "link/frames.h"
 #include "link/link_settings.h"
+#include "link/shared_reply_port.h"
 #include "link/tsock.h"
 #include "platform/pacing.h"
 #include "platform/read_file.h"
@@ -49,8 +52,8 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            const ProgressFn& progress = {}, std::string_view name = {});
 
 // StreamUpload in its two legs, for callers that run several units side by side: the announce
-// needs the tool's reply port, which one socket at a time can hold, while the paced stream leg
-// needs only a connection of its own.
+// needs the tool's reply port, which the units share, while the paced stream leg needs only a
+// connection of its own.
 class UploadRun {
  public:
   // Copies the unit's address, opens and measures the file and checks everything that can be
@@ -68,6 +71,9 @@ class UploadRun {
   // may follow; otherwise outcome() says how the run ended.
   bool announce(link::DeviceRecord& rec, link::TSock& sock, const link::LinkSettings& settings,
                 platform::Pacing& pacing);
+  // The same over the reply port that the units of a run share: the announce goes out at once,
+  // beside the other units' announces.
+  bool announce(link::DeviceRecord& rec, link::SharedReplyPort& port, platform::Pacing& pacing);
   // The stream leg, once announce() returned true.
   UploadOutcome stream(const link::LinkSettings& settings, platform::Pacing& pacing,
                        const ProgressFn& progress = {});
@@ -81,6 +87,9 @@ class UploadRun {
   const std::string& address() const { return address_; }
 
  private:
+  using AcknowledgementFn = std::function<std::vector<std::uint8_t>(const link::Frame& announce)>;
+  // Sends the announce by `exchange`, which returns the acknowledgement kept, and judges it.
+  bool announceWith(link::DeviceRecord& rec, const AcknowledgementFn& exchange);
   bool unchanged() const;
   UploadOutcome streamContent(const link::LinkSettings& settings, platform::Pacing& pacing,
                               const ProgressFn& progress);

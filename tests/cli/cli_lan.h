@@ -24,7 +24,8 @@ class CliOnLan {
  protected:
   // False (after a skip) where namespaces cannot be made.
   bool build(const std::vector<std::string>& units, const std::vector<std::string>& farUnits = {},
-             const std::vector<std::string>& secondLan = {}) {
+             const std::vector<std::string>& secondLan = {},
+             const std::vector<std::string>& hosted = {}) {
     const std::string reason = test::NamespaceLan::unavailableReason();
     if (!reason.empty()) {
       return false;
@@ -32,7 +33,7 @@ class CliOnLan {
     lan = std::make_unique<test::NamespaceLan>(
         units, farUnits,
         std::vector<std::string>{"--store=" + store().string(), "--restart-ms=200", "--log"},
-        secondLan);
+        secondLan, hosted);
     return true;
   }
   std::filesystem::path store() const { return directory.path() / "store"; }

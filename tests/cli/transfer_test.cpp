@@ -145,5 +145,33 @@ TEST_F(Transfer, OneMacInSeveralSpellingsIsOneUnit) {
   EXPECT_EQ(result.out.find(kGood), result.out.rfind(kGood)) << result.out;
 }
 
+class Fleet : public CliOnLan, public ::testing::Test {};
+
+// 32 units played by one simulator, all announced at once on the one reply port, and a unit
+// that acknowledges after the pause: the acknowledgements are told apart by their senders.
+TEST_F(Fleet, EveryUnitAtOnceAndALateOneAlone) {
+  std::vector<std::string> units;
+  std::vector<std::string> summary;
+  for (int i = 0; i <= 32; ++i) {
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "00:1A:2B:3C:6E:%02X", i);
+    const std::string ip = "192.0.2." + std::to_string(100 + i);
+    units.push_back(std::string("mac=") + mac + ",ip=" + ip +
+                    (i == 32 ? ",fault=FWUP:late:900" : ""));
+    summary.push_back(std::string(mac) + "  " + ip + (i == 32 ? "  not acknowledged" : "  done"));
+  }
+  if (!build({}, {}, {}, units)) GTEST_SKIP() << test::NamespaceLan::unavailableReason();
+  const std::filesystem::path file = directory.path() / "kv3.bin";
+  const std::string content = test::PatternBytes(5000);
+  test::WriteFileBytes(file, content);
+  const test::ProgramResult result = Kv3({"update", "firmware", "--all", file.string()});
+  EXPECT_EQ(result.status, 3) << result.err;
+  ExpectTexts(result.out, summary, {}, "summary");
+  for (int i = 0; i < 32; ++i) {
+    const std::string ip = "192.0.2." + std::to_string(100 + i);
+    EXPECT_EQ(test::ReadFileBytes(store() / ip / "firmware.bin"), content) << ip;
+  }
+}
+
 }  // namespace
 }  // namespace kv3::cli

@@ -59,7 +59,8 @@ std::string NamespaceLan::unavailableReason() {
 NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
                            const std::vector<std::string>& farUnits,
                            const std::vector<std::string>& simOptions,
-                           const std::vector<std::string>& secondLanUnits) {
+                           const std::vector<std::string>& secondLanUnits,
+                           const std::vector<std::string>& hostedUnits) {
   name_ = NewName();
   // The LAN is this process's while it holds the lock: sweeps of other runs leave it alone, and
   // it counts as left over once the process has ended, however it ended.
@@ -81,6 +82,9 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
   }
   for (const std::string& unit : secondLanUnits) {
     command += " --second-lan-unit " + quoted(unit);
+  }
+  for (const std::string& unit : hostedUnits) {
+    command += " --hosted-unit " + quoted(unit);
   }
   if (run(command) != 0) {
     run(quoted(KV3_NETNS_LAN) + " down " + name_);

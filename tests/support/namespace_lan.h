@@ -19,10 +19,12 @@ class NamespaceLan {
 
   // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,..."); every kv3sim
   // also gets simOptions ("--store=DIR", ...).
-  // secondLanUnits sit on a second network that the PC reaches by a second adapter.
+  // secondLanUnits sit on a second network that the PC reaches by a second adapter;
+  // hostedUnits share one kv3sim (host "h"), each on its own address.
   NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits,
                const std::vector<std::string>& simOptions = {},
-               const std::vector<std::string>& secondLanUnits = {});
+               const std::vector<std::string>& secondLanUnits = {},
+               const std::vector<std::string>& hostedUnits = {});
   ~NamespaceLan();
   NamespaceLan(const NamespaceLan&) = delete;
   NamespaceLan& operator=(const NamespaceLan&) = delete;
