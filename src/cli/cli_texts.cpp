@@ -90,6 +90,8 @@ const CliTexts GermanCliTexts{
     .fileChangedNote =
         "{}: die Datei hat sich geändert, während sie gesendet wurde; das Gerät hat sie nicht "
         "übernommen.",
+    .fleetProgress = "{} von {} Geräten fertig, {} von {} MiB gesendet, noch etwa {}",
+    .decimalSeparator = ",",
     .imageWritten = "{} geschrieben: {} Dateien, {} Bytes.",
     .imageTooMany = "Ein Image fasst höchstens 256 Dateien.",
     .imageUnreadable =
@@ -197,6 +199,8 @@ const CliTexts EnglishCliTexts{
         "{}: the file name holds a character without a Windows-1252 form, which a unit cannot "
         "store. Please rename the file.",
     .fileChangedNote = "{}: the file changed while it was sent; the unit did not take it.",
+    .fleetProgress = "{} of {} units finished, {} of {} MiB sent, about {} left",
+    .decimalSeparator = ".",
     .imageWritten = "{} written: {} files, {} bytes.",
     .imageTooMany = "An image holds at most 256 files.",
     .imageUnreadable = "File {} cannot be read or changed while it was read; {} stays as it was.",

@@ -27,7 +27,8 @@ struct CliTexts {
   // Transfers.
   std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
       cancelled, fileChanged, notAddressable, fileUnreadable, firmwareNotBin, fileTooBigForUnit,
-      definitionNotFound, interrupted, nameNotSendable, fileChangedNote;
+      definitionNotFound, interrupted, nameNotSendable, fileChangedNote, fleetProgress,
+      decimalSeparator;
   // Web images.
   std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
       imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn, imageNamesCollide,

@@ -1,56 +1,120 @@
 #include "cli/progress.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "settings/field_rules.h"
 
 namespace kv3::cli {
 
 namespace {
+
 constexpr int kBarWidth = 30;
+constexpr auto kLineInterval = std::chrono::milliseconds(250);
+
+// Bytes as MiB with one decimal, in the language's way of writing it.
+std::string MebibyteText(std::uint64_t bytes, const CliTexts& texts) {
+  const std::uint64_t tenths = (bytes * 10 + 524288) / 1048576;
+  return std::to_string(tenths / 10) + std::string(texts.decimalSeparator) +
+         std::to_string(tenths % 10);
 }
 
-ProgressBoard::ProgressBoard(std::vector<std::string> labels, ProgressMode mode, std::ostream& out)
-    : labels_(std::move(labels)), percent_(labels_.size(), 0), mode_(mode), out_(out) {}
+std::string DurationText(std::chrono::seconds duration) {
+  const long long total = duration.count();
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+  return text;
+}
 
-void ProgressBoard::restart(std::size_t row, const std::string& label) {
+}  // namespace
+
+ProgressBoard::ProgressBoard(std::vector<std::string> labels, ProgressMode mode, std::ostream& out,
+                             const CliTexts& texts, std::uint64_t rowBytes, TerminalSizeFn terminal)
+    : mode_(mode), out_(out), texts_(texts), rowBytes_(rowBytes), terminal_(std::move(terminal)) {
+  for (std::string& label : labels) rows_.push_back({std::move(label)});
+}
+
+void ProgressBoard::restart(std::size_t row, const std::string& label, std::uint64_t bytes) {
   const std::lock_guard lock(mutex_);
-  if (row >= labels_.size()) return;
-  labels_[row] = label;
-  percent_[row] = 0;
-  if (mode_ == ProgressMode::Bars) draw();
+  if (row >= rows_.size()) return;
+  Row& entry = rows_[row];
+  if (entry.started) entry.before += entry.current;
+  entry.started = true;
+  entry.label = label;
+  entry.percent = 0;
+  entry.current = bytes;
+  if (mode_ == ProgressMode::Bars) draw(true);
 }
 
 void ProgressBoard::update(std::size_t row, int percent) {
   const std::lock_guard lock(mutex_);
-  if (row >= percent_.size() || percent <= percent_[row]) return;
-  const int before = percent_[row];
-  percent_[row] = std::min(percent, 100);
+  if (row >= rows_.size() || percent <= rows_[row].percent) return;
+  Row& entry = rows_[row];
+  const int before = entry.percent;
+  entry.percent = std::min(percent, 100);
+  if (!firstBytes_) firstBytes_ = std::chrono::steady_clock::now();
   if (mode_ == ProgressMode::Bars) {
     draw();
-  } else if (mode_ == ProgressMode::Lines && percent_[row] / 10 != before / 10) {
-    out_ << labels_[row] << ": " << percent_[row] << " %\n" << std::flush;
+  } else if (mode_ == ProgressMode::Lines && entry.percent / 10 != before / 10) {
+    out_ << entry.label << ": " << entry.percent << " %\n" << std::flush;
   }
 }
 
-void ProgressBoard::draw() {
+void ProgressBoard::finish(std::size_t row) {
+  const std::lock_guard lock(mutex_);
+  if (row >= rows_.size() || rows_[row].finished) return;
+  rows_[row].finished = true;
+  if (mode_ == ProgressMode::Bars) draw(true);
+}
+
+std::string ProgressBoard::summaryLine() const {
+  std::size_t finished = 0;
+  std::uint64_t sent = 0;
+  std::uint64_t total = 0;
+  for (const Row& row : rows_) {
+    sent += row.sent();
+    // A row that ended early sends nothing more.
+    total += row.finished ? row.sent() : std::max(rowBytes_, row.sent());
+    if (row.finished) ++finished;
+  }
+  std::string left = "?";
+  if (sent > 0 && firstBytes_) {
+    // The units are fed at a fixed pace from their first segment on.
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - *firstBytes_;
+    left = DurationText(std::chrono::seconds(static_cast<long long>(
+        elapsed.count() * static_cast<double>(total - sent) / static_cast<double>(sent))));
+  }
+  return Fill(texts_.fleetProgress,
+              {std::to_string(finished), std::to_string(rows_.size()), MebibyteText(sent, texts_),
+               MebibyteText(total, texts_), left});
+}
+
+void ProgressBoard::draw(bool force) {
+  const std::optional<platform::TerminalSize> size = terminal_ ? terminal_() : std::nullopt;
+  // One line stays for the cursor below the bars.
+  const bool oneLine = size && rows_.size() >= static_cast<std::size_t>(size->rows);
+  // Hundreds of units move the line of all of them far more often than anyone can read it.
+  const auto now = std::chrono::steady_clock::now();
+  if (oneLine && drawnLines_ == 1 && !force && now - drawn_ < kLineInterval) return;
+  drawn_ = now;
+  if (drawnLines_ > 0) out_ << "\x1b[" << drawnLines_ << "A";  // back to the first line
+  out_ << "\r\x1b[J";                                          // cleared to the end
+  if (oneLine) {
+    out_ << summaryLine() << '\n' << std::flush;
+    drawnLines_ = 1;
+    return;
+  }
   std::size_t width = 0;
-  for (const std::string& label : labels_) {
-    width = std::max(width, settings::CharacterCount(label));
-  }
-  if (drawn_) {
-    out_ << "\x1b[" << labels_.size() << "A";  // back to the first bar
-  }
-  for (std::size_t row = 0; row < labels_.size(); ++row) {
-    const int filled = percent_[row] * kBarWidth / 100;
-    out_ << "\r\x1b[2K" << labels_[row]
-         << std::string(width - settings::CharacterCount(labels_[row]), ' ') << " ["
+  for (const Row& row : rows_) width = std::max(width, settings::CharacterCount(row.label));
+  for (const Row& row : rows_) {
+    const int filled = row.percent * kBarWidth / 100;
+    out_ << row.label << std::string(width - settings::CharacterCount(row.label), ' ') << " ["
          << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << percent_[row]
+         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << row.percent
          << " %\n";
   }
   out_ << std::flush;
-  drawn_ = true;
+  drawnLines_ = rows_.size();
 }
 
 }  // namespace kv3::cli

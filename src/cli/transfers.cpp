@@ -85,6 +85,8 @@ struct Payload {
   const update::UploadProfile* row;
   std::string file;
   std::optional<std::filesystem::path> definition;  // only for a scheme
+  std::uint64_t bytes = 0;                          // of every file a unit is sent
+  std::uint64_t definitionBytes = 0;
 };
 
 // One unit's transfer: the window's upload, every file opened and checked before the first
@@ -100,12 +102,15 @@ void RunUnit(Context& context, Target& target, const Payload& payload,
     return run.announce(rec, replyPort, pacing);
   };
   bool started = false;  // the last file passed its checks
-  const auto restart = [&](std::string_view name) {
+  const auto restart = [&](std::string_view name, std::uint64_t bytes) {
     started = true;
-    board.restart(row, target.mac + "  " + PathText(name));
+    board.restart(row, target.mac + "  " + PathText(name), bytes);
   };
   const auto progress = [&board, row](int percent) { board.update(row, percent); };
-  steps.legStarts = [&restart](scheme::SchemeLeg, std::string_view name) { restart(name); };
+  steps.legStarts = [&](scheme::SchemeLeg leg, std::string_view name) {
+    restart(name, leg == scheme::SchemeLeg::Picture ? payload.bytes - payload.definitionBytes
+                                                    : payload.definitionBytes);
+  };
   steps.progress = [&progress](scheme::SchemeLeg, int percent) { progress(percent); };
   try {
     update::UploadOutcome outcome;
@@ -113,7 +118,7 @@ void RunUnit(Context& context, Target& target, const Payload& payload,
       outcome = scheme::UploadScheme(payload.file, record, context.settings, pacing, steps);
     } else {
       update::UploadRun run(*payload.row, payload.file, record);
-      if (run.ready()) restart(update::FileNameOf(payload.file));
+      if (run.ready()) restart(update::FileNameOf(payload.file), run.size());
       outcome = update::SendRun(run, record, steps.announce, context.settings, pacing, progress);
     }
     target.result = ResultOf(outcome);
@@ -128,10 +133,11 @@ void RunUnit(Context& context, Target& target, const Payload& payload,
     target.result = TransferResult::Unreachable;
     target.problem = error.what();
   }
+  board.finish(row);
 }
 
-bool IsReadableFile(const std::string& path, std::uintmax_t& size) {
-  const platform::ReadFile file{platform::PathFromUtf8(path)};
+bool IsReadableFile(const std::filesystem::path& path, std::uintmax_t& size) {
+  const platform::ReadFile file{path};
   const auto stamp = file.stamp();
   if (!stamp) return false;
   size = stamp->size;
@@ -169,7 +175,7 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
     return refuse(Fill(texts.firmwareNotBin, {shown}), kUsage);
   }
   std::uintmax_t size = 0;
-  if (!IsReadableFile(options.file, size)) {
+  if (!IsReadableFile(platform::PathFromUtf8(options.file), size)) {
     return refuse(Fill(texts.fileUnreadable, {shown}), kLocalError);
   }
   const update::UploadProfile& row = options.kind == TransferKind::Firmware ? update::FirmwareRow
@@ -182,7 +188,7 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
   if (!link::Utf8ToCp1252Exact(update::FileNameOf(options.file))) {
     return refuse(Fill(texts.nameNotSendable, {shown}), kLocalError);
   }
-  Payload payload{&row, options.file, std::nullopt};
+  Payload payload{&row, options.file, std::nullopt, size, 0};
   if (options.kind != TransferKind::Scheme) return payload;
   if (row.sizeLimit != 0 && size >= row.sizeLimit) {
     return refuse(texts.window.TextFileTooBig, kLocalError);
@@ -200,6 +206,10 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
     }
   } catch (const std::exception& error) {
     return refuse(std::string(error.what()) + ".", kLocalError);
+  }
+  if (std::uintmax_t definitionSize = 0; IsReadableFile(*payload.definition, definitionSize)) {
+    payload.definitionBytes = definitionSize;
+    payload.bytes += definitionSize;
   }
   return payload;
 }
@@ -279,12 +289,15 @@ int RunTransfer(Context& context, const TransferOptions& options) {
 
   std::vector<std::string> labels;
   for (const Target& target : targets) labels.push_back(target.mac);
-  ProgressBoard board(labels, context.progress, context.err);
+  ProgressBoard board(labels, context.progress, context.err, context.texts, payload->bytes);
   link::SharedReplyPort replyPort(context.settings);
   {
     std::vector<std::jthread> runs;
     for (std::size_t i = 0; i < targets.size(); ++i) {
-      if (!targets[i].unit) continue;
+      if (!targets[i].unit) {
+        board.finish(i);  // did not answer the search: nothing to wait for
+        continue;
+      }
       runs.emplace_back([&, i] { RunUnit(context, targets[i], *payload, replyPort, board, i); });
     }
   }

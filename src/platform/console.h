@@ -24,6 +24,14 @@ std::optional<std::string> ReadHiddenLine(std::string_view prompt, const WaitChe
 // Standard error is a terminal, where progress may redraw its lines.
 bool ErrorIsTerminal();
 
+// The lines and columns of the terminal or console window standard error shows in; nothing
+// when it is none or does not tell. Asked again at every redraw, it follows a resize.
+struct TerminalSize {
+  int rows = 0;
+  int columns = 0;
+};
+std::optional<TerminalSize> ErrorTerminalSize();
+
 // Takes the user's requests to stop (Ctrl-C, a closed terminal or console, a request to end)
 // while it lives and hands each to onStop. When onStop says the run was already stopping, the
 // process ends at once with status 130, after removing what was being written beside a user's

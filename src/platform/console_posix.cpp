@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -104,6 +105,14 @@ std::optional<std::string> ReadHiddenLine(std::string_view prompt, const WaitChe
 }
 
 bool ErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+std::optional<TerminalSize> ErrorTerminalSize() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {
+    return std::nullopt;
+  }
+  return TerminalSize{size.ws_row, size.ws_col};
+}
 
 // The stop signals, taken by a thread of their own.
 struct StopRequests::Watch {

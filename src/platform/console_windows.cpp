@@ -170,6 +170,15 @@ bool ErrorIsTerminal() {
          ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+std::optional<TerminalSize> ErrorTerminalSize() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return std::nullopt;
+  const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  if (rows <= 0 || columns <= 0) return std::nullopt;
+  return TerminalSize{rows, columns};
+}
+
 struct StopRequests::Watch {
   std::function<bool()> onStop;
 };
