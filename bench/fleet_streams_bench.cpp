@@ -6,20 +6,16 @@
 // Run it inside an isolated namespace:
 //   scripts/isolated build/default/bench/kv3fleetstreamsbench [UNITS] [BYTES]
 // (default 256 units, 1 MiB; each way takes the time of one upload, about 160 s at 1 MiB).
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "child_measure.h"
 #include "link/shared_reply_port.h"
 #include "support/loopback_lan.h"
 #include "update/stream_format.h"
@@ -36,29 +32,6 @@ class SleepPacing : public platform::Pacing {
   void pause(int ms) override { std::this_thread::sleep_for(milliseconds(ms)); }
   void processMessages() override {}
 };
-
-struct Result {
-  int complete = 0;
-  double wallMs = 0;
-  double cpuMs = 0;
-  long peakKb = 0;
-};
-
-long PeakKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
-  }
-  return 0;
-}
-
-double CpuMs() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
 
 // kv3's way: a thread per unit.
 int WithThreads(const std::vector<sim::Unit>& units, const std::string& file,
@@ -220,32 +193,6 @@ int WithOneLoop(const std::vector<sim::Unit>& units, const std::string& file,
       std::count_if(loop.begin(), loop.end(), [](const LoopUnit& unit) { return unit.complete; }));
 }
 
-template <class Way>
-Result Measure(Way way, const std::vector<sim::Unit>& units, const std::string& file,
-               const link::LinkSettings& settings) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
-    const double cpuBefore = CpuMs();
-    const auto start = Clock::now();
-    Result result;
-    result.complete = way(units, file, settings);
-    result.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    result.cpuMs = CpuMs() - cpuBefore;
-    result.peakKb = PeakKb();
-    [[maybe_unused]] const auto written = write(fds[1], &result, sizeof result);
-    _exit(0);
-  }
-  close(fds[1]);
-  Result result;
-  if (read(fds[0], &result, sizeof result) != sizeof result) result.complete = -1;
-  close(fds[0]);
-  waitpid(child, nullptr, 0);
-  return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -279,10 +226,11 @@ int main(int argc, char** argv) {
     int (*way)(const std::vector<sim::Unit>&, const std::string&, const link::LinkSettings&);
   } ways[] = {{"a thread per unit", WithThreads}, {"one poll loop", WithOneLoop}};
   for (const auto& [name, way] : ways) {
-    const Result r = Measure(way, units, file, lan.settings());
+    const auto [complete, r] =
+        bench::MeasureInChild<int>([&, way = way] { return way(units, file, lan.settings()); });
     std::printf("%-22s %10.0f %7.3f %9.0f %6.2f%% %8ld kB %5d/%d\n", name, r.wallMs,
-                r.wallMs / planned, r.cpuMs, 100.0 * r.cpuMs / r.wallMs, r.peakKb, r.complete,
-                count);
+                r.wallMs / planned, r.cpuMs, 100.0 * r.cpuMs / r.wallMs, r.peakKb,
+                r.ran ? complete : -1, count);
     std::fflush(stdout);
   }
   return 0;

@@ -5,18 +5,14 @@
 // unit plays on loopback in the parent and discards what it receives.
 // Run it inside an isolated namespace: scripts/isolated build/default/bench/kv3uploadbench
 //   --quick   leaves out the runs at real pacing (about eight minutes)
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
+#include "child_measure.h"
 #include "support/loopback_lan.h"
 #include "update/stream_format.h"
 #include "update/stream_upload.h"
@@ -57,51 +53,22 @@ struct Result {
   long peakKb = 0;
 };
 
-long PeakKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
-  }
-  return 0;
-}
-
-double CpuMs() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
 // One upload in a child process.
 Result Measure(const update::UploadProfile& row, const std::filesystem::path& file,
                const sim::Unit& unit, const link::LinkSettings& settings, double scale) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
+  struct Upload {
+    int outcome;
+    double pausesMs;
+  };
+  const auto [upload, cost] = bench::MeasureInChild<Upload>([&] {
     link::DeviceRecord record = test::UnitRecord(unit);
     link::TSock sock;
     ScaledPacing pacing(scale);
-    const double cpuBefore = CpuMs();
-    const auto start = Clock::now();
-    Result result;
-    result.outcome =
-        static_cast<int>(update::StreamUpload(row, file.string(), record, sock, settings, pacing));
-    result.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    result.cpuMs = CpuMs() - cpuBefore;
-    result.pausesMs = pacing.asked();
-    result.peakKb = PeakKb();
-    [[maybe_unused]] const auto written = write(fds[1], &result, sizeof result);
-    _exit(0);
-  }
-  close(fds[1]);
-  Result result;
-  if (read(fds[0], &result, sizeof result) != sizeof result) result.outcome = -1;
-  close(fds[0]);
-  waitpid(child, nullptr, 0);
-  return result;
+    const auto outcome = update::StreamUpload(row, file.string(), record, sock, settings, pacing);
+    return Upload{static_cast<int>(outcome), pacing.asked()};
+  });
+  if (!cost.ran) return {};
+  return {upload.outcome, cost.wallMs, upload.pausesMs, cost.cpuMs, cost.peakKb};
 }
 
 void Print(const char* row, long long size, double scale, const Result& r) {
