@@ -27,6 +27,9 @@ const CliTexts GermanCliTexts{
     .searchedAt = "Gesucht an {}.",
     .sendFailed = "Senden an {} über {} fehlgeschlagen: {}.",
     .noAdapter = "Kein Netzwerkadapter mit IPv4-Broadcast ist aktiv.",
+    .loopbackHint =
+        "Auf diesem Rechner simulierte Geräte (kv3sim) antworten mit --address "
+        "127.255.255.255.",
     .portTaken = "Der Antwortport {} ist von einem anderen Programm belegt.",
     .portTakenBy = "Der Antwortport {} ist belegt von {} (Prozess {}).",
     .unknownMac = "Kein Gerät mit der MAC-Adresse {} hat geantwortet.",
@@ -70,6 +73,13 @@ const CliTexts GermanCliTexts{
     .sharedMacRefused =
         "Mehrere Geräte antworten mit der MAC-Adresse {} ({}): die Einstellungen würden alle "
         "ändern. Nichts gesendet.",
+    .behindRouter =
+        "{} ({}) liegt in keinem Netz dieses Rechners: Einstellungen lassen sich nur im eigenen "
+        "Netz des Geräts schreiben, denn die Geräte nehmen sie nur als Broadcast an, und den "
+        "leitet kein Router weiter. Nichts gesendet.",
+    .setInterrupted =
+        "Die Einstellungen waren schon gesendet: das Gerät hat sie vielleicht übernommen. Bitte "
+        "mit kv3 show prüfen.",
     .unitColumn = "Gerät",
     .resultColumn = "Ergebnis",
     .done = "fertig",
@@ -79,10 +89,10 @@ const CliTexts GermanCliTexts{
     .cancelled = "abgebrochen",
     .fileChanged = "Datei geändert",
     .notAddressable = "Adresse ungültig",
-    .fileUnreadable = "Datei {} kann nicht geöffnet werden.",
+    .fileUnreadable = "Datei {} kann nicht geöffnet werden: {}.",
+    .fileEmpty = "Datei {} ist leer; nichts gesendet.",
     .firmwareNotBin = "Firmware wird nur als .bin-Datei hochgeladen: {}.",
     .fileTooBigForUnit = "Datei {} ist zu groß für die Übertragung.",
-    .definitionNotFound = "Positionsdatei {} kann nicht geöffnet werden.",
     .interrupted = "Abgebrochen.",
     .nameNotSendable =
         "{}: der Dateiname enthält ein Zeichen ohne Windows-1252-Form, das ein Gerät nicht "
@@ -92,6 +102,19 @@ const CliTexts GermanCliTexts{
         "übernommen.",
     .fleetProgress = "{} von {} Geräten fertig, {} von {} MiB gesendet, noch etwa {}",
     .decimalSeparator = ",",
+    .reasonMissing = "sie existiert nicht",
+    .reasonFolder = "das ist ein Ordner",
+    .reasonNotRegular = "das ist keine gewöhnliche Datei",
+    .reasonNoAccess = "sie darf nicht gelesen werden",
+    .duration =
+        "Die Übertragung dauert etwa {} (die Geräte werden in festem Takt beliefert, alle "
+        "gleichzeitig).",
+    .startQuestion = "Starten? [j/N] ",
+    .yesWords = "j ja",
+    .needsYes = "Über eine Stunde: ohne Terminal für die Rückfrage nur mit --yes. Nichts gesendet.",
+    .restartNote =
+        "Die fertigen Geräte starten jetzt neu und antworten erst danach wieder; bitte dann neu "
+        "suchen (kv3 find).",
     .imageWritten = "{} geschrieben: {} Dateien, {} Bytes.",
     .imageTooMany = "Ein Image fasst höchstens 256 Dateien.",
     .imageUnreadable =
@@ -139,6 +162,8 @@ const CliTexts EnglishCliTexts{
     .searchedAt = "Searched at {}.",
     .sendFailed = "Sending to {} on {} failed: {}.",
     .noAdapter = "No network adapter with an IPv4 broadcast address is up.",
+    .loopbackHint =
+        "Units simulated on this computer (kv3sim) answer with --address 127.255.255.255.",
     .portTaken = "The reply port {} is held by another program.",
     .portTakenBy = "The reply port {} is held by {} (process {}).",
     .unknownMac = "No unit with the MAC address {} answered.",
@@ -181,6 +206,12 @@ const CliTexts EnglishCliTexts{
     .sharedMacRefused =
         "Several units answer with the MAC address {} ({}): the settings would change all of "
         "them. Nothing was sent.",
+    .behindRouter =
+        "{} ({}) is in none of this computer's networks: settings can only be written in the "
+        "unit's own network, as the units take them only as a broadcast, which no router passes "
+        "on. Nothing was sent.",
+    .setInterrupted =
+        "The settings had been sent: the unit may already have taken them. Check with kv3 show.",
     .unitColumn = "unit",
     .resultColumn = "result",
     .done = "done",
@@ -190,10 +221,10 @@ const CliTexts EnglishCliTexts{
     .cancelled = "cancelled",
     .fileChanged = "file changed",
     .notAddressable = "not addressable",
-    .fileUnreadable = "File {} cannot be opened.",
+    .fileUnreadable = "File {} cannot be opened: {}.",
+    .fileEmpty = "File {} is empty; nothing was sent.",
     .firmwareNotBin = "Firmware is uploaded only from a .bin file: {}.",
     .fileTooBigForUnit = "File {} is too big to be transferred.",
-    .definitionNotFound = "Position definition {} cannot be opened.",
     .interrupted = "Interrupted.",
     .nameNotSendable =
         "{}: the file name holds a character without a Windows-1252 form, which a unit cannot "
@@ -201,6 +232,18 @@ const CliTexts EnglishCliTexts{
     .fileChangedNote = "{}: the file changed while it was sent; the unit did not take it.",
     .fleetProgress = "{} of {} units finished, {} of {} MiB sent, about {} left",
     .decimalSeparator = ".",
+    .reasonMissing = "it does not exist",
+    .reasonFolder = "it is a folder",
+    .reasonNotRegular = "it is no regular file",
+    .reasonNoAccess = "it may not be read",
+    .duration =
+        "The transfer takes about {} (the units are fed at a fixed pace, all side by side).",
+    .startQuestion = "Start it? [y/N] ",
+    .yesWords = "y yes",
+    .needsYes = "Over an hour: without a terminal to ask on, only with --yes. Nothing was sent.",
+    .restartNote =
+        "The units marked done restart now and answer only once they are up again; then search "
+        "again (kv3 find).",
     .imageWritten = "{} written: {} files, {} bytes.",
     .imageTooMany = "An image holds at most 256 files.",
     .imageUnreadable = "File {} cannot be read or changed while it was read; {} stays as it was.",

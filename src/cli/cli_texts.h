@@ -16,19 +16,20 @@ struct CliTexts {
   std::string_view mac, address, mask, router, dhcp, firmware, webApp, scheme, skin, deviceName,
       user, password, adapter, on, off, unknown;
   // Search.
-  std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, portTaken, portTakenBy,
-      unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
+  std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, loopbackHint, portTaken,
+      portTakenBy, unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
       publicNetworkUnnamed;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
       nothingToSet, settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished,
-      controlCharacter, colonInUser, sharedMacRefused;
+      controlCharacter, colonInUser, sharedMacRefused, behindRouter, setInterrupted;
   // Transfers.
   std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
-      cancelled, fileChanged, notAddressable, fileUnreadable, firmwareNotBin, fileTooBigForUnit,
-      definitionNotFound, interrupted, nameNotSendable, fileChangedNote, fleetProgress,
-      decimalSeparator;
+      cancelled, fileChanged, notAddressable, fileUnreadable, fileEmpty, firmwareNotBin,
+      fileTooBigForUnit, interrupted, nameNotSendable, fileChangedNote, fleetProgress,
+      decimalSeparator, reasonMissing, reasonFolder, reasonNotRegular, reasonNoAccess, duration,
+      startQuestion, yesWords, needsYes, restartNote;
   // Web images.
   std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
       imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn, imageNamesCollide,

@@ -63,7 +63,7 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
     }
   }
   if (report.tried.empty()) {
-    context.err << texts.noAdapter << '\n';
+    context.err << texts.noAdapter << '\n' << texts.loopbackHint << '\n';
   }
   for (const std::string& network : platform::PublicNetworks()) {
     context.err << (network.empty() ? std::string(texts.publicNetworkUnnamed)
@@ -266,6 +266,18 @@ Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSet
 
 namespace {
 
+// Whether the address lies in the network of one of this computer's adapters, or on loopback:
+// only there does the settings broadcast reach a unit.
+bool InOwnNetwork(const std::string& address) {
+  const std::optional<std::uint32_t> unit = platform::ParseAddress(address);
+  if (!unit) return false;
+  if ((platform::FromNet32(*unit) >> 24) == 127) return true;
+  const std::vector<platform::Adapter> adapters = platform::UpAdapters();
+  return std::any_of(adapters.begin(), adapters.end(), [&](const platform::Adapter& adapter) {
+    return ((*unit ^ adapter.address) & adapter.mask) == 0;
+  });
+}
+
 // Every value given is checked before anything is sent; false (and the message) for the first
 // that is refused.
 bool ValuesAllowed(Context& context, const SetOptions& options) {
@@ -301,7 +313,19 @@ bool ValuesAllowed(Context& context, const SetOptions& options) {
 
 // After the save's new search: whether the unit shows what was sent. The texts are compared as
 // the unit keeps them and shown as the terminal can show them.
-int CompareShown(Context& context, const link::FoundUnit& found, const WantedSettings& wanted) {
+// set --json: the unit and how the run ended; the differing value, when one differs.
+void PrintSetJson(Context& context, const std::string& mac, const std::string& address,
+                  std::string_view result, const nlohmann::ordered_json& differs = nullptr) {
+  nlohmann::ordered_json document;
+  document["mac"] = mac;
+  document["address"] = address;
+  document["result"] = result;
+  document["differs"] = differs;
+  context.out << JsonText(document) << '\n';
+}
+
+int CompareShown(Context& context, const link::FoundUnit& found, const WantedSettings& wanted,
+                 bool json) {
   const CliTexts& texts = context.texts;
   const UnitView shown = ViewOf(found);
   const auto text = [](const std::string& single) {
@@ -309,31 +333,42 @@ int CompareShown(Context& context, const link::FoundUnit& found, const WantedSet
   };
   const std::string unknown(texts.unknown);
   const link::UnitTexts& is = found.texts;
-  std::vector<std::tuple<std::string_view, std::string, std::string>> compared = {
-      {texts.deviceName, text(is.deviceName), text(wanted.deviceName)},
-      {texts.user, is.accountAnswered ? text(is.user) : unknown, text(wanted.user)},
-      {texts.password, is.accountAnswered ? text(is.password) : unknown, text(wanted.password)},
-      {texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
+  // What is compared: the JSON key, the name in the message, as shown, as sent.
+  std::vector<std::tuple<std::string_view, std::string_view, std::string, std::string>> compared = {
+      {"deviceName", texts.deviceName, text(is.deviceName), text(wanted.deviceName)},
+      {"user", texts.user, is.accountAnswered ? text(is.user) : unknown, text(wanted.user)},
+      {"password", texts.password, is.accountAnswered ? text(is.password) : unknown,
+       text(wanted.password)},
+      {"dhcp", texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
        std::string(wanted.dhcp ? texts.on : texts.off)}};
   if (!wanted.dhcp) {
     // Compared as the unit holds them: "010.0.0.1" is 10.0.0.1.
     const auto held = [](const std::string& text) {
       return link::Ipv4Text(settings::ParseIPv4Text(text));
     };
-    compared.push_back({texts.address, shown.address, held(wanted.ip)});
-    compared.push_back({texts.mask, shown.mask, held(wanted.mask)});
-    compared.push_back({texts.router, shown.router, held(wanted.router)});
+    compared.push_back({"address", texts.address, shown.address, held(wanted.ip)});
+    compared.push_back({"mask", texts.mask, shown.mask, held(wanted.mask)});
+    compared.push_back({"router", texts.router, shown.router, held(wanted.router)});
   }
-  for (const auto& [what, now, want] : compared) {
+  for (const auto& [key, what, now, want] : compared) {
     if (now != want) {
       // A password is never printed unless asked for; here it is named, not shown.
-      const bool secret = what == texts.password;
-      context.err << Fill(texts.settingsDiffer, {what, secret ? "***" : now, secret ? "***" : want})
-                  << '\n';
+      const bool secret = key == "password";
+      const std::string shownText = secret ? "***" : now;
+      const std::string sentText = secret ? "***" : want;
+      context.err << Fill(texts.settingsDiffer, {what, shownText, sentText}) << '\n';
+      if (json) {
+        PrintSetJson(context, shown.mac, shown.address, "differs",
+                     {{"value", key}, {"shown", shownText}, {"sent", sentText}});
+      }
       return kUnitFailed;
     }
   }
-  context.out << texts.settingsVerified << '\n';
+  if (json) {
+    PrintSetJson(context, shown.mac, shown.address, "verified");
+  } else {
+    context.out << texts.settingsVerified << '\n';
+  }
   return kSuccess;
 }
 
@@ -357,6 +392,10 @@ int RunSet(Context& context, const SetOptions& options) {
     context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
     return kUnitFailed;
   }
+  if (!options.address.empty() && !InOwnNetwork(now.address)) {
+    context.err << Fill(texts.behindRouter, {now.mac, now.address}) << '\n';
+    return kUsage;
+  }
   if (!unit.texts.accountAnswered && (!password || !options.user)) {
     context.err << texts.accountUnknown << '\n';
     return kUnitFailed;
@@ -376,25 +415,37 @@ int RunSet(Context& context, const SetOptions& options) {
   wanted.router = options.router.value_or(now.router);
   wanted.dhcp = options.dhcp || (!addressGiven && now.dhcp);
 
-  switch (SendSettings(context, unit, wanted)) {
+  Sent sent = Sent::PortFailed;
+  std::optional<link::SearchReport> after;
+  try {
+    sent = SendSettings(context, unit, wanted);
+    if (sent == Sent::Acknowledged) {
+      CliPacing(context.interrupt).pause(settings::kPauseBeforeSearchAfterSaveMs);
+      after = Search(context, options.address, true, status);
+    }
+  } catch (const Cancelled&) {
+    // Stopped once "SETC" may have gone out: the unit may hold the new values already.
+    context.err << texts.setInterrupted << '\n';
+    throw;
+  }
+  switch (sent) {
     case Sent::PortFailed:
       return kLocalError;
     case Sent::NotAcknowledged:
       context.err << texts.settingsNotAcknowledged << '\n';
+      if (options.json) PrintSetJson(context, now.mac, now.address, "notAcknowledged");
       return kNoUnit;
     case Sent::Acknowledged:
       break;
   }
-  CliPacing(context.interrupt).pause(settings::kPauseBeforeSearchAfterSaveMs);
-
-  const auto after = Search(context, options.address, true, status);
   if (!after) return status;
   const link::FoundUnit* found = FindByMac(*after, link::Mac(unit.record));
   if (found == nullptr) {
     context.err << Fill(texts.vanished, {now.mac}) << '\n';
+    if (options.json) PrintSetJson(context, now.mac, now.address, "vanished");
     return kUnitFailed;
   }
-  return CompareShown(context, *found, wanted);
+  return CompareShown(context, *found, wanted, options.json);
 }
 
 }  // namespace kv3::cli

@@ -31,6 +31,7 @@ struct SetOptions {
   bool dhcp = false;
   bool passwordStdin = false;
   bool passwordPrompt = false;
+  bool json = false;  // the outcome as JSON
 };
 int RunSet(Context& context, const SetOptions& options);
 

@@ -83,7 +83,7 @@ int RunImageList(Context& context, const std::string& image, bool json) {
         problem == service::ImageListProblem::NoEndMarker      ? texts.imageNoEnd
         : problem == service::ImageListProblem::ContentOutside ? texts.imageOutside
                                                                : texts.fileUnreadable;
-    context.err << Fill(message, {Shown(image)}) << '\n';
+    context.err << Fill(message, {Shown(image), FileReason(texts, image)}) << '\n';
     return kLocalError;
   }
   if (json) {

@@ -9,14 +9,26 @@ namespace kv3::cli {
 
 namespace {
 
-constexpr int kBarWidth = 30;
+constexpr std::size_t kBarWidth = 30;
+constexpr std::size_t kMinBarWidth = 10;
 constexpr auto kLineInterval = std::chrono::milliseconds(250);
+constexpr auto kLineEvery = std::chrono::seconds(10);
 
 // Bytes as MiB with one decimal, in the language's way of writing it.
 std::string MebibyteText(std::uint64_t bytes, const CliTexts& texts) {
   const std::uint64_t tenths = (bytes * 10 + 524288) / 1048576;
   return std::to_string(tenths / 10) + std::string(texts.decimalSeparator) +
          std::to_string(tenths % 10);
+}
+
+// The first `characters` characters of UTF-8 text.
+std::string CutToCharacters(const std::string& text, std::size_t characters) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool starts = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (starts && count++ == characters) return text.substr(0, i);
+  }
+  return text;
 }
 
 std::string DurationText(std::chrono::seconds duration) {
@@ -48,16 +60,32 @@ void ProgressBoard::restart(std::size_t row, const std::string& label, std::uint
 
 void ProgressBoard::update(std::size_t row, int percent) {
   const std::lock_guard lock(mutex_);
-  if (row >= rows_.size() || percent <= rows_[row].percent) return;
+  if (row >= rows_.size()) return;
   Row& entry = rows_[row];
+  const auto now = std::chrono::steady_clock::now();
+  if (percent <= entry.percent) {
+    // A log shows a long transfer moving at least every kLineEvery, between its tenths.
+    if (mode_ == ProgressMode::Lines && percent > 0 && now - lastLine_ >= kLineEvery) {
+      printLine(entry, now);
+    }
+    return;
+  }
   const int before = entry.percent;
   entry.percent = std::min(percent, 100);
-  if (!firstBytes_) firstBytes_ = std::chrono::steady_clock::now();
+  if (!firstBytes_) firstBytes_ = now;
   if (mode_ == ProgressMode::Bars) {
     draw();
-  } else if (mode_ == ProgressMode::Lines && entry.percent / 10 != before / 10) {
-    out_ << entry.label << ": " << entry.percent << " %\n" << std::flush;
+  } else if (mode_ == ProgressMode::Lines &&
+             (entry.percent / 10 != before / 10 || now - lastLine_ >= kLineEvery)) {
+    printLine(entry, now);
   }
+}
+
+void ProgressBoard::printLine(const Row& row, std::chrono::steady_clock::time_point now) {
+  out_ << '[' << DurationText(std::chrono::duration_cast<std::chrono::seconds>(now - started_))
+       << "] " << row.label << ": " << row.percent << " %\n"
+       << std::flush;
+  lastLine_ = now;
 }
 
 void ProgressBoard::finish(std::size_t row) {
@@ -99,19 +127,31 @@ void ProgressBoard::draw(bool force) {
   drawn_ = now;
   if (drawnLines_ > 0) out_ << "\x1b[" << drawnLines_ << "A";  // back to the first line
   out_ << "\r\x1b[J";                                          // cleared to the end
+  // A line as wide as the terminal would wrap at its last column: every line stays short of it,
+  // so that each takes one line and the redraw finds its start again.
+  const std::size_t columns =
+      size ? static_cast<std::size_t>(std::max(size->columns - 1, 0)) : std::string::npos;
   if (oneLine) {
-    out_ << summaryLine() << '\n' << std::flush;
+    out_ << CutToCharacters(summaryLine(), columns) << '\n' << std::flush;
     drawnLines_ = 1;
     return;
   }
   std::size_t width = 0;
   for (const Row& row : rows_) width = std::max(width, settings::CharacterCount(row.label));
+  // " [" bar "] 100 %": the bar narrows down to kMinBarWidth, then the labels are cut.
+  constexpr std::size_t kAroundBar = 9;
+  std::size_t bar = kBarWidth;
+  if (columns != std::string::npos && width + kAroundBar + bar > columns) {
+    bar = columns > width + kAroundBar + kMinBarWidth ? columns - width - kAroundBar : kMinBarWidth;
+    width = std::min(width, columns > bar + kAroundBar ? columns - bar - kAroundBar : 0);
+  }
   for (const Row& row : rows_) {
-    const int filled = row.percent * kBarWidth / 100;
-    out_ << row.label << std::string(width - settings::CharacterCount(row.label), ' ') << " ["
-         << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << row.percent
-         << " %\n";
+    const std::string label = CutToCharacters(row.label, width);
+    const std::size_t filled = static_cast<std::size_t>(row.percent) * bar / 100;
+    const std::string line = label + std::string(width - settings::CharacterCount(label), ' ') +
+                             " [" + std::string(filled, '#') + std::string(bar - filled, ' ') +
+                             "] " + std::to_string(row.percent) + " %";
+    out_ << CutToCharacters(line, columns) << '\n';
   }
   out_ << std::flush;
   drawnLines_ = rows_.size();

@@ -17,7 +17,7 @@ namespace kv3::cli {
 
 enum class ProgressMode {
   Bars,   // one bar per row, redrawn in place (a terminal)
-  Lines,  // a line at every tenth (a log file, a pipe)
+  Lines,  // a line at every tenth and at least every 10 s (a log file, a pipe)
   Quiet,  // nothing
 };
 
@@ -53,6 +53,8 @@ class ProgressBoard {
   };
   // Redraws; the line of all rows at most every quarter second unless forced.
   void draw(bool force = false);
+  // The row's line for a log, with the time since the start.
+  void printLine(const Row& row, std::chrono::steady_clock::time_point now);
   std::string summaryLine() const;
 
   std::mutex mutex_;
@@ -64,6 +66,8 @@ class ProgressBoard {
   TerminalSizeFn terminal_;
   std::optional<std::chrono::steady_clock::time_point> firstBytes_;  // of any row
   std::chrono::steady_clock::time_point drawn_;
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point lastLine_ = started_;
   std::size_t drawnLines_ = 0;
 };
 

@@ -1,13 +1,18 @@
 #include "cli/transfers.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "cli/unit_view.h"
 #include "link/codepage.h"
 #include "link/shared_reply_port.h"
+#include "platform/console.h"
+#include "platform/file_errors.h"
 #include "platform/read_file.h"
 #include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
@@ -176,8 +181,11 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
   }
   std::uintmax_t size = 0;
   if (!IsReadableFile(platform::PathFromUtf8(options.file), size)) {
-    return refuse(Fill(texts.fileUnreadable, {shown}), kLocalError);
+    return refuse(Fill(texts.fileUnreadable, {shown, FileReason(texts, options.file)}),
+                  kLocalError);
   }
+  // A unit takes an empty file as well and reports it complete: it would hold nothing.
+  if (size == 0) return refuse(Fill(texts.fileEmpty, {shown}), kLocalError);
   const update::UploadProfile& row = options.kind == TransferKind::Firmware ? update::FirmwareRow
                                      : options.kind == TransferKind::WebApp ? update::WebAppRow
                                      : options.kind == TransferKind::Skin   ? update::SkinRow
@@ -204,6 +212,12 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
       payload.definition = scheme::PreparePositionDefinition(
           picture, std::filesystem::current_path(), picture.parent_path());
     }
+  } catch (const platform::FileError& error) {
+    const std::string path = platform::Utf8FromPath(error.path());
+    return refuse(Fill(error.kind() == platform::FileError::Kind::Open ? texts.fileUnreadable
+                                                                       : texts.imageNotWritten,
+                       {PathText(path), FileReason(texts, path)}),
+                  kLocalError);
   } catch (const std::exception& error) {
     return refuse(std::string(error.what()) + ".", kLocalError);
   }
@@ -212,6 +226,47 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
     payload.bytes += definitionSize;
   }
   return payload;
+}
+
+// Says how long the transfer takes when that is a minute or more: the pace of every row is fixed,
+// and the units run side by side. Over an hour it asks on a terminal, and without one it needs
+// --yes. False (and the status) when the transfer is not to start.
+bool LongTransferAgreed(Context& context, const TransferOptions& options, const Payload& payload,
+                        int& status) {
+  const CliTexts& texts = context.texts;
+  long long plannedMs = update::PlannedPauseMs(
+      *payload.row, static_cast<long long>(payload.bytes - payload.definitionBytes));
+  if (payload.definition) {
+    plannedMs += update::PlannedPauseMs(update::PositionsRow,
+                                        static_cast<long long>(payload.definitionBytes));
+  }
+  constexpr long long kMinuteMs = 60 * 1000;
+  constexpr long long kHourMs = 60 * kMinuteMs;
+  if (plannedMs < kMinuteMs) return true;
+  const long long seconds = plannedMs / 1000;
+  char duration[32];
+  std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  context.err << Fill(texts.duration, {duration}) << '\n';
+  if (plannedMs <= kHourMs || options.yes) return true;
+  status = kUsage;
+  if (!platform::InputIsTerminal() || !platform::ErrorIsTerminal()) {
+    context.err << texts.needsYes << '\n';
+    return false;
+  }
+  context.err << texts.startQuestion << std::flush;
+  const std::optional<std::string> answer = platform::ReadInputLine([&context] {
+    if (context.interrupt.requested()) throw Cancelled();
+  });
+  std::string word = answer.value_or("");
+  while (!word.empty() && (word.back() == '\r' || word.back() == ' ')) word.pop_back();
+  std::transform(word.begin(), word.end(), word.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::istringstream words{std::string(texts.yesWords)};
+  for (std::string yes; words >> yes;) {
+    if (!word.empty() && word == yes) return true;
+  }
+  return false;
 }
 
 // The units of the run: every unit found (once per MAC and address, in the order of their
@@ -242,8 +297,30 @@ std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOp
   return targets;
 }
 
-// The summary table on standard output, the notes on standard error; returns the exit status.
-int PrintSummary(Context& context, const std::vector<Target>& targets) {
+// How the JSON summary names a result: the same in every language.
+std::string_view ResultKey(TransferResult result) {
+  switch (result) {
+    case TransferResult::Done:
+      return "done";
+    case TransferResult::NotAcknowledged:
+      return "notAcknowledged";
+    case TransferResult::Corrupted:
+      return "corrupted";
+    case TransferResult::Unreachable:
+      return "unreachable";
+    case TransferResult::FileChanged:
+      return "fileChanged";
+    case TransferResult::NotAddressable:
+      return "notAddressable";
+    case TransferResult::Cancelled:
+      break;
+  }
+  return "cancelled";
+}
+
+// The summary table (or JSON document) on standard output, the notes on standard error;
+// returns the exit status.
+int PrintSummary(Context& context, const std::vector<Target>& targets, bool json) {
   const CliTexts& texts = context.texts;
   std::vector<std::vector<std::string>> rows = {
       {std::string(texts.unitColumn), std::string(texts.address), std::string(texts.resultColumn)}};
@@ -262,7 +339,23 @@ int PrintSummary(Context& context, const std::vector<Target>& targets) {
     }
   }
   if (context.interrupt.requested()) context.err << texts.interrupted << '\n';
-  PrintColumns(context.out, rows);
+  if (!json) {
+    PrintColumns(context.out, rows);
+    return FleetStatus(results);
+  }
+  nlohmann::ordered_json document;
+  document["units"] = nlohmann::ordered_json::array();
+  for (const Target& target : targets) {
+    nlohmann::ordered_json unit;
+    unit["mac"] = target.mac;
+    unit["address"] =
+        target.unit ? nlohmann::ordered_json(link::Ipv4Text(target.unit->record, link::record::kIp))
+                    : nlohmann::ordered_json(nullptr);
+    unit["result"] = ResultKey(target.result);
+    document["units"].push_back(std::move(unit));
+  }
+  document["interrupted"] = context.interrupt.requested();
+  context.out << JsonText(document) << '\n';
   return FleetStatus(results);
 }
 
@@ -273,7 +366,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
   if (!macs) return kUsage;
   int status = kSuccess;
   const auto payload = CheckedPayload(context, options, status);
-  if (!payload) return status;
+  if (!payload || !LongTransferAgreed(context, options, *payload, status)) return status;
   const auto report = Search(context, options.address, false, status);
   if (!report) return status;
   std::vector<Target> targets = TargetsOf(*report, options, *macs);
@@ -284,6 +377,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     }
     context.err << context.texts.noUnit << '\n';
     PrintSearchDiagnosis(context, *report);
+    if (options.json) PrintSummary(context, targets, true);
     return kNoUnit;
   }
 
@@ -301,7 +395,14 @@ int RunTransfer(Context& context, const TransferOptions& options) {
       runs.emplace_back([&, i] { RunUnit(context, targets[i], *payload, replyPort, board, i); });
     }
   }
-  return PrintSummary(context, targets);
+  const int result = PrintSummary(context, targets, options.json);
+  const bool restarts =
+      options.kind == TransferKind::Firmware || options.kind == TransferKind::WebApp;
+  if (restarts && std::any_of(targets.begin(), targets.end(),
+                              [](const Target& t) { return t.result == TransferResult::Done; })) {
+    context.err << context.texts.restartNote << '\n';
+  }
+  return result;
 }
 
 }  // namespace kv3::cli

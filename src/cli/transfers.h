@@ -18,6 +18,8 @@ struct TransferOptions {
   std::string file;
   std::optional<std::string> definition;  // the scheme's position definition
   std::string address;
+  bool json = false;  // the summary as JSON
+  bool yes = false;   // a transfer of over an hour starts without asking
 };
 
 // How one unit's transfer ended, as the summary names it.

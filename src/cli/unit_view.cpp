@@ -268,4 +268,22 @@ nlohmann::ordered_json SearchedJson(const link::SearchReport& report) {
   return searched;
 }
 
+std::string_view FileReason(const CliTexts& texts, const std::string& utf8Path) {
+  std::error_code error;
+  const std::filesystem::file_status status =
+      std::filesystem::status(platform::PathFromUtf8(utf8Path), error);
+  switch (status.type()) {
+    case std::filesystem::file_type::not_found:
+      return texts.reasonMissing;
+    case std::filesystem::file_type::directory:
+      return texts.reasonFolder;
+    case std::filesystem::file_type::regular:
+    case std::filesystem::file_type::none:
+    case std::filesystem::file_type::unknown:
+      return texts.reasonNoAccess;
+    default:
+      return texts.reasonNotRegular;
+  }
+}
+
 }  // namespace kv3::cli

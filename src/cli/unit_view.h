@@ -45,6 +45,9 @@ std::string TerminalText(std::string_view text);
 // separates folders in a Windows path ("C:\Users\Jürgen\kv3.bin").
 std::string PathText(std::string_view path);
 
+// Why a file that could not be opened for reading could not, as far as the system tells.
+std::string_view FileReason(const CliTexts& texts, const std::string& utf8Path);
+
 // True when the file's name ends in `extension` (".rom"), letters in any case.
 bool ExtensionIs(const std::string& path, std::string_view extension);
 

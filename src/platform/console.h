@@ -23,6 +23,8 @@ std::optional<std::string> ReadHiddenLine(std::string_view prompt, const WaitChe
 
 // Standard error is a terminal, where progress may redraw its lines.
 bool ErrorIsTerminal();
+// Standard input is a terminal, where a question can be answered.
+bool InputIsTerminal();
 
 // The lines and columns of the terminal or console window standard error shows in; nothing
 // when it is none or does not tell. Asked again at every redraw, it follows a resize.

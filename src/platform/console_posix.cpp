@@ -106,6 +106,8 @@ std::optional<std::string> ReadHiddenLine(std::string_view prompt, const WaitChe
 
 bool ErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
+bool InputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
+
 std::optional<TerminalSize> ErrorTerminalSize() {
   winsize size{};
   if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {

@@ -2,18 +2,37 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/utf8_path.h"
 
 namespace kv3::platform {
 
-// The standard file errors the window's error box shows, with the file's name.
-inline std::runtime_error FileOpenError(const std::filesystem::path& path) {
-  return std::runtime_error("Datei " + Utf8FromPath(path) + " kann nicht geöffnet werden");
+// A file that could not be opened or created. what() is the text the window's error box shows,
+// with the file's name; a front end in another language says it from kind() and path().
+class FileError : public std::runtime_error {
+ public:
+  enum class Kind { Open, Create };
+  FileError(Kind kind, std::filesystem::path path)
+      : std::runtime_error(
+            "Datei " + Utf8FromPath(path) +
+            (kind == Kind::Open ? " kann nicht geöffnet werden" : " kann nicht erstellt werden")),
+        kind_(kind),
+        path_(std::move(path)) {}
+  Kind kind() const { return kind_; }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  Kind kind_;
+  std::filesystem::path path_;
+};
+
+inline FileError FileOpenError(const std::filesystem::path& path) {
+  return {FileError::Kind::Open, path};
 }
 
-inline std::runtime_error FileCreateError(const std::filesystem::path& path) {
-  return std::runtime_error("Datei " + Utf8FromPath(path) + " kann nicht erstellt werden");
+inline FileError FileCreateError(const std::filesystem::path& path) {
+  return {FileError::Kind::Create, path};
 }
 
 }  // namespace kv3::platform

@@ -55,6 +55,7 @@ struct Adapter {
   unsigned index = 0;           // the system's interface index
   std::uint32_t address = 0;    // network order
   std::uint32_t broadcast = 0;  // its directed broadcast address (from the mask), network order
+  std::uint32_t mask = 0;       // network order
 };
 
 // Every adapter that is up, has an IPv4 address and can broadcast, in the system's order;

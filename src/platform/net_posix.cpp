@@ -128,6 +128,7 @@ std::vector<Adapter> UpAdapters() {
     const std::uint32_t mask =
         reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
     adapter.broadcast = (adapter.address & mask) | ~mask;
+    adapter.mask = mask;
     adapters.push_back(std::move(adapter));
   }
   return adapters;

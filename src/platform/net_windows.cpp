@@ -190,6 +190,7 @@ std::vector<Adapter> UpAdapters() {
       const unsigned prefix = std::min<unsigned>(unicast->OnLinkPrefixLength, 32);
       const std::uint32_t mask = prefix == 0 ? 0 : htonl(~std::uint32_t{0} << (32 - prefix));
       adapter.broadcast = (adapter.address & mask) | ~mask;
+      adapter.mask = mask;
       adapters.push_back(std::move(adapter));
     }
   }

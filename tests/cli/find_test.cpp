@@ -119,6 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {kNear1},
                 {"--address: \"10.99.0.256\" is neither a valid IPv4 address nor a host name."}},
+        FindRow{"CommandLineErrorsInTheRunsLanguage",
+                {"find", "extra"},
+                {"LANG=de_DE.UTF-8"},
+                2,
+                {},
+                {},
+                {"Nicht erwartet: extra.\nMehr mit --help."}},
         FindRow{"ShowOfNoMacAtAll", {"show", "00:1A:2B:3C:4D"}, {}, 2, {}, {}, {"is not a MAC"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -38,6 +38,9 @@ TEST(Kv3Image, BuiltImageListsAsTheUnitReadsIt) {
   const test::ProgramResult broken = Kv3({"image", "list", "web.rom"}, {}, {"LANG=de_DE.UTF-8"});
   EXPECT_EQ(broken.status, 4);
   EXPECT_EQ(broken.err, "web.rom: das Verzeichnis des Images hat keine Endmarke.\n");
+  // A file error names the file and the reason.
+  EXPECT_EQ(Kv3({"image", "list", "gone.rom"}).err,
+            "File gone.rom cannot be opened: it does not exist.\n");
 }
 
 // A build that would write the wrong file, or an image the units cannot use, is refused before

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "settings/field_rules.h"
+
 namespace kv3::cli {
 namespace {
 
@@ -30,6 +32,25 @@ TEST(ProgressBoard, BarsWhileTheyFitThenOneLineForAll) {
     } else {
       EXPECT_TRUE(last.starts_with("1 of 3 units finished, 1.0 of 4.0 MiB sent, about ")) << last;
       EXPECT_EQ(std::count(last.begin(), last.end(), '\n'), 1) << last;
+    }
+  }
+}
+
+// Every line stays short of the terminal's last column, where it would wrap and the redraw would
+// lose its place: the bars narrow, then the labels are cut.
+TEST(ProgressBoard, LinesFitANarrowTerminal) {
+  for (const int columns : {50, 24}) {
+    SCOPED_TRACE(columns);
+    std::ostringstream out;
+    ProgressBoard board({"00:1A:2B:3C:4D:01  firmware-für-keller.bin"}, ProgressMode::Bars, out,
+                        GermanCliTexts, 1000, [columns] {
+                          return platform::TerminalSize{5, columns};
+                        });
+    board.update(0, 40);
+    std::istringstream lines(out.str().substr(out.str().rfind("\x1b[J") + 3));
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_LT(settings::CharacterCount(line), static_cast<std::size_t>(columns)) << line;
+      EXPECT_NE(line.find("40 %"), std::string::npos) << line;
     }
   }
 }

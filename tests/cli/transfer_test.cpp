@@ -9,7 +9,9 @@ namespace {
 
 struct TransferRow {
   const char* name;
-  std::vector<std::string> arguments;  // "FILE" and "REM" stand for the files the case writes
+  // "FILE", "REM", "EMPTY" and "LONG" (25 MB of firmware, over an hour) stand for the files
+  // the case writes
+  std::vector<std::string> arguments;
   int status;
   std::vector<std::string> summary;  // lines of the summary, each as it is printed
   // Files the units must hold afterwards: unit address / name -> the bytes of FILE or REM.
@@ -49,12 +51,18 @@ TEST_P(Transfer, SummaryAndStoredFiles) {
   for (std::string& word : arguments) {
     if (word == "FILE") word = file.string();
     if (word == "REM") word = rem.string();
+    if (word == "EMPTY" || word == "LONG") {
+      const std::string made = (directory.path() / (word + ".bin")).string();
+      test::WriteFileBytes(made, "");
+      if (word == "LONG") std::filesystem::resize_file(made, 25'000'000);
+      word = made;
+    }
   }
   const test::ProgramResult result = Kv3(arguments);
   EXPECT_EQ(result.status, row.status) << result.err;
   ExpectTexts(result.out, row.summary, {}, "summary");
-  if (row.status == 2) {
-    // A refused command line sends nothing.
+  if (row.status == 2 || row.status == 4) {
+    // A refused command line or file sends nothing.
     EXPECT_FALSE(std::filesystem::exists(store())) << result.err;
   }
   for (const auto& [where, which] : row.stored) {
@@ -84,6 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
                     3,
                     {kGood + "  192.0.2.11  done", "00:1A:2B:3C:4D:99  -           unreachable"},
                     {{"192.0.2.11/anlage.jpg", "FILE"}}},
+        TransferRow{"SummaryAsJson",
+                    {"update", "firmware", kGood, kSilent, "--json", "FILE"},
+                    3,
+                    {"\"mac\": \"" + kGood +
+                         "\",\n      \"address\": \"192.0.2.11\",\n      "
+                         "\"result\": \"done\"",
+                     "\"result\": \"notAcknowledged\"", "\"interrupted\": false"},
+                    {{"192.0.2.11/firmware.bin", "FILE"}}},
+        TransferRow{"AnEmptyFileIsRefused", {"update", "firmware", kGood, "EMPTY"}, 4, {}, {}},
+        TransferRow{
+            "OverAnHourWithoutATerminalNeedsYes", {"update", "firmware", kGood, "LONG"}, 2, {}, {}},
         TransferRow{"AnAddressThatIsNoneReachesNobody",
                     {"update", "webapp", "--all", "--address", "10.99.0.256", "FILE"},
                     2,

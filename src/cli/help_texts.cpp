@@ -1,0 +1,239 @@
+#include "cli/help_texts.h"
+
+namespace kv3::cli {
+
+const HelpTexts GermanHelpTexts{
+    .program =
+        "kv3 richtet VozezaViroru-KV3-Geräte im lokalen Netz ein: es findet sie, zeigt und\n"
+        "ändert ihre Einstellungen und spielt Firmware, Web-Apps, Rahmen und Anlagenschemata "
+        "auf.",
+    .examples = R"(
+Beispiele:
+  kv3 find                                  jedes Gerät an jedem Netzwerkadapter
+  kv3 find --address 198.51.100.40 --json   ein Gerät hinter einem Router, als JSON
+  kv3 show 00:1A:2B:3C:4D:01
+  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
+  echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
+  kv3 update firmware --all kv3-2.14.bin
+  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
+  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
+  kv3 image build web.rom index.htm style.css default.jpg
+  kv3 image list web.rom
+
+Rückgabewert: 0 Erfolg, 1 ein Gerät hat abgelehnt oder versagt, 2 Aufruf falsch, 3 kein Gerät
+gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130 abgebrochen.)",
+    .helpFlag = "diese Hilfe zeigen und beenden",
+    .versionFlag = "die Version zeigen und beenden",
+    .quiet = "keinen Fortschritt zeigen",
+    .usage = "Aufruf",
+    .optionsWord = "OPTIONEN",
+    .subcommandWord = "BEFEHL",
+    .optionsGroup = "Optionen",
+    .subcommandsGroup = "Befehle",
+    .positionals = "Angaben",
+    .required = "NÖTIG",
+    .excludes = "Schließt aus:",
+    .needs = "Braucht:",
+    .text = "TEXT",
+    .macName = "MAC",
+    .kindName = "ART",
+    .unitsFileName = "MAC... DATEI",
+    .outName = "AUSGABE",
+    .fileName = "DATEI",
+    .imageName = "IMAGE",
+    .address = "nur an dieser Adresse oder diesem Rechnernamen suchen",
+    .mac = "die MAC-Adresse des Geräts",
+    .json = "JSON ausgeben",
+    .find = "an jedem Netzwerkadapter suchen und die antwortenden Geräte auflisten",
+    .findFooter =
+        "\nBeispiele:\n  kv3 find\n  kv3 find --json --show-password > anlage.json\n"
+        "  kv3 find --address 198.51.100.40\n\nRückgabewert 3, wenn kein Gerät "
+        "antwortet: kv3 sagt dann, an welchen\nAdaptern und Adressen es gesucht hat und "
+        "wer den Antwortport 48714 belegt.",
+    .findJson = "JSON statt einer Tabelle ausgeben",
+    .findPasswords = "auch die Passwörter der Geräte ausgeben",
+    .show = "alles zeigen, was ein Gerät meldet",
+    .showFooter = "\nBeispiel:\n  kv3 show 00-1a-2b-3c-4d-01 --json",
+    .showPassword = "auch das Passwort ausgeben",
+    .set = "die Einstellungen eines Geräts ändern, dann neu suchen und prüfen, dass es sie zeigt",
+    .setFooter =
+        "\nNicht angegebene Werte bleiben, wie das Gerät sie meldet. Die Werte werden geprüft wie "
+        "im\nFenster; ein falscher wird abgelehnt, bevor etwas gesendet wird. Danach sucht kv3 "
+        "neu:\nRückgabewert 0 nur, wenn das Gerät die neuen Werte zeigt.\n\nBeispiele:\n"
+        "  kv3 set 00:1A:2B:3C:4D:01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 "
+        "--router 192.0.2.1\n"
+        "  kv3 set 00:1A:2B:3C:4D:01 --dhcp --password\n"
+        "  printf '%s\\n' \"$NEUES_PASSWORT\" | kv3 set 00:1A:2B:3C:4D:01 --password-stdin",
+    .name = "Gerätebezeichnung (höchstens 30 Zeichen)",
+    .ip = "IP-Adresse (schaltet DHCP aus)",
+    .mask = "Subnetzmaske (schaltet DHCP aus)",
+    .router = "Router (schaltet DHCP aus)",
+    .dhcp = "die Adresse per DHCP beziehen",
+    .user = "Benutzername (höchstens 12 Zeichen)",
+    .passwordStdin =
+        "das neue Passwort (6 bis 12 Zeichen) aus der ersten Zeile der "
+        "Standardeingabe lesen",
+    .passwordPrompt = "nach dem neuen Passwort am Terminal fragen, ohne Echo",
+    .setJson = "das Ergebnis als JSON ausgeben",
+    .update = "Firmware oder Web-App aktualisieren: kv3 update firmware|webapp MAC... DATEI",
+    .updateFooter =
+        "\nMehrere Geräte werden gleichzeitig aktualisiert. Eine Übersicht nennt für jedes "
+        "Gerät:\nfertig, nicht bestätigt, gestört oder nicht erreichbar. Strg-C beendet jede "
+        "Übertragung\nund gibt sie trotzdem aus.\n\nBeispiele:\n"
+        "  kv3 update firmware --all kv3-2.14.bin\n"
+        "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom",
+    .updateKind = "firmware oder webapp",
+    .unitsAndFile = "die Geräte und die Datei",
+    .all = "jedes Gerät, das die Suche findet",
+    .transferJson = "die Übersicht als JSON ausgeben",
+    .yes = "eine Übertragung von über einer Stunde ohne Rückfrage starten",
+    .upload =
+        "einen Rahmen oder ein Anlagenschema aufspielen: kv3 upload skin|scheme MAC... "
+        "DATEI",
+    .uploadFooter =
+        "\nEin Anlagenschema muss kleiner als 200 kB sein; seine Positionsdatei geht zuerst.\n\n"
+        "Beispiele:\n  kv3 upload skin --all rahmen.jpg\n"
+        "  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem",
+    .uploadKind = "skin oder scheme",
+    .unitsAndPicture = "die Geräte und das Bild",
+    .definition =
+        "die Positionsdatei des Schemas (.rem); ohne sie die neben dem Bild, wie das "
+        "Fenster sie findet",
+    .image = "ein Web-App-Image erstellen oder auflisten",
+    .imageFooter =
+        "\nBeispiele:\n  kv3 image build web.rom index.htm style.css default.jpg\n"
+        "  kv3 image list web.rom --json",
+    .build = "AUSGABE.rom aus DATEI... erstellen",
+    .buildOut = "das zu schreibende Image",
+    .buildFiles = "die Web-Dateien, in ihrer Reihenfolge",
+    .list = "die Dateien eines Images auflisten",
+    .listImage = "das Image",
+    .onlyFileWithAll = "mit --all nur die DATEI angeben",
+    .macsAndFile = "mindestens eine MAC-Adresse und die DATEI angeben",
+    .missing = "{} fehlt.",
+    .commandMissing = "Ein Befehl fehlt.",
+    .notExpected = "Nicht erwartet: {}.",
+    .excludesError = "{} schließt {} aus.",
+    .notOneOf = "{}: {} ist keins von {}.",
+    .badCommandLine = "Der Aufruf ist ungültig ({}).",
+    .moreHelp = "Mehr mit --help.",
+};
+
+const HelpTexts EnglishHelpTexts{
+    .program =
+        "kv3 configures VozezaViroru KV3 units on the local network: it finds them, shows\n"
+        "and changes their settings, and uploads firmware, web apps, skins and schemes.",
+    .examples = R"(
+Examples:
+  kv3 find                                  every unit on every network adapter
+  kv3 find --address 198.51.100.40 --json   one unit behind a router, as JSON
+  kv3 show 00:1A:2B:3C:4D:01
+  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
+  echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
+  kv3 update firmware --all kv3-2.14.bin
+  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
+  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
+  kv3 image build web.rom index.htm style.css default.jpg
+  kv3 image list web.rom
+
+Exit status: 0 success, 1 a unit refused or failed, 2 usage, 3 no unit found or not
+acknowledged, 4 local error (file, socket), 130 interrupted.)",
+    .helpFlag = "Print this help message and exit",
+    .versionFlag = "Display program version information and exit",
+    .quiet = "show no progress",
+    .usage = "Usage",
+    .optionsWord = "OPTIONS",
+    .subcommandWord = "SUBCOMMAND",
+    .optionsGroup = "Options",
+    .subcommandsGroup = "Subcommands",
+    .positionals = "Positionals",
+    .required = "REQUIRED",
+    .excludes = "Excludes",
+    .needs = "Needs",
+    .text = "TEXT",
+    .macName = "MAC",
+    .kindName = "KIND",
+    .unitsFileName = "MAC... FILE",
+    .outName = "OUT",
+    .fileName = "FILE",
+    .imageName = "IMAGE",
+    .address = "search only at this address or host name",
+    .mac = "the unit's MAC address",
+    .json = "print JSON",
+    .find = "search every network adapter and list the units that answer",
+    .findFooter =
+        "\nExamples:\n  kv3 find\n  kv3 find --json --show-password > site.json\n"
+        "  kv3 find --address 198.51.100.40\n\nExit status 3 when no unit answered: kv3 "
+        "then says which adapters\nand addresses it tried and who holds the reply port "
+        "48714.",
+    .findJson = "print JSON instead of a table",
+    .findPasswords = "print the units' passwords too",
+    .show = "show everything one unit reports",
+    .showFooter = "\nExample:\n  kv3 show 00-1a-2b-3c-4d-01 --json",
+    .showPassword = "print the password too",
+    .set = "change a unit's settings, then search again and check that it shows them",
+    .setFooter =
+        "\nValues not given stay as the unit reports them. The values are checked as the window\n"
+        "checks them; a wrong one is refused before anything is sent. Afterwards kv3 searches\n"
+        "again: exit status 0 only when the unit shows the new values.\n\nExamples:\n"
+        "  kv3 set 00:1A:2B:3C:4D:01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 "
+        "--router 192.0.2.1\n"
+        "  kv3 set 00:1A:2B:3C:4D:01 --dhcp --password\n"
+        "  printf '%s\\n' \"$NEW_PASSWORD\" | kv3 set 00:1A:2B:3C:4D:01 --password-stdin",
+    .name = "device name (at most 30 characters)",
+    .ip = "IP address (turns DHCP off)",
+    .mask = "subnet mask (turns DHCP off)",
+    .router = "router (turns DHCP off)",
+    .dhcp = "take the address by DHCP",
+    .user = "user name (at most 12 characters)",
+    .passwordStdin =
+        "read the new password (6 to 12 characters) from the first line of standard "
+        "input",
+    .passwordPrompt = "ask for the new password on the terminal, without echo",
+    .setJson = "print the outcome as JSON",
+    .update = "update firmware or web app: kv3 update firmware|webapp MAC... FILE",
+    .updateFooter =
+        "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"
+        "acknowledged, corrupted or unreachable. Ctrl-C stops every transfer and still prints "
+        "it.\n\nExamples:\n  kv3 update firmware --all kv3-2.14.bin\n"
+        "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom",
+    .updateKind = "firmware or webapp",
+    .unitsAndFile = "the units and the file",
+    .all = "every unit the search finds",
+    .transferJson = "print the summary as JSON",
+    .yes = "start a transfer of over an hour without asking",
+    .upload = "upload a skin or a scheme picture: kv3 upload skin|scheme MAC... FILE",
+    .uploadFooter =
+        "\nA scheme picture must be smaller than 200 kB; its position definition goes first.\n\n"
+        "Examples:\n  kv3 upload skin --all rahmen.jpg\n"
+        "  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem",
+    .uploadKind = "skin or scheme",
+    .unitsAndPicture = "the units and the picture",
+    .definition =
+        "the scheme's position definition (.rem); without it the one beside the "
+        "picture, as the window finds it",
+    .image = "build or list a web-application image",
+    .imageFooter =
+        "\nExamples:\n  kv3 image build web.rom index.htm style.css default.jpg\n"
+        "  kv3 image list web.rom --json",
+    .build = "build OUT.rom from FILE...",
+    .buildOut = "the image to write",
+    .buildFiles = "the web files, in their order",
+    .list = "list the files of an image",
+    .listImage = "the image",
+    .onlyFileWithAll = "with --all give only the FILE",
+    .macsAndFile = "give at least one MAC and the FILE",
+    .missing = "{} is required.",
+    .commandMissing = "A command is required.",
+    .notExpected = "Not expected: {}.",
+    .excludesError = "{} excludes {}.",
+    .notOneOf = "{}: {} is none of {}.",
+    .badCommandLine = "The command line is not valid ({}).",
+    .moreHelp = "Run with --help for more information.",
+};
+
+const HelpTexts& HelpTextsFor(const CliTexts& texts) {
+  return &texts == &GermanCliTexts ? GermanHelpTexts : EnglishHelpTexts;
+}
+
+}  // namespace kv3::cli
