@@ -32,6 +32,8 @@ void MainWindow::setUpLook() {
   Image1.setHint(std::string(MakerSite));
   Image2.style().handCursor = true;
   Image3.style().handCursor = true;
+  Image2.accessibleName = "Deutsch";
+  Image3.accessibleName = "English";
   Label11.style().fontColor = ui::clRed;
   Label11.style().bold = true;
   Label11.style().fontPixels = 48;
@@ -243,6 +245,7 @@ void MainWindow::ApplyLanguage(std::string_view code) {
     }
   }
   fields_.RatePassword();
+  desktop().languageChanged(chosen.code);
 }
 
 void MainWindow::showError(const std::string& text) {

@@ -120,7 +120,12 @@ void Binding::followReadableName() {
       break;
   }
   if (source == nullptr) {
-    widget_->setAccessibleName(toQt(control_.hint()));
+    // A picture says what it stands for; other controls their hint.
+    const auto* image =
+        control_.kind() == ui::Kind::Image ? static_cast<const ui::Image*>(&control_) : nullptr;
+    widget_->setAccessibleName(toQt(image != nullptr && !image->accessibleName.empty()
+                                        ? image->accessibleName
+                                        : control_.hint()));
     return;
   }
   auto copy = [widget = widget_, source] {

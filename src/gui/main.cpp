@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include "gui/qt_desktop.h"
 #include "gui/widgets.h"
 #include "platform/single_instance.h"
+#include "platform/user_language.h"
 #include "ui/form.h"
 
 namespace {
@@ -17,9 +20,30 @@ namespace {
 constexpr const char* AlreadyRunningText =
     "Das Programm ist schon gestartet!\r\nApplication is already activ.";
 
+// What Qt says while it looks for a display, shown once it found one.
+QStringList startMessages;
+
+// Qt ends the process with an abort when it finds no display to show the window on (no DISPLAY
+// or WAYLAND_DISPLAY, or one it cannot reach). The window cannot start then: one line on
+// standard error, in the user's language, and status 1.
+void NoDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    startMessages.append(qFormatLogMessage(type, context, message));
+    return;
+  }
+  const bool german = kv3::platform::UserLanguage().starts_with("de");
+  std::fputs(german ? "kv3config: Kein Bildschirm gefunden; das Fenster braucht eine grafische "
+                      "Oberfläche (DISPLAY oder WAYLAND_DISPLAY).\n"
+                    : "kv3config: no display was found; the window needs a graphical desktop "
+                      "(DISPLAY or WAYLAND_DISPLAY).\n",
+             stderr);
+  std::_Exit(1);
+}
+
 }  // namespace
 
-// The program takes no arguments of its own and ends with 0 in every case.
+// The program takes no arguments of its own and ends with 0, or with 1 when there is no display
+// to show the window on.
 int main(int argc, char** argv) {
   // Beyond a limit on file sizes a write must fail like on a full disk, which the file writers
   // handle, instead of ending the process halfway through a file.
@@ -27,7 +51,12 @@ int main(int argc, char** argv) {
   // Taken before anything else and held until the process ends.
   const kv3::platform::SingleInstanceGuard guard("Talmeco t540");
 
+  const QtMessageHandler previous = qInstallMessageHandler(NoDisplayHandler);
   QApplication application(argc, argv);
+  qInstallMessageHandler(previous);
+  for (const QString& message : startMessages) {
+    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+  }
   // The application owns its style.
   QApplication::setStyle(new kv3::gui::DesktopStyle(QStringLiteral("Fusion")));  // NOLINT
   QApplication::setFont(kv3::gui::FormView::windowFont());

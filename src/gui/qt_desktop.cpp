@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 
 #include "gui/file_filter.h"
@@ -78,6 +80,21 @@ void QtDesktop::repaint() {
 }
 
 void QtDesktop::openUrl(const std::string& url) { platform::OpenUrl(url); }
+
+void QtDesktop::languageChanged(std::string_view code) {
+  if (qtTexts_) {
+    QCoreApplication::removeTranslator(qtTexts_.get());
+    qtTexts_.reset();
+  }
+  if (code != "de") return;  // Qt's own texts are English
+  auto translator = std::make_unique<QTranslator>();
+  // Without the translations installed the dialogs stay English.
+  if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator.get());
+    qtTexts_ = std::move(translator);
+  }
+}
 
 void QtDesktop::pause(int ms) { platform::SleepMs(ms); }
 

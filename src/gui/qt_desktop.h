@@ -2,8 +2,11 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTranslator>
 #include <QWidget>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "ui/desktop.h"
 #include "ui/file_dialog.h"
@@ -25,12 +28,15 @@ class QtDesktop : public ui::Desktop {
   bool runFileDialog(ui::FileDialog& dialog) override;
   void repaint() override;
   void openUrl(const std::string& url) override;
+  // Loads Qt's own translation (Debian's qt6-translations-l10n) for German.
+  void languageChanged(std::string_view code) override;
   void pause(int ms) override;
   void processMessages() override;
 
  private:
   std::string applicationTitle_;
   QPointer<QWidget> window_;
+  std::unique_ptr<QTranslator> qtTexts_;  // installed while it lives
 };
 
 }  // namespace kv3::gui

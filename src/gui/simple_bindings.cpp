@@ -169,6 +169,27 @@ class ImageBinding : public TypedBinding<ui::Image, ClickableLabel> {
   }
 };
 
+// A picture with a name and a click handler (the language flags): a button for the keyboard and
+// for readers of the screen.
+class PictureButtonBinding : public TypedBinding<ui::Image, PictureButton> {
+ public:
+  PictureButtonBinding(ui::Image& image, QWidget* parent)
+      : TypedBinding(image, new PictureButton(parent)) {
+    connect(view_, &PictureButton::clicked, this, [this] { model_.userClick(); });
+  }
+
+ protected:
+  void apply(Property property) override {
+    if (property != Property::Color) {
+      Binding::apply(property);
+    }
+  }
+  void applyGeometry() override {
+    Binding::applyGeometry();
+    view_->setPicture(pictureForBounds(model_.picture(), view_->size()));
+  }
+};
+
 class GaugeBinding : public TypedBinding<ui::Gauge, QProgressBar> {
  public:
   GaugeBinding(ui::Gauge& gauge, QWidget* parent) : TypedBinding(gauge, new QProgressBar(parent)) {
@@ -247,6 +268,9 @@ std::unique_ptr<Binding> bindGroupBox(ui::GroupBox& group, QWidget* parent) {
   return std::make_unique<GroupBoxBinding>(group, parent);
 }
 std::unique_ptr<Binding> bindImage(ui::Image& image, QWidget* parent) {
+  if (image.onClick && !image.accessibleName.empty()) {
+    return std::make_unique<PictureButtonBinding>(image, parent);
+  }
   return std::make_unique<ImageBinding>(image, parent);
 }
 std::unique_ptr<Binding> bindGauge(ui::Gauge& gauge, QWidget* parent) {

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
 
 namespace kv3::gui {
@@ -19,6 +21,27 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   if (click) {
     emit clicked();
+  }
+}
+
+PictureButton::PictureButton(QWidget* parent) : QAbstractButton(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void PictureButton::setPicture(const QPixmap& picture) {
+  picture_ = picture;
+  update();
+}
+
+void PictureButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QSizeF size = picture_.deviceIndependentSize();
+  painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2),
+                     picture_);
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QLabel>
 #include <QListWidget>
@@ -24,6 +25,21 @@ class ClickableLabel : public QLabel {
 
  private:
   bool pressed_ = false;
+};
+
+// A picture operated like a button: by the mouse, by the keyboard (Tab, Space) and over the
+// accessibility bus. It looks like the picture alone, with the focus frame while it has focus.
+class PictureButton : public QAbstractButton {
+  Q_OBJECT
+ public:
+  explicit PictureButton(QWidget* parent);
+  void setPicture(const QPixmap& picture);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPixmap picture_;
 };
 
 // A filled circle in the middle of the widget, drawn with a thin dark outline.

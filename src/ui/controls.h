@@ -156,6 +156,9 @@ class Image : public Control {
   // picture names a stored picture that the view draws.
   Image(Form* form, Control* parent, std::string name, Bounds bounds, std::string picture);
   Handler onClick;
+  // What the picture stands for, for a reader of the screen; a picture with a name and a click
+  // handler is operated like a button.
+  std::string accessibleName;
   const std::string& picture() const { return picture_; }
   void userClick();
 

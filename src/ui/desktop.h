@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/pacing.h"
 
@@ -23,6 +24,9 @@ class Desktop : public platform::Pacing {
   virtual void repaint() = 0;
   // Hands a web address to the desktop's default handler.
   virtual void openUrl(const std::string& url) = 0;
+  // The window's language is now the one of code ("de" or "gb"): what the desktop shows of its
+  // own (the buttons of its file dialogs) follows it where it can.
+  virtual void languageChanged(std::string_view /*code*/) {}
 };
 
 }  // namespace kv3::ui

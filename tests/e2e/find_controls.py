@@ -80,6 +80,23 @@ def main():
             text = name.queryText()
             content = text.getText(0, text.characterCount)
         check(content == "x" * 30, "text typed through the accessibility interface is cut to 30")
+
+    # The language flags are buttons named by their language, pressed over the bus.
+    for flag, title in (("English", "Configurator for"), ("Deutsch", "Konfigurationsprogramm")):
+        node = next((n for n in walk(app) if n.name == flag), None)
+        check(node is not None and node.getRoleName() == "push button",
+              "the flag %s is a push button" % flag)
+        if node is None:
+            continue
+        check(node.getState().contains(pyatspi.STATE_FOCUSABLE), "the flag %s takes the focus" % flag)
+        action = node.queryAction()
+        pressed = any(action.getName(i) == "Press" and action.doAction(i)
+                      for i in range(action.nActions))
+        check(pressed, "the flag %s is pressed over the bus" % flag)
+        deadline = time.time() + 10
+        while not frame.name.startswith(title) and time.time() < deadline:
+            time.sleep(0.2)
+        check(frame.name.startswith(title), "pressing %s switches the window to it" % flag)
     return 1 if failures else 0
 
 
