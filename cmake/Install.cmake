@@ -1,63 +1,63 @@
-# Installation for users and packagers: the programs, the desktop entry, the icon in the
-# theme's sizes, the AppStream metainfo and the manual pages.
+# Installation for users and packagers, in three components that are also the Debian packages:
+# kv3 (the command-line tool, its completion and manual page), kv3config (the window, its
+# launcher, desktop entry, icons, metainfo and manual page) and kv3sim (the simulator).
 include(GNUInstallDirs)
 
 set(KV3_APP_ID de.vozezaviroru.kv3config)
 
+# Manual pages are compressed as distributions ship them.
+find_program(GZIP_PROGRAM gzip)
+function(kv3_install_man_page page component)
+  if(NOT GZIP_PROGRAM)
+    return()
+  endif()
+  get_filename_component(name ${page} NAME)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/man/${name}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${GZIP_PROGRAM} -9nc ${page} > ${PROJECT_BINARY_DIR}/man/${name}.gz
+    DEPENDS ${page}
+    VERBATIM)
+  add_custom_target(kv3_man_${component} ALL DEPENDS ${PROJECT_BINARY_DIR}/man/${name}.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+          COMPONENT ${component})
+endfunction()
+
 if(TARGET kv3config)
-  install(TARGETS kv3config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(TARGETS kv3config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kv3config)
+  # The desktop entry starts the window through a launcher that gives it its own directory.
+  set(KV3_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/kv3config)
+  set(KV3_LAUNCHER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kv3config/kv3config-desktop)
+  configure_file(${PROJECT_SOURCE_DIR}/data/kv3config-desktop.in
+                 ${PROJECT_BINARY_DIR}/data/kv3config-desktop @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.desktop.in
+                 ${PROJECT_BINARY_DIR}/data/${KV3_APP_ID}.desktop @ONLY)
+  install(PROGRAMS ${PROJECT_BINARY_DIR}/data/kv3config-desktop
+          DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/kv3config COMPONENT kv3config)
+  install(FILES ${PROJECT_BINARY_DIR}/data/${KV3_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT kv3config)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.metainfo.xml
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT kv3config)
   foreach(size 16 24 32 48 128)
     install(FILES ${PROJECT_SOURCE_DIR}/data/icons/kv3config-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME kv3config.png)
+            RENAME kv3config.png COMPONENT kv3config)
   endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME kv3config.png)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME kv3config.png
+          COMPONENT kv3config)
   install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon_256.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME kv3config.png)
-endif()
-install(TARGETS kv3 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET kv3sim)
-  install(TARGETS kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME kv3config.png
+          COMPONENT kv3config)
+  kv3_install_man_page(${PROJECT_SOURCE_DIR}/data/man/kv3config.1 kv3config)
 endif()
 
-# Manual pages, compressed as distributions ship them. kv3sim's is made from its --help, where
-# the build can run it.
-find_program(GZIP_PROGRAM gzip)
-find_program(HELP2MAN_PROGRAM help2man)
-set(man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3.1)
-if(TARGET kv3config)
-  list(APPEND man_pages ${PROJECT_SOURCE_DIR}/data/man/kv3config.1)
-endif()
-if(HELP2MAN_PROGRAM AND TARGET kv3sim AND NOT CMAKE_CROSSCOMPILING)
-  add_custom_command(
-    OUTPUT ${PROJECT_BINARY_DIR}/man/kv3sim.1
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=1796083200
-            ${HELP2MAN_PROGRAM} --no-info --no-discard-stderr -N
-            --version-string=${PROJECT_VERSION}
-            --name "plays VozezaViroru KV3 units for tests and demonstrations"
-            --output ${PROJECT_BINARY_DIR}/man/kv3sim.1 $<TARGET_FILE:kv3sim>
-    DEPENDS kv3sim
-    VERBATIM)
-  list(APPEND man_pages ${PROJECT_BINARY_DIR}/man/kv3sim.1)
-endif()
-if(GZIP_PROGRAM AND man_pages)
-  set(compressed)
-  foreach(page IN LISTS man_pages)
-    get_filename_component(name ${page} NAME)
-    add_custom_command(
-      OUTPUT ${PROJECT_BINARY_DIR}/man/${name}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-      COMMAND ${GZIP_PROGRAM} -9nc ${page} > ${PROJECT_BINARY_DIR}/man/${name}.gz
-      DEPENDS ${page}
-      VERBATIM)
-    list(APPEND compressed ${PROJECT_BINARY_DIR}/man/${name}.gz)
-  endforeach()
-  add_custom_target(kv3_man_pages ALL DEPENDS ${compressed})
-  install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(TARGETS kv3 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kv3)
+install(FILES ${PROJECT_SOURCE_DIR}/data/completion/kv3
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT kv3)
+kv3_install_man_page(${PROJECT_SOURCE_DIR}/data/man/kv3.1 kv3)
+
+if(TARGET kv3sim)
+  install(TARGETS kv3sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kv3sim)
+  kv3_install_man_page(${PROJECT_SOURCE_DIR}/data/man/kv3sim.1 kv3sim)
 endif()

@@ -134,7 +134,8 @@ TEST_F(ServiceTools, ImageBuilderStopsAtACancelledDialogOrTooManyFiles) {
   startUnits({test::NumberedUnit(1)});
   std::vector<test::WebFile> many;
   many.reserve(257);
-  for (int i = 0; i < 257; ++i) many.push_back({"f" + std::to_string(i) + ".htm", 10});
+  for (int i = 0; i < 257; ++i)
+    many.push_back({std::string("f").append(std::to_string(i)).append(".htm"), 10});
   const auto files = test::WriteWebFiles(directory.path() / "web", many);
   const std::string image = (directory.path() / "site.rom").string();
   const struct {

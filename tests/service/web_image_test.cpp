@@ -109,7 +109,8 @@ TEST(WebImage, AtMost256Files) {
   test::ScratchDirectory directory;
   std::vector<WebFile> chosen;
   chosen.reserve(257);
-  for (int i = 0; i < 257; ++i) chosen.push_back({"f" + std::to_string(i) + ".htm", 1500});
+  for (int i = 0; i < 257; ++i)
+    chosen.push_back({std::string("f").append(std::to_string(i)).append(".htm"), 1500});
   const auto files = test::WriteWebFiles(directory.path() / "web", chosen);
 
   EXPECT_EQ(BuildWebImage(Paths(files), directory.path() / "all.rom"), ImageBuild::TooManyFiles);
