@@ -612,13 +612,13 @@ class MemoBinder final : public Binder {
 };
 
 // A picture stored with the program, or a circle filled with the shape's colour: drawn by the
-// window itself (WM_DRAWITEM).
+// window itself (WM_DRAWITEM). A picture with a name for readers of the screen is a button drawn
+// as the picture, so that the keyboard and a screen reader can press it.
 class DrawnBinder final : public Binder {
  public:
-  DrawnBinder(ui::Control& control, HWND parent)
-      : Binder(control, Create(L"STATIC", SS_NOTIFY | SS_OWNERDRAW, parent, control)) {}
+  DrawnBinder(ui::Control& control, HWND parent) : Binder(control, CreateDrawn(control, parent)) {}
   void command(UINT code) override {
-    if (code != STN_CLICKED) return;
+    if (code != STN_CLICKED && code != BN_CLICKED) return;
     if (auto* image = dynamic_cast<ui::Image*>(&control())) image->userClick();
   }
   void draw(const DRAWITEMSTRUCT& item) {
@@ -632,6 +632,9 @@ class DrawnBinder final : public Binder {
         size_ = {width, height};
       }
       DrawPicture(item.hDC, area, picture_);
+      if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        ::DrawFocusRect(item.hDC, &area);
+      }
       return;
     }
     const HBRUSH fill = ::CreateSolidBrush(Ref(control().color()));
@@ -644,6 +647,16 @@ class DrawnBinder final : public Binder {
   }
 
  private:
+  static HWND CreateDrawn(const ui::Control& control, HWND parent) {
+    const auto* image = dynamic_cast<const ui::Image*>(&control);
+    if (image == nullptr || image->accessibleName.empty()) {
+      return Create(L"STATIC", SS_NOTIFY | SS_OWNERDRAW, parent, control);
+    }
+    const HWND button = Create(L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, parent, control);
+    ::SetWindowTextW(button, Wide(image->accessibleName).c_str());
+    return button;
+  }
+
   Bitmap picture_;
   SIZE size_{};
 };
