@@ -117,11 +117,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Set, NewValuesStayWithTheUnit) {
-  ASSERT_EQ(Kv3({"set", kUnit, "--name", "Heizraum", "--router", "192.0.2.254", "--mask",
-                 "255.255.255.000", "--password-stdin"},
-                "Neu#2026x\n")
-                .status,
-            0);
+  const test::ProgramResult set =
+      Kv3({"set", kUnit, "--name", "Heizraum", "--router", "192.0.2.254", "--mask",
+           "255.255.255.000", "--password-stdin", "--json"},
+          "Neu#2026x\n");
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(nlohmann::json::parse(set.out),
+            nlohmann::json::parse(R"({"mac": "00:1A:2B:3C:4D:01", "address": "192.0.2.11",
+                                      "result": "verified", "differs": null})"));
   const test::ProgramResult shown = Kv3({"show", kUnit, "--json", "--show-password"});
   ASSERT_EQ(shown.status, 0) << shown.err;
   const auto unit = nlohmann::json::parse(shown.out);
