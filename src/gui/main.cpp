@@ -26,7 +26,7 @@ QStringList startMessages;
 // Qt ends the process with an abort when it finds no display to show the window on (no DISPLAY
 // or WAYLAND_DISPLAY, or one it cannot reach). The window cannot start then: one line on
 // standard error, in the user's language, and status 1.
-void NoDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void noDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type != QtFatalMsg) {
     startMessages.append(qFormatLogMessage(type, context, message));
     return;
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   // Taken before anything else and held until the process ends.
   const kv3::platform::SingleInstanceGuard guard("Talmeco t540");
 
-  const QtMessageHandler previous = qInstallMessageHandler(NoDisplayHandler);
+  const QtMessageHandler previous = qInstallMessageHandler(noDisplayHandler);
   QApplication application(argc, argv);
   qInstallMessageHandler(previous);
   for (const QString& message : startMessages) {
