@@ -149,12 +149,17 @@ class GroupBoxBinding : public TypedBinding<ui::GroupBox, QGroupBox> {
   }
 };
 
-class ImageBinding : public TypedBinding<ui::Image, ClickableLabel> {
+// A picture: a label, or, with a name and a click handler (the language flags), a button for the
+// keyboard and for readers of the screen.
+template <class View>
+class ImageBinding : public TypedBinding<ui::Image, View> {
  public:
   ImageBinding(ui::Image& image, QWidget* parent)
-      : TypedBinding(image, new ClickableLabel(parent)) {
-    view_->setAlignment(Qt::AlignCenter);
-    connect(view_, &ClickableLabel::clicked, this, [this] { model_.userClick(); });
+      : TypedBinding<ui::Image, View>(image, new View(parent)) {
+    if constexpr (requires(View * label) { label->setAlignment(Qt::AlignCenter); }) {
+      this->view_->setAlignment(Qt::AlignCenter);
+    }
+    QObject::connect(this->view_, &View::clicked, this, [this] { this->model_.userClick(); });
   }
 
  protected:
@@ -165,28 +170,7 @@ class ImageBinding : public TypedBinding<ui::Image, ClickableLabel> {
   }
   void applyGeometry() override {
     Binding::applyGeometry();
-    view_->setPixmap(pictureForBounds(model_.picture(), view_->size()));
-  }
-};
-
-// A picture with a name and a click handler (the language flags): a button for the keyboard and
-// for readers of the screen.
-class PictureButtonBinding : public TypedBinding<ui::Image, PictureButton> {
- public:
-  PictureButtonBinding(ui::Image& image, QWidget* parent)
-      : TypedBinding(image, new PictureButton(parent)) {
-    connect(view_, &PictureButton::clicked, this, [this] { model_.userClick(); });
-  }
-
- protected:
-  void apply(Property property) override {
-    if (property != Property::Color) {
-      Binding::apply(property);
-    }
-  }
-  void applyGeometry() override {
-    Binding::applyGeometry();
-    view_->setPicture(pictureForBounds(model_.picture(), view_->size()));
+    this->view_->setPixmap(pictureForBounds(this->model_.picture(), this->view_->size()));
   }
 };
 
@@ -269,9 +253,9 @@ std::unique_ptr<Binding> bindGroupBox(ui::GroupBox& group, QWidget* parent) {
 }
 std::unique_ptr<Binding> bindImage(ui::Image& image, QWidget* parent) {
   if (image.onClick && !image.accessibleName.empty()) {
-    return std::make_unique<PictureButtonBinding>(image, parent);
+    return std::make_unique<ImageBinding<PictureButton>>(image, parent);
   }
-  return std::make_unique<ImageBinding>(image, parent);
+  return std::make_unique<ImageBinding<ClickableLabel>>(image, parent);
 }
 std::unique_ptr<Binding> bindGauge(ui::Gauge& gauge, QWidget* parent) {
   return std::make_unique<GaugeBinding>(gauge, parent);

@@ -28,7 +28,7 @@ PictureButton::PictureButton(QWidget* parent) : QAbstractButton(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
-void PictureButton::setPicture(const QPixmap& picture) {
+void PictureButton::setPixmap(const QPixmap& picture) {
   picture_ = picture;
   update();
 }

@@ -33,7 +33,7 @@ class PictureButton : public QAbstractButton {
   Q_OBJECT
  public:
   explicit PictureButton(QWidget* parent);
-  void setPicture(const QPixmap& picture);
+  void setPixmap(const QPixmap& picture);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
