@@ -31,14 +31,14 @@ std::string CutToCharacters(const std::string& text, std::size_t characters) {
   return text;
 }
 
+}  // namespace
+
 std::string DurationText(std::chrono::seconds duration) {
   const long long total = duration.count();
   char text[32];
   std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
   return text;
 }
-
-}  // namespace
 
 ProgressBoard::ProgressBoard(std::vector<std::string> labels, ProgressMode mode, std::ostream& out,
                              const CliTexts& texts, std::uint64_t rowBytes, TerminalSizeFn terminal)

@@ -15,6 +15,9 @@
 
 namespace kv3::cli {
 
+// A duration as h:mm:ss.
+std::string DurationText(std::chrono::seconds duration);
+
 enum class ProgressMode {
   Bars,   // one bar per row, redrawn in place (a terminal)
   Lines,  // a line at every tenth and at least every 10 s (a log file, a pipe)

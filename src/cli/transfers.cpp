@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -243,11 +242,8 @@ bool LongTransferAgreed(Context& context, const TransferOptions& options, const 
   constexpr long long kMinuteMs = 60 * 1000;
   constexpr long long kHourMs = 60 * kMinuteMs;
   if (plannedMs < kMinuteMs) return true;
-  const long long seconds = plannedMs / 1000;
-  char duration[32];
-  std::snprintf(duration, sizeof duration, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  context.err << Fill(texts.duration, {duration}) << '\n';
+  context.err << Fill(texts.duration, {DurationText(std::chrono::seconds(plannedMs / 1000))})
+              << '\n';
   if (plannedMs <= kHourMs || options.yes) return true;
   status = kUsage;
   if (!platform::InputIsTerminal() || !platform::ErrorIsTerminal()) {
