@@ -12,10 +12,16 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "platform/file_replace_calls.h"
 #include "platform/file_replace_parts.h"
 #include "platform/unique_fd.h"
 
 namespace kv3::platform {
+
+detail::ReplaceCalls& detail::PosixReplaceCalls() {
+  static ReplaceCalls calls{::fsync, ::rename};
+  return calls;
+}
 
 namespace {
 
@@ -70,8 +76,10 @@ bool ReplaceBeside(const std::string& target, const std::function<bool(int fd)>&
     ::umask(mask);
     mode &= ~mask;
   }
-  const bool written = ::fchmod(fd.get(), mode) == 0 && fill(fd.get()) && ::fsync(fd.get()) == 0;
-  if (!fd.reset() || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+  const detail::ReplaceCalls& calls = detail::PosixReplaceCalls();
+  const bool written =
+      ::fchmod(fd.get(), mode) == 0 && fill(fd.get()) && calls.fsync(fd.get()) == 0;
+  if (!fd.reset() || !written || calls.rename(temporary.c_str(), target.c_str()) != 0) {
     discard();
     return false;
   }
@@ -99,9 +107,10 @@ std::optional<std::string> ReadStart(int fd, std::size_t n) {
 }
 
 // Writes the bytes into the file itself. The room is secured first, so that a full disk stops
-// the write before the first old byte is overwritten. Should a write still fail (a limit on
-// file sizes, an input/output error), the old bytes it overwrote are put back: the file holds
-// either its old or its new contents, never a mixture.
+// the write before the first old byte is overwritten. Should a write, the truncation or the flush
+// to disk still fail (a limit on file sizes, an input/output error), the old contents are put
+// back: every old byte a write reached, and the old tail a shorter new content cut off. The file
+// holds either its old or its new contents, never a mixture.
 bool ReplaceInPlace(const std::string& target, std::string_view bytes) {
   UniqueFd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
   struct stat status {};
@@ -113,9 +122,8 @@ bool ReplaceInPlace(const std::string& target, std::string_view bytes) {
   }
   const auto size = static_cast<off_t>(bytes.size());
   const off_t oldSize = status.st_size;
-  const std::optional<std::string> overwritten =
-      ReadStart(fd.get(), static_cast<std::size_t>(std::min(oldSize, size)));
-  if (!overwritten) {
+  const std::optional<std::string> old = ReadStart(fd.get(), static_cast<std::size_t>(oldSize));
+  if (!old || old->size() != static_cast<std::size_t>(oldSize)) {
     return false;
   }
   if (size > 0 && ::posix_fallocate(fd.get(), 0, size) != 0) {
@@ -123,15 +131,18 @@ bool ReplaceInPlace(const std::string& target, std::string_view bytes) {
     [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), oldSize);
     return false;
   }
+  const detail::ReplaceCalls& calls = detail::PosixReplaceCalls();
   std::size_t reached = 0;
-  if (WriteAll(fd.get(), bytes, 0, &reached) && ::ftruncate(fd.get(), size) == 0 &&
-      ::fsync(fd.get()) == 0) {
-    return fd.reset();
+  bool cut = false;
+  if (WriteAll(fd.get(), bytes, 0, &reached)) {
+    cut = ::ftruncate(fd.get(), size) == 0;
+    if (cut && calls.fsync(fd.get()) == 0) return fd.reset();
   }
-  // Only the bytes that reached the file are put back, so they fit in under the same limit.
-  if (WriteAll(fd.get(), std::string_view(*overwritten).substr(0, reached), 0)) {
+  // The old bytes fit in under any limit the new ones met: the file held them before.
+  const std::size_t restored = cut ? old->size() : std::min(reached, old->size());
+  if (WriteAll(fd.get(), std::string_view(*old).substr(0, restored), 0)) {
     [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), oldSize);
-    ::fsync(fd.get());
+    calls.fsync(fd.get());
   }
   return false;
 }

@@ -5,11 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/file_replace_calls.h"
+#include "support/file_faults.h"
 #include "support/loopback_lan.h"
 
 namespace kv3::platform {
@@ -185,6 +189,51 @@ TEST(FileReplace, StreamedContentsReplaceTheFileOnlyWhenWhole) {
                                 }),
             ReplaceResult::Failed);
   EXPECT_EQ(ReadFileBytes(file), big);
+}
+
+// A flush to disk or a rename that fails: beside the file (a rename over it; where that fails,
+// the bytes go into the file itself) or in place (a file with a second hard link), longer or
+// shorter new bytes. The file holds its old bytes whole or the new ones, and nothing is left
+// beside it.
+TEST(FileReplace, AFailedFlushOrRenameLeavesTheOldBytes) {
+  const std::string old = "de\r\n192.0.2.7\r\n";
+  struct Case {
+    const char* name;
+    bool hardLink;  // written in place
+    bool fsyncFails, renameFails;
+    std::string newBytes;
+    bool written;
+  };
+  const Case cases[] = {
+      {"flush beside and in place", false, true, false, "gb\r\n", false},
+      {"rename beside, then in place", false, false, true, "gb\r\n", true},
+      {"flush in place, shorter", true, true, false, "gb", false},
+      {"flush in place, longer", true, true, false, "gb\r\n192.0.2.40\r\nthird line\r\n", false},
+  };
+  static bool fsyncFails = false;
+  static bool renameFails = false;
+  detail::ReplaceCalls& calls = detail::PosixReplaceCalls();
+  const detail::ReplaceCalls system = calls;
+  calls.fsync = [](int fd) { return fsyncFails ? (errno = EIO, -1) : ::fsync(fd); };
+  calls.rename = [](const char* from, const char* to) {
+    return renameFails ? (errno = EXDEV, -1) : ::rename(from, to);
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScratchDirectory directory;
+    const fs::path file = directory.path() / "t540.cfg";
+    WriteFileBytes(file, old);
+    if (c.hardLink) fs::create_hard_link(file, directory.path() / ("other" + std::to_string(n++)));
+    fsyncFails = c.fsyncFails;
+    renameFails = c.renameFails;
+    EXPECT_EQ(ReplaceFileContents(file, c.newBytes),
+              c.written ? ReplaceResult::Written : ReplaceResult::Failed);
+    fsyncFails = renameFails = false;
+    EXPECT_EQ(ReadFileBytes(file), c.written ? c.newBytes : old);
+    EXPECT_EQ(test::FolderEntries(directory.path()).size(), c.hardLink ? 2U : 1U);
+  }
+  calls = system;
 }
 
 TEST(FileReplace, OnlyRegularFilesAreRead) {
