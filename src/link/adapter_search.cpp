@@ -4,7 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <map>
+#include <iterator>
 
 #include "link/adapters.h"
 #include "link/address_lookup.h"
@@ -17,28 +17,47 @@
 
 namespace kv3::link {
 
-ReplyPortSocket::ReplyPortSocket(std::uint16_t port, const std::vector<unsigned>& adapterIndices) {
+namespace {
+
+// Room for the answers of a thousand units and more between two looks at the socket.
+constexpr int kReceiveRoomBytes = 4 << 20;
+// How often the socket is emptied during a pause.
+constexpr int kDrainSliceMs = 20;
+
+}  // namespace
+
+ReplyPortSocket::ReplyPortSocket(std::uint16_t port, const std::vector<Way>& ways) {
   const std::uint16_t netPort = platform::ToNet16(port);
   if (!platform::SearchesFromEachAdapter()) {
     error_ = bind(sockets_.emplace_back(), platform::kAnyAddress, netPort);
+    if (error_ != 0) sockets_.clear();
     return;
   }
-  const std::vector<Adapter> adapters = UpAdapters();
-  for (const unsigned index : adapterIndices) {
-    const bool have = std::any_of(sockets_.begin(), sockets_.end(),
-                                  [&](const Bound& bound) { return bound.adapterIndex == index; });
+  adapters_ = UpAdapters();
+  for (const Way& asked : ways) {
+    const Way way = bindingFor(asked);
+    const bool have = std::any_of(sockets_.begin(), sockets_.end(), [&](const Bound& bound) {
+      return bound.way.source == way.source;
+    });
     if (have) continue;
-    const auto adapter = std::find_if(adapters.begin(), adapters.end(),
-                                      [&](const Adapter& one) { return one.index == index; });
-    // An adapter that went away meanwhile is reached wherever the routes lead.
-    const std::uint32_t address =
-        index == 0 || adapter == adapters.end() ? platform::kAnyAddress : adapter->address;
     Bound& bound = sockets_.emplace_back();
-    bound.adapterIndex = address == platform::kAnyAddress ? 0 : index;
-    error_ = bind(bound, address, netPort);
+    bound.way = way;
+    error_ = bind(bound, way.source, netPort);
     if (error_ != 0) break;
   }
   if (error_ != 0) sockets_.clear();
+}
+
+Way ReplyPortSocket::bindingFor(const Way& way) const {
+  for (const Adapter& adapter : adapters_) {
+    // The adapter's first address where the way names none.
+    if (way.adapterIndex != 0 && adapter.index == way.adapterIndex &&
+        (way.source == 0 || way.source == adapter.address)) {
+      return {adapter.index, adapter.address};
+    }
+  }
+  // An adapter or address that went away meanwhile is reached wherever the routes lead.
+  return {};
 }
 
 int ReplyPortSocket::bind(Bound& bound, std::uint32_t address, std::uint16_t port) {
@@ -47,25 +66,28 @@ int ReplyPortSocket::bind(Bound& bound, std::uint32_t address, std::uint16_t por
   bound.socket.setNonBlocking();
   bound.socket.allowBroadcast();
   bound.socket.receiveAdapter();
+  bound.socket.setReceiveBuffer(kReceiveRoomBytes);
+  bound.socket.countDrops();
   const int error = bound.socket.bind(address, port);
   if (error != 0) bound.socket.close();
   return error;
 }
 
 int ReplyPortSocket::send(std::uint32_t address, std::uint16_t port,
-                          std::span<const std::uint8_t> frame, unsigned adapterIndex) {
-  // Bound to the adapter's own address, a socket sends out of that adapter.
-  for (Bound& bound : sockets_) {
-    if (bound.adapterIndex != 0 && bound.adapterIndex == adapterIndex) {
-      return bound.socket.sendTo(address, platform::ToNet16(port), frame);
+                          std::span<const std::uint8_t> frame, const Way& way) {
+  if (platform::SearchesFromEachAdapter()) {
+    // Bound to the address, a socket sends from it and out of its adapter.
+    const Way binding = bindingFor(way);
+    for (Bound& bound : sockets_) {
+      if (bound.way.source == binding.source) {
+        return bound.socket.sendTo(address, platform::ToNet16(port), frame);
+      }
     }
+  } else if (!sockets_.empty()) {
+    return sockets_.front().socket.sendTo(address, platform::ToNet16(port), frame, way.adapterIndex,
+                                          way.source);
   }
-  for (Bound& bound : sockets_) {
-    if (bound.adapterIndex == 0) {
-      return bound.socket.sendTo(address, platform::ToNet16(port), frame, adapterIndex);
-    }
-  }
-  // Not an adapter this socket was made for: nothing is sent.
+  // Not a way this socket was made for: nothing is sent.
   return error_ != 0 ? error_ : platform::UnreachableError();
 }
 
@@ -77,9 +99,13 @@ std::vector<ReplyPortSocket::Datagram> ReplyPortSocket::takeWaiting(std::size_t 
       int error = 0;
       const auto received = bound.socket.receiveFrom(buffer, error);
       if (!received) break;  // nothing more waiting (or an error the next search meets again)
+      dropped_ = std::max(dropped_, received->droppedSoFar);
       const unsigned adapter =
-          received->adapterIndex != 0 ? received->adapterIndex : bound.adapterIndex;
-      taken.push_back({std::string(buffer.data(), received->size), received->sender, adapter});
+          received->adapterIndex != 0 ? received->adapterIndex : bound.way.adapterIndex;
+      const std::uint32_t destination =
+          received->destination != 0 ? received->destination : bound.way.source;
+      taken.push_back({std::string(buffer.data(), std::min(received->size, kDatagramKept)),
+                       received->sender, adapter, destination});
     }
   }
   return taken;
@@ -107,11 +133,16 @@ void ReplyPortChannel::ask(std::span<const std::uint8_t> frame) {
       asked.push_back(target.address);
     }
     if (target.askable && !frame.empty() && frame.front() != 0) {
-      errors_[i] = socket_.send(target.address, settings_.commandPort, frame, target.adapterIndex);
+      errors_[i] = socket_.send(target.address, settings_.commandPort, frame, target.way);
     }
   }
-  pacing_.pause(Exchange::kAnswerPauseMs);
-  taken_ = socket_.takeWaiting(kMaxAnswersPerPause);
+  taken_.clear();
+  for (int waited = 0; waited < Exchange::kAnswerPauseMs; waited += kDrainSliceMs) {
+    pacing_.pause(std::min(kDrainSliceMs, Exchange::kAnswerPauseMs - waited));
+    std::vector<ReplyPortSocket::Datagram> more =
+        socket_.takeWaiting(kMaxAnswersPerPause - taken_.size());
+    std::move(more.begin(), more.end(), std::back_inserter(taken_));
+  }
   cursors_.assign(answers_ == Answers::ByUnit ? targets_.size() : 1, 0);
 }
 
@@ -123,7 +154,7 @@ std::optional<UnitChannel::Answer> ReplyPortChannel::next(std::size_t kept, std:
   while (cursor < taken_.size()) {
     const ReplyPortSocket::Datagram& datagram = taken_[cursor++];
     if (!byUnit || datagram.sender == targets_[unit].address) {
-      return Answer{KeepAnswer(datagram.bytes, kept), datagram.adapterIndex};
+      return Answer{KeepAnswer(datagram.bytes, kept), datagram.adapterIndex, datagram.destination};
     }
   }
   return std::nullopt;
@@ -138,15 +169,32 @@ std::string AdapterName(const std::vector<Adapter>& adapters, unsigned index) {
   return {};
 }
 
-// Every unit at once, each asked out of the adapter its search answer came in by.
+// This computer's address a unit is spoken to from: the address of the adapter it answered by
+// whose network holds the unit's address, else the one the unit sent its answer to.
+std::uint32_t OwnAddressFor(const std::vector<Adapter>& adapters, const DeviceRecord& record,
+                            const UnitChannel::Answer& answer) {
+  const std::uint32_t unit = LookupHost(Ipv4Text(record, record::kIp));
+  for (const Adapter& adapter : adapters) {
+    if (adapter.index == answer.adapterIndex && ((adapter.address ^ unit) & adapter.mask) == 0) {
+      return adapter.address;
+    }
+  }
+  for (const Adapter& adapter : adapters) {
+    if (adapter.address == answer.destination) return adapter.address;
+  }
+  return 0;
+}
+
+// Every unit at once, each asked its own way. A unit whose address reaches more than itself, or
+// that shares its address with another unit, is not asked: every unit there would answer.
 void ReadTexts(ReplyPortSocket& socket, std::vector<FoundUnit>& units, const LinkSettings& settings,
                platform::Pacing& pacing) {
+  std::vector<DeviceRecord> records;
+  for (const FoundUnit& unit : units) records.push_back(unit.record);
   std::vector<ReplyPortChannel::Target> targets;
   for (const FoundUnit& unit : units) {
-    // A unit without an address yet (0.0.0.0) cannot be asked: that address is this computer;
-    // at a broadcast or multicast address every unit there would answer in its name.
-    targets.push_back({LookupHost(Ipv4Text(unit.record, record::kIp)), unit.adapterIndex,
-                       AddressesOneUnit(unit.record)});
+    targets.push_back({LookupHost(Ipv4Text(unit.record, record::kIp)), unit.way(),
+                       AddressesOneUnit(unit.record) && OtherMacsAt(records, unit.record).empty()});
   }
   ReplyPortChannel channel(socket, settings, pacing, std::move(targets),
                            ReplyPortChannel::Answers::ByUnit);
@@ -161,36 +209,32 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
   SearchReport report;
   const std::vector<Adapter> adapters = UpAdapters();
   std::vector<SearchTarget> targets;
+  std::vector<ReplyPortChannel::Target> sent;
   if (!host.empty()) {
     targets.push_back({"", 0, LookupHost(host), 0});
+    sent.push_back({targets.back().address, {}, true});
   } else {
     const std::uint32_t everyone = LookupHost(settings.broadcastAddress);
+    // From each address of each adapter: a unit in the network of an adapter's second address
+    // answers only what came from that address.
     for (const Adapter& adapter : adapters) {
+      const Way way{adapter.index, adapter.address};
       // A network of one or two addresses (/32, /31) has no broadcast address of its own.
       if (adapter.broadcast != adapter.address &&
           (adapter.broadcast ^ adapter.address) != platform::ToNet32(1)) {
         targets.push_back({adapter.name, adapter.address, adapter.broadcast, 0});
+        sent.push_back({adapter.broadcast, way, true});
       }
       if (adapter.broadcast != everyone) {
         targets.push_back({adapter.name, adapter.address, everyone, 0});
+        sent.push_back({everyone, way, true});
       }
     }
   }
 
-  std::vector<ReplyPortChannel::Target> sent;
-  for (const SearchTarget& target : targets) {
-    unsigned index = 0;
-    for (const Adapter& adapter : adapters) {
-      if (!target.adapter.empty() && adapter.name == target.adapter &&
-          adapter.address == target.own) {
-        index = adapter.index;
-      }
-    }
-    sent.push_back({target.address, index, true});
-  }
-  std::vector<unsigned> indices;
-  for (const ReplyPortChannel::Target& target : sent) indices.push_back(target.adapterIndex);
-  ReplyPortSocket socket(settings.replyPort, indices);
+  std::vector<Way> ways;
+  for (const ReplyPortChannel::Target& target : sent) ways.push_back(target.way);
+  ReplyPortSocket socket(settings.replyPort, ways);
   if (!socket.open()) {
     report.bindError = socket.error();
     report.tried = std::move(targets);
@@ -198,14 +242,19 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
   }
   ReplyPortChannel channel(socket, settings, pacing, std::move(sent),
                            ReplyPortChannel::Answers::InArrival);
-  FindUnits(channel, [&](const DeviceRecord& record, unsigned adapterIndex) {
+  FindUnits(channel, [&](const DeviceRecord& record, const UnitChannel::Answer& answer) {
     const bool known =
         std::any_of(report.units.begin(), report.units.end(), [&](const FoundUnit& other) {
-          return other.adapterIndex == adapterIndex && Mac(other.record) == Mac(record) &&
+          return other.adapterIndex == answer.adapterIndex && Mac(other.record) == Mac(record) &&
                  Ipv4At(other.record, record::kIp) == Ipv4At(record, record::kIp);
         });
-    if (!known)
-      report.units.push_back({record, AdapterName(adapters, adapterIndex), adapterIndex, {}});
+    if (!known) {
+      report.units.push_back({record,
+                              AdapterName(adapters, answer.adapterIndex),
+                              answer.adapterIndex,
+                              OwnAddressFor(adapters, record, answer),
+                              {}});
+    }
     return true;
   });
   for (std::size_t i = 0; i < targets.size(); ++i) targets[i].error = channel.sendErrors()[i];
@@ -213,6 +262,7 @@ SearchReport SearchUnits(const LinkSettings& settings, platform::Pacing& pacing,
   if (readTexts && !report.units.empty()) {
     ReadTexts(socket, report.units, settings, pacing);
   }
+  report.dropped = socket.dropped();
   return report;
 }
 

@@ -77,6 +77,24 @@ std::string WebAppName(const DeviceRecord& rec) {
   return read_text(rec, record::kWebAppName, record::kWebAppNameLength);
 }
 
+std::vector<MacAddress> OtherMacsAt(std::span<const DeviceRecord> listed, const DeviceRecord& rec) {
+  std::vector<MacAddress> others;
+  for (const DeviceRecord& other : listed) {
+    const MacAddress mac = Mac(other);
+    if (Ipv4At(other, record::kIp) == Ipv4At(rec, record::kIp) && mac != Mac(rec) &&
+        std::find(others.begin(), others.end(), mac) == others.end()) {
+      others.push_back(mac);
+    }
+  }
+  return others;
+}
+
+std::string MacListText(const std::vector<MacAddress>& macs) {
+  std::string text;
+  for (const MacAddress& mac : macs) text += (text.empty() ? "" : ", ") + MacText(mac);
+  return text;
+}
+
 DeviceRecord RecordFromAnswer(std::span<const std::uint8_t> answer) {
   DeviceRecord rec{};
   std::copy_n(answer.begin(), std::min(answer.size(), rec.size()), rec.begin());
@@ -97,6 +115,10 @@ bool DeviceTable::append(const DeviceRecord& rec) {
   records_[static_cast<std::size_t>(count_)] = rec;
   ++count_;
   return true;
+}
+
+std::vector<DeviceRecord> DeviceTable::listed() const {
+  return {records_.begin(), records_.begin() + count_};
 }
 
 DeviceRecord& DeviceTable::at(int i) {

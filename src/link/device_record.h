@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kv3::link {
 
@@ -60,6 +61,13 @@ std::string WebAppName(const DeviceRecord& rec);
 // datagram or connection to any other would reach many units, or none.
 bool AddressesOneUnit(const DeviceRecord& rec);
 
+// The MACs, each once and in the order listed, of the other units among `listed` that report
+// rec's address as theirs. A datagram or connection to a shared address reaches whichever of
+// them this computer's neighbour table holds at that moment: none of them can be spoken to there.
+std::vector<MacAddress> OtherMacsAt(std::span<const DeviceRecord> listed, const DeviceRecord& rec);
+// The MACs as "00:1A:2B:3C:4D:01, 00:1A:2B:3C:4D:02".
+std::string MacListText(const std::vector<MacAddress>& macs);
+
 // A record made of the first 111 bytes of an answer; missing bytes are zero.
 DeviceRecord RecordFromAnswer(std::span<const std::uint8_t> answer);
 
@@ -77,6 +85,8 @@ class DeviceTable {
   // Record i, 0 to 15 (also the empty ones beyond the count); throws std::out_of_range otherwise.
   DeviceRecord& at(int i);
   const DeviceRecord& at(int i) const;
+  // Records 0 to count-1.
+  std::vector<DeviceRecord> listed() const;
 
  private:
   std::array<DeviceRecord, kCapacity> records_{};

@@ -33,9 +33,19 @@ void Exchange::send(std::span<const std::uint8_t> frame) { sock_.SendDatagram(fr
 
 void Exchange::pauseForAnswer() { pacing_.pause(kAnswerPauseMs); }
 
+std::optional<std::string> Exchange::takeWaiting(bool fromTarget) {
+  const std::string expected = fromTarget ? sock_.RemoteAddressText() : std::string();
+  for (int skipped = 0; skipped <= kMaxSkipped; ++skipped) {
+    std::string sender;
+    std::string datagram = sock_.ReceiveDatagram(sender);
+    if (sender.empty()) return std::nullopt;
+    if (!fromTarget || sender == expected) return datagram;
+  }
+  return std::nullopt;
+}
+
 std::vector<std::uint8_t> Exchange::receive(std::size_t kept) {
-  std::string sender;
-  return KeepAnswer(sock_.ReceiveDatagram(sender), kept);
+  return KeepAnswer(takeWaiting(false).value_or(std::string()), kept);
 }
 
 std::vector<std::uint8_t> Exchange::request(std::span<const std::uint8_t> frame, std::size_t kept) {
@@ -45,15 +55,7 @@ std::vector<std::uint8_t> Exchange::request(std::span<const std::uint8_t> frame,
 }
 
 std::vector<std::uint8_t> Exchange::receiveFromTarget(std::size_t kept) {
-  const std::string expected = sock_.RemoteAddressText();
-  for (int skipped = 0; skipped <= kMaxSkipped; ++skipped) {
-    std::string sender;
-    std::string datagram = sock_.ReceiveDatagram(sender);
-    if (sender.empty() || sender == expected) {
-      return KeepAnswer(datagram, kept);
-    }
-  }
-  return KeepAnswer({}, kept);
+  return KeepAnswer(takeWaiting(true).value_or(std::string()), kept);
 }
 
 std::vector<std::uint8_t> Exchange::requestFromTarget(std::span<const std::uint8_t> frame,

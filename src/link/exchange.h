@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ class Exchange {
   void send(std::span<const std::uint8_t> frame);
   // The fixed pause after a command datagram.
   void pauseForAnswer();
+  // One waiting datagram, byte for byte, without waiting; nothing when none is waiting. With
+  // fromTarget, datagrams from any other address (a late answer to an earlier broadcast, a
+  // stranger) are passed over, at most kMaxSkipped of them.
+  std::optional<std::string> takeWaiting(bool fromTarget);
   // Takes one waiting answer, without waiting, and returns exactly `kept` bytes: its first
   // bytes, zero-filled beyond its end or all zero when nothing was waiting. Call it again
   // at once for further answers that are already queued.

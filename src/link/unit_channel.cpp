@@ -18,8 +18,9 @@ void ExchangeChannel::ask(std::span<const std::uint8_t> frame) {
 }
 
 std::optional<UnitChannel::Answer> ExchangeChannel::next(std::size_t kept, std::size_t) {
-  return Answer{from_ == From::Target ? exchange_.receiveFromTarget(kept) : exchange_.receive(kept),
-                0};
+  const std::optional<std::string> datagram = exchange_.takeWaiting(from_ == From::Target);
+  if (!datagram) return std::nullopt;
+  return Answer{KeepAnswer(*datagram, kept)};
 }
 
 }  // namespace kv3::link

@@ -20,6 +20,7 @@ class UnitChannel {
   struct Answer {
     std::vector<std::uint8_t> bytes;  // exactly the `kept` bytes asked for, zero-filled
     unsigned adapterIndex = 0;        // the adapter it came in by, where the socket knows it
+    std::uint32_t destination = 0;    // this computer's address it was sent to, where known
   };
 
   // Sends the frame to every unit or address the channel speaks to, then lets the fixed pause
@@ -39,7 +40,7 @@ class UnitChannel {
 bool AwaitWord(UnitChannel& channel, std::string_view word, std::size_t kept);
 
 // The window's channel: its one datagram socket, opened by the exchange. Every answer it reads
-// is one datagram, or all zero when none waits, so a missing answer reads as an empty text.
+// is one datagram; nothing when none waits.
 class ExchangeChannel final : public UnitChannel {
  public:
   enum class From { Anyone, Target };

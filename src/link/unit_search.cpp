@@ -6,7 +6,8 @@
 namespace kv3::link {
 
 int FindUnits(UnitChannel& channel,
-              const std::function<bool(const DeviceRecord& record, unsigned adapterIndex)>& found) {
+              const std::function<bool(const DeviceRecord& record,
+                                       const UnitChannel::Answer& answer)>& found) {
   channel.ask(CommandFrame(word::kFind));
   int taken = 0;
   while (const auto answer = channel.next(kKeptFind)) {
@@ -15,7 +16,7 @@ int FindUnits(UnitChannel& channel,
       continue;
     }
     ++taken;
-    if (!found(RecordFromAnswer(answer->bytes), answer->adapterIndex)) break;
+    if (!found(RecordFromAnswer(answer->bytes), *answer)) break;
   }
   return taken;
 }

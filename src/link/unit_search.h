@@ -9,9 +9,10 @@ namespace kv3::link {
 
 // The search's protocol: "FIND" goes out, the fixed pause passes, and every answer that carries
 // "find" becomes the record of a unit, in the order the answers came. `found` takes each record
-// with the adapter it came in by and returns false once it takes no more. Returns how many it
-// took.
+// with the answer it came in (the adapter, the address it was sent to) and returns false once it
+// takes no more. Returns how many it took.
 int FindUnits(UnitChannel& channel,
-              const std::function<bool(const DeviceRecord& record, unsigned adapterIndex)>& found);
+              const std::function<bool(const DeviceRecord& record,
+                                       const UnitChannel::Answer& answer)>& found);
 
 }  // namespace kv3::link

@@ -1,5 +1,7 @@
 #include "link/unit_texts.h"
 
+#include <span>
+
 #include "link/answer.h"
 #include "link/frames.h"
 
@@ -7,9 +9,20 @@ namespace kv3::link {
 
 namespace {
 
-std::string NextText(UnitChannel& channel, std::size_t unit, std::size_t kept) {
-  const auto answer = channel.next(kept, unit);
-  return answer ? AnswerText(answer->bytes) : std::string();
+struct TextRead {
+  std::string text;  // the first `kept` bytes, up to a zero byte
+  bool came = false;
+  bool whole = false;  // the text ends within those bytes
+};
+
+TextRead NextText(UnitChannel& channel, std::size_t unit, std::size_t kept) {
+  // One byte more than is kept tells a text that goes on beyond them.
+  const auto answer = channel.next(kept + 1, unit);
+  if (!answer) return {};
+  const std::span<const std::uint8_t> bytes(answer->bytes);
+  TextRead read{AnswerText(bytes.first(kept)), true, false};
+  read.whole = read.text.size() < kept || bytes[kept] == 0;
+  return read;
 }
 
 void Tell(const std::function<void(std::size_t, const UnitTexts&)>& step, std::size_t unit,
@@ -25,16 +38,20 @@ std::vector<UnitTexts> ReadUnitTexts(UnitChannel& channel, std::size_t units,
   channel.ask(CommandFrame(word::kPassword));
   for (std::size_t unit = 0; unit < units; ++unit) {
     UnitTexts& texts = read[unit];
-    texts.accountAnswered =
-        SplitAccountText(NextText(channel, unit, kKeptAccount), texts.user, texts.password);
+    const TextRead account = NextText(channel, unit, kKeptAccount);
+    texts.accountAnswered = SplitAccountText(account.text, texts.user, texts.password);
+    texts.accountWhole = texts.accountAnswered && account.whole;
     Tell(steps.account, unit, texts);
     // The device name follows the account text at once.
-    texts.deviceName = NextText(channel, unit, kKeptAccount);
+    const TextRead name = NextText(channel, unit, kKeptAccount);
+    texts.deviceName = name.text;
+    texts.nameRead = name.came && name.whole;
+    texts.nameCut = name.came && !name.whole;
     Tell(steps.deviceName, unit, texts);
   }
   channel.ask(CommandFrame(word::kVersion));
   for (std::size_t unit = 0; unit < units; ++unit) {
-    read[unit].version = NextText(channel, unit, kKeptAnswer);
+    read[unit].version = NextText(channel, unit, kKeptAnswer).text;
     Tell(steps.version, unit, read[unit]);
   }
   return read;

@@ -12,8 +12,14 @@ namespace kv3::link {
 // What a unit tells about itself besides its search answer. Texts are single-byte, as received.
 struct UnitTexts {
   bool accountAnswered = false;  // "PaWd" was answered with "user:password"
+  // The account text ended within the bytes that are read of it: the password is whole.
+  bool accountWhole = false;
   std::string user;
   std::string password;
+  // The device name came and ended within the bytes that are read of it: it is the unit's name,
+  // not the start of it, and not a missing answer.
+  bool nameRead = false;
+  bool nameCut = false;  // it came, but goes on beyond what is read of it
   std::string deviceName;
   std::string version;  // the answer to "Vers"
 };

@@ -82,6 +82,9 @@ class Socket {
     std::uint32_t destination = 0;
     // When it arrived (see stampArrival); otherwise when it was taken from the socket.
     std::chrono::steady_clock::time_point arrived;
+    // How many datagrams the system dropped on this socket so far for want of room (see
+    // countDrops); 0 where it does not tell.
+    std::uint32_t droppedSoFar = 0;
   };
 
   Socket() = default;
@@ -106,14 +109,21 @@ class Socket {
   // Datagrams received carry the time they arrived. Windows keeps none here: there the time
   // they are taken from the socket counts.
   int stampArrival();
+  // Asks for room for this many bytes of waiting datagrams (the system may give less).
+  int setReceiveBuffer(int bytes);
+  // Datagrams received carry how many the system has dropped on this socket so far, where the
+  // system tells (Linux).
+  int countDrops();
   // No SO_REUSEADDR: a port another program holds makes the bind fail.
   int bind(std::uint32_t address, std::uint16_t port);
   // The port the socket is bound to, network order; 0 when it has none.
   std::uint16_t localPort() const;
 
-  // One datagram to address:port, out of the adapter with that index when it is nonzero.
+  // One datagram to address:port, out of the adapter with that index when it is nonzero, and
+  // from `source`, one of this computer's addresses, when that is nonzero: a broadcast then
+  // leaves with that address as its sender, so that units in that address's network can answer.
   int sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
-             unsigned adapterIndex = 0);
+             unsigned adapterIndex = 0, std::uint32_t source = 0);
   // One datagram to address:port that leaves from `source`, an address of this computer; an
   // error that IsNotLocalAddress knows when the computer has no such address.
   int sendFrom(std::uint32_t source, std::uint32_t address, std::uint16_t port,

@@ -181,6 +181,17 @@ int Socket::stampArrival() {
   return Result(::setsockopt(Fd(handle_), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on));
 }
 
+int Socket::setReceiveBuffer(int bytes) {
+  // Root may go beyond the system's limit for everyone (net.core.rmem_max).
+  if (::setsockopt(Fd(handle_), SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) return 0;
+  return Result(::setsockopt(Fd(handle_), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes));
+}
+
+int Socket::countDrops() {
+  const int on = 1;
+  return Result(::setsockopt(Fd(handle_), SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on));
+}
+
 int Socket::bind(std::uint32_t address, std::uint16_t port) {
   const sockaddr_in local = Endpoint(address, port);
   return Result(::bind(Fd(handle_), reinterpret_cast<const sockaddr*>(&local), sizeof local));
@@ -194,7 +205,7 @@ std::uint16_t Socket::localPort() const {
 }
 
 int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
-                   unsigned adapterIndex) {
+                   unsigned adapterIndex, std::uint32_t source) {
   if (!valid()) return EBADF;
   sockaddr_in target = Endpoint(address, port);
   iovec part{const_cast<std::uint8_t*>(data.data()), data.size()};
@@ -204,7 +215,7 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
   message.msg_iov = &part;
   message.msg_iovlen = 1;
   alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-  if (adapterIndex != 0) {
+  if (adapterIndex != 0 || source != 0) {
     message.msg_control = control.data();
     message.msg_controllen = control.size();
     cmsghdr* header = CMSG_FIRSTHDR(&message);
@@ -213,6 +224,7 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
     header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
     info.ipi_ifindex = static_cast<int>(adapterIndex);
+    info.ipi_spec_dst.s_addr = source;
     std::memcpy(CMSG_DATA(header), &info, sizeof info);
   }
   ssize_t sent;
@@ -258,8 +270,10 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
   for (;;) {
     sockaddr_in sender{};
     iovec part{buffer.data(), buffer.size()};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))>
-        control{};
+    alignas(cmsghdr)
+        std::array<char, CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec)) +
+                             CMSG_SPACE(sizeof(std::uint32_t))>
+            control{};
     msghdr message{};
     message.msg_name = &sender;
     message.msg_namelen = sizeof sender;
@@ -288,6 +302,9 @@ std::optional<Socket::Received> Socket::receiveFrom(std::span<char> buffer, int&
         std::memcpy(&info, CMSG_DATA(header), sizeof info);
         received.adapterIndex = static_cast<unsigned>(info.ipi_ifindex);
         received.destination = info.ipi_addr.s_addr;
+      } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL &&
+                 header->cmsg_len >= CMSG_LEN(sizeof(std::uint32_t))) {
+        std::memcpy(&received.droppedSoFar, CMSG_DATA(header), sizeof received.droppedSoFar);
       } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS &&
                  header->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
         timespec stamp{};

@@ -260,6 +260,16 @@ int Socket::stampArrival() {
   return 0;
 }
 
+int Socket::setReceiveBuffer(int bytes) {
+  return Result(::setsockopt(Handle(handle_), SOL_SOCKET, SO_RCVBUF,
+                             reinterpret_cast<const char*>(&bytes), sizeof bytes));
+}
+
+int Socket::countDrops() {
+  // Windows keeps no count of the datagrams it dropped.
+  return 0;
+}
+
 int Socket::bind(std::uint32_t address, std::uint16_t port) {
   // Without it another program could take the same port beside this socket.
   const BOOL exclusive = TRUE;
@@ -277,7 +287,7 @@ std::uint16_t Socket::localPort() const {
 }
 
 int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const std::uint8_t> data,
-                   unsigned adapterIndex) {
+                   unsigned adapterIndex, std::uint32_t source) {
   if (!valid()) return WSAENOTSOCK;
   sockaddr_in target = Endpoint(address, port);
   WSABUF part{static_cast<ULONG>(data.size()),
@@ -288,7 +298,7 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
   message.lpBuffers = &part;
   message.dwBufferCount = 1;
   alignas(WSACMSGHDR) std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
-  if (adapterIndex != 0) {
+  if (adapterIndex != 0 || source != 0) {
     message.Control.buf = control.data();
     message.Control.len = static_cast<ULONG>(control.size());
     WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message);
@@ -297,6 +307,7 @@ int Socket::sendTo(std::uint32_t address, std::uint16_t port, std::span<const st
     header->cmsg_len = WSA_CMSG_LEN(sizeof(IN_PKTINFO));
     IN_PKTINFO info{};
     info.ipi_ifindex = adapterIndex;
+    info.ipi_addr.s_addr = source;  // on sending, the source address
     std::memcpy(WSA_CMSG_DATA(header), &info, sizeof info);
   }
   DWORD sent = 0;

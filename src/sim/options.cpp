@@ -372,7 +372,9 @@ literally (\, \" \\). Texts are given in UTF-8 and go on the wire in
 Windows-1252. <n> is the unit's number, counted from 1.
 
 A datagram to 255.255.255.255, 127.255.255.255 or a unit's directed broadcast
-reaches every unit; one to a unit's address only that unit. Each unit answers
+reaches every unit; one to a unit's address only that unit, or only the first
+of the units given the same address (as a LAN hands it to the one unit the
+sender's neighbour table holds). Each unit answers
 from its own address. Units answer "FIND" (their 111-byte record), "PaWd"
 (user:password, then the device name), "Vers" (the version text) and "SETC"
 (only the unit whose MAC stands in bytes 6-11: it takes the settings, answers

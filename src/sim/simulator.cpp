@@ -298,9 +298,15 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
                           std::any_of(config_.units.begin(), config_.units.end(),
                                       [&](const Unit& unit) { return unit.ip == source.address; });
     const bool broadcast = isBroadcast(destination);
+    // Units that share an address are one address to a LAN: a datagram to it reaches the one
+    // unit the sender's neighbour table holds, here the first of them.
+    const auto addressed = std::find_if(config_.units.begin(), config_.units.end(),
+                                        [&](const Unit& unit) { return unit.ip == destination; });
     for (std::size_t i = 0; i < config_.units.size() && !fromUnit; ++i) {
       Unit& unit = config_.units[i];
-      if (!broadcast && unit.ip != destination) continue;
+      if (!broadcast && config_.units.begin() + static_cast<std::ptrdiff_t>(i) != addressed) {
+        continue;
+      }
       if (now < restartUntil_[i]) {
         entry.note +=
             (entry.note.empty() ? "unit " : "; unit ") + std::to_string(i) + ": restarting, silent";

@@ -49,8 +49,9 @@ struct Received {
 
 // Plays the units of a network on one UDP socket. A datagram to a broadcast address
 // (255.255.255.255, 127.255.255.255 or the directed broadcast of a unit's address and mask) is
-// heard by every unit, one to a unit's address only by that unit. Each unit answers the sender
-// from its own address. All members may be called from any thread.
+// heard by every unit, one to a unit's address only by that unit, or by the first of the units
+// that share the address, as a LAN hands it to the one the sender's neighbour table holds. Each
+// unit answers the sender from its own address. All members may be called from any thread.
 class Simulator {
  public:
   explicit Simulator(Config config);

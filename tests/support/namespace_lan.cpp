@@ -60,7 +60,8 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
                            const std::vector<std::string>& farUnits,
                            const std::vector<std::string>& simOptions,
                            const std::vector<std::string>& secondLanUnits,
-                           const std::vector<std::string>& hostedUnits) {
+                           const std::vector<std::string>& hostedUnits,
+                           const std::vector<std::string>& moreArguments) {
   name_ = NewName();
   // The LAN is this process's while it holds the lock: sweeps of other runs leave it alone, and
   // it counts as left over once the process has ended, however it ended.
@@ -86,6 +87,7 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
   for (const std::string& unit : hostedUnits) {
     command += " --hosted-unit " + quoted(unit);
   }
+  for (const std::string& argument : moreArguments) command += " " + quoted(argument);
   if (run(command) != 0) {
     run(quoted(KV3_NETNS_LAN) + " down " + name_);
     throw std::runtime_error("cannot build the namespace LAN " + name_);

@@ -20,11 +20,13 @@ class NamespaceLan {
   // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,..."); every kv3sim
   // also gets simOptions ("--store=DIR", ...).
   // secondLanUnits sit on a second network that the PC reaches by a second adapter;
-  // hostedUnits share one kv3sim (host "h"), each on its own address.
+  // hostedUnits share one kv3sim (host "h"), each on its own address. moreArguments go to
+  // netns-lan as they are ("--segment-unit", UNIT, "--pc-address", ADDRESS/PREFIX).
   NamespaceLan(const std::vector<std::string>& units, const std::vector<std::string>& farUnits,
                const std::vector<std::string>& simOptions = {},
                const std::vector<std::string>& secondLanUnits = {},
-               const std::vector<std::string>& hostedUnits = {});
+               const std::vector<std::string>& hostedUnits = {},
+               const std::vector<std::string>& moreArguments = {});
   ~NamespaceLan();
   NamespaceLan(const NamespaceLan&) = delete;
   NamespaceLan& operator=(const NamespaceLan&) = delete;

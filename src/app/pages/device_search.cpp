@@ -50,7 +50,7 @@ void DeviceSearch::run() {
     link::Exchange exchange(sock_, settings_, desktop_);
     exchange.openBroadcast();
     link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Anyone);
-    const auto found = [this](const link::DeviceRecord& record, unsigned) {
+    const auto found = [this](const link::DeviceRecord& record, const link::UnitChannel::Answer&) {
       c_.serviceSettings.setEnabled(true);
       table_.append(record);
       return !table_.full();
