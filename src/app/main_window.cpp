@@ -178,6 +178,7 @@ bool MainWindow::CloseQuery() {
 UploadContext MainWindow::uploadContext() {
   return {Sock1,
           [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+          Devices,
           settings_,
           desktop(),
           [this] { return uploadTexts(); },
@@ -190,7 +191,8 @@ UploadTexts MainWindow::uploadTexts() const {
           std::string(texts_->TextUpdatedRestart),  std::string(texts_->TextUpdated),
           std::string(texts_->TextBigFileHint),     std::string(texts_->TextFileTooBig),
           std::string(texts_->TextNameNotSendable), std::string(texts_->TextFileChanged),
-          std::string(texts_->TextNotOneUnit)};
+          std::string(texts_->TextNotOneUnit),      std::string(texts_->TextSharedAddress),
+          std::string(texts_->TextFileEmpty),       std::string(texts_->TextNoAnswer)};
 }
 
 void MainWindow::readConfiguration() {

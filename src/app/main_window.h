@@ -243,9 +243,8 @@ class MainWindow : public ui::Form {
       reported_,
       settings_,
       desktop(),
-      [this](const std::string& mac, const std::string& addresses) {
-        showError(texts::Fill(texts_->TextSharedMac, {mac, addresses}));
-      }};
+      [this]() -> const texts::LanguageTexts& { return *texts_; },
+      [this](const std::string& message) { showError(message); }};
 
   ServicePage service_{
       {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},

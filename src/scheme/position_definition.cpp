@@ -152,27 +152,31 @@ void NormaliseDefinitionFile(const std::filesystem::path& definition) {
   }
 }
 
+std::optional<std::filesystem::path> ChoosePositionDefinition(
+    const std::filesystem::path& picture, const std::filesystem::path& startDirectory,
+    const std::filesystem::path& currentDirectory) {
+  for (const std::filesystem::path& candidate :
+       {currentDirectory / (PictureBaseName(picture) + ".rem"),
+        currentDirectory / GeneralDefinitionName, startDirectory / GeneralDefinitionName}) {
+    if (IsFile(candidate)) {
+      NormaliseDefinitionFile(candidate);
+      return candidate;
+    }
+  }
+  return std::nullopt;
+}
+
 std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
                                                 const std::filesystem::path& startDirectory,
                                                 const std::filesystem::path& currentDirectory) {
-  const std::filesystem::path own = currentDirectory / (PictureBaseName(picture) + ".rem");
-  const std::filesystem::path general = currentDirectory / GeneralDefinitionName;
-  const std::filesystem::path startGeneral = startDirectory / GeneralDefinitionName;
-  std::filesystem::path chosen;
-  if (IsFile(own)) {
-    chosen = own;
-  } else if (IsFile(general)) {
-    chosen = general;
-  } else if (IsFile(startGeneral)) {
-    chosen = startGeneral;
-  } else {
-    if (platform::ReplaceFileContents(general, "") != platform::ReplaceResult::Written) {
-      throw platform::FileCreateError(general);
-    }
-    return general;
+  if (auto chosen = ChoosePositionDefinition(picture, startDirectory, currentDirectory)) {
+    return *chosen;
   }
-  NormaliseDefinitionFile(chosen);
-  return chosen;
+  const std::filesystem::path general = currentDirectory / GeneralDefinitionName;
+  if (platform::ReplaceFileContents(general, "") != platform::ReplaceResult::Written) {
+    throw platform::FileCreateError(general);
+  }
+  return general;
 }
 
 }  // namespace kv3::scheme

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,12 @@ std::string NormalisePositionDefinition(std::string_view bytes);
 std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
                                                 const std::filesystem::path& startDirectory,
                                                 const std::filesystem::path& currentDirectory = {});
+
+// The definition that belongs to a picture, found as PreparePositionDefinition finds it and
+// normalised, but never created: nothing when there is none.
+std::optional<std::filesystem::path> ChoosePositionDefinition(
+    const std::filesystem::path& picture, const std::filesystem::path& startDirectory,
+    const std::filesystem::path& currentDirectory = {});
 
 // Normalises one definition file in place, as PreparePositionDefinition does with the file it
 // chooses; throws the same file errors.

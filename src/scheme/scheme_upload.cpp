@@ -25,15 +25,18 @@ update::UploadOutcome SendLeg(SchemeLeg leg, std::string_view name, update::Uplo
 update::UploadOutcome UploadScheme(const std::string& picture, link::DeviceRecord& unit,
                                    const link::LinkSettings& settings, platform::Pacing& pacing,
                                    const SchemeSteps& steps) {
-  update::UploadRun pictureRun(update::SchemeRow, picture, unit);
+  update::UploadRun pictureRun(update::SchemeRow, picture, unit, {}, steps.pictureChecked);
   if (!pictureRun.ready()) {
     if (steps.legFailed) steps.legFailed(SchemeLeg::Picture, pictureRun);
     return pictureRun.outcome();
   }
-  update::UploadRun definitionRun(update::PositionsRow, platform::Utf8FromPath(steps.definition()),
-                                  unit, PositionDefinitionName);
+  const std::optional<std::filesystem::path> definition = steps.definition();
+  update::UploadRun definitionRun(update::PositionsRow,
+                                  definition ? platform::Utf8FromPath(*definition) : std::string(),
+                                  unit, PositionDefinitionName, steps.definitionChecked);
   const update::UploadOutcome taken = SendLeg(SchemeLeg::Definition, PositionDefinitionName,
                                               definitionRun, unit, settings, pacing, steps);
+  if (steps.definitionEnded) steps.definitionEnded(taken);
   pacing.pause(kPauseAfterDefinitionMs);
   if (taken != update::UploadOutcome::Complete) return taken;
   if (steps.definitionTaken) steps.definitionTaken();

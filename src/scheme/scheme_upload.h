@@ -2,12 +2,14 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "platform/pacing.h"
+#include "platform/read_file.h"
 #include "update/stream_upload.h"
 
 namespace kv3::scheme {
@@ -17,9 +19,9 @@ enum class SchemeLeg { Definition, Picture };
 // What a front end does at the steps of a scheme upload. Only `definition` and `announce` are
 // needed.
 struct SchemeSteps {
-  // The position definition to send, asked for once the picture passed its checks; throws the
-  // file messages.
-  std::function<std::filesystem::path()> definition;
+  // The position definition to send, asked for once the picture passed its checks; nothing
+  // sends an empty one that no file holds. Throws the file messages.
+  std::function<std::optional<std::filesystem::path>()> definition;
   // The datagram leg of a run over the front end's socket; true when the stream may follow.
   update::AnnounceFn announce;
   // Before a leg's announce, with the name the leg shows.
@@ -27,9 +29,13 @@ struct SchemeSteps {
   // At once when a leg did not end "complete!" (or its file failed its checks), before the
   // pause that follows the definition.
   std::function<void(SchemeLeg leg, const update::UploadRun& run)> legFailed;
-  // Once the unit took the definition, before the picture's announce.
+  // At once when the definition's leg ended, however it ended, before the fixed pause.
+  std::function<void(update::UploadOutcome outcome)> definitionEnded;
+  // Once the unit took the definition, after the pause, before the picture's announce.
   std::function<void()> definitionTaken;
   std::function<void(SchemeLeg leg, int percent)> progress;
+  // The files as the caller checked them, where it did: a file that changed since is not sent.
+  std::optional<platform::FileStamp> pictureChecked, definitionChecked;
 };
 
 // The scheme's pair for one unit: the picture is opened and checked first, then its position

@@ -73,7 +73,8 @@ std::size_t FirstRefused(std::string_view utf8, TextKind kind) {
   for (std::size_t i = 0; i < utf8.size(); i += CharacterLength(utf8, i)) {
     const auto code = static_cast<unsigned char>(utf8[i]);
     if (code >= 0x80 || code < 0x20 || code == 0x7F ||
-        (kind == TextKind::UserName && code == ':')) {
+        (kind == TextKind::UserName && code == ':') ||
+        (kind == TextKind::DeviceName && code == '\\')) {
       return i;
     }
   }

@@ -28,8 +28,10 @@ enum class TextKind { DeviceName, UserName, Password };
 
 // The first character that a settings text cannot carry to a unit and back, as its bytes, or an
 // empty text when there is none: a code of 0x80 or above (the fields hold 7-bit text), a control
-// character (a zero byte ends the text early, the others garble what the unit shows), and in a
-// user name the colon, which the unit puts between user name and password when it reports them.
+// character (a zero byte ends the text early, the others garble what the unit shows), in a
+// user name the colon, which the unit puts between user name and password when it reports them,
+// and in a device name the backslash, which ends the name in the settings text (the rest would
+// become the unit's user name).
 std::string FirstRefusedCharacter(std::string_view utf8, TextKind kind);
 // The text without that character; the same text when it has none.
 std::string WithoutFirstRefusedCharacter(std::string_view utf8, TextKind kind);

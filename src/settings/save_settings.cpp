@@ -25,17 +25,19 @@ std::vector<std::string> AddressesWithMac(const std::vector<link::DeviceRecord>&
   return addresses;
 }
 
-bool SaveSettings(link::UnitChannel& channel, link::DeviceRecord& unit,
-                  const SettingsToSave& wanted) {
+SaveOutcome SaveSettings(link::UnitChannel& channel, link::DeviceRecord& unit,
+                         const SettingsToSave& wanted) {
+  // The unit splits its settings text at the first two backslashes.
+  if (wanted.deviceName.find('\\') != std::string::npos) return SaveOutcome::NameHoldsBackslash;
   const link::Frame frame = link::SettingsFrame(
       unit, wanted.network,
       link::SettingsText(wanted.deviceName, wanted.schemeEnabled, wanted.user, wanted.password));
   channel.ask(frame);
-  if (!link::AwaitWord(channel, "setc", link::kKeptAnswer)) return false;
+  if (!link::AwaitWord(channel, "setc", link::kKeptAnswer)) return SaveOutcome::NotAcknowledged;
   channel.ask(link::NameFrame(frame, wanted.deviceName));
   // The unit's answer to the name tells nothing more; it is taken so that it is not left over.
   channel.next(link::kKeptAnswer);
-  return true;
+  return SaveOutcome::Acknowledged;
 }
 
 }  // namespace kv3::settings

@@ -31,11 +31,18 @@ struct SettingsToSave {
   bool schemeEnabled = false;
 };
 
+enum class SaveOutcome {
+  Acknowledged,
+  NotAcknowledged,
+  // The device name holds a backslash: the unit ends the name there and takes the rest for its
+  // user name and password. Nothing was sent.
+  NameHoldsBackslash,
+};
+
 // Writes the settings: "SETC" over the channel (to the broadcast address: the MAC in the frame
 // names the unit) and, once the unit acknowledged it, the device name again. The frame is built
-// in `unit`, the unit's search answer, which then holds what was sent. True when the unit
-// acknowledged.
-bool SaveSettings(link::UnitChannel& channel, link::DeviceRecord& unit,
-                  const SettingsToSave& wanted);
+// in `unit`, the unit's search answer, which then holds what was sent.
+SaveOutcome SaveSettings(link::UnitChannel& channel, link::DeviceRecord& unit,
+                         const SettingsToSave& wanted);
 
 }  // namespace kv3::settings

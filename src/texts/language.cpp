@@ -35,6 +35,18 @@ const LanguageTexts German{
     .TextSharedMac =
         "Mehrere Geräte antworten mit der MAC-Adresse {}\n({}).\n\nEinstellungen würden alle "
         "ändern\nund werden nicht gesendet.",
+    .TextSharedAddress =
+        "Unter der Adresse {} antworten mehrere Geräte\n(auch {}).\n\nSie sind dort nicht "
+        "auseinanderzuhalten;\nes wird nichts gesendet.\nBitte jedem Gerät eine eigene Adresse "
+        "geben.",
+    .TextNameBackslash =
+        "Die Gerätebezeichnung enthält \"\\\", das VozezaViroru als Ende der Bezeichnung "
+        "liest:\nBenutzername und Passwort würden verfälscht.\n\nBitte die "
+        "Gerätebezeichnung ändern.",
+    .TextFileEmpty = "Die Datei ist leer und wird nicht hochgeladen.",
+    .TextNoAnswer =
+        "VozezaViroru hat alles empfangen, den Empfang aber nicht bestätigt;\nvielleicht hat es "
+        "die Datei übernommen.\n\nBitte VozezaViroru neu suchen.",
 };
 
 const LanguageTexts English{
@@ -71,6 +83,16 @@ const LanguageTexts English{
     .TextSharedMac =
         "Several units answer with the MAC address {}\n({}).\n\nSettings would change all of them\n"
         "and are not sent.",
+    .TextSharedAddress =
+        "Several units answer from the address {}\n(also {}).\n\nThey cannot be told apart "
+        "there;\nnothing is sent.\nPlease give each unit an address of its own.",
+    .TextNameBackslash =
+        "The device name holds \"\\\", which VozezaViroru reads as the end of the name:\n"
+        "its user name and password would be garbled.\n\nPlease change the device name.",
+    .TextFileEmpty = "The file is empty and is not uploaded.",
+    .TextNoAnswer =
+        "VozezaViroru received everything but did not confirm it;\nit may have taken the "
+        "file.\n\nPlease search again for VozezaViroru.",
 };
 
 const LanguageTexts& LanguageForCode(std::string_view code) {
@@ -149,6 +171,12 @@ std::string Fill(std::string_view pattern, std::initializer_list<std::string_vie
     }
   }
   return out;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  return text;
 }
 
 std::string WindowTitle(const LanguageTexts& texts) {

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv3::texts {
 
@@ -30,8 +31,12 @@ struct LanguageTexts {
   // Refusals that keep what the user did not mean off a unit; "{}" marks where a value goes.
   std::string_view TextNameNotSendable;
   std::string_view TextFileChanged;
-  std::string_view TextNotOneUnit;  // the unit's address
-  std::string_view TextSharedMac;   // the MAC, the addresses that answered with it
+  std::string_view TextNotOneUnit;     // the unit's address
+  std::string_view TextSharedMac;      // the MAC, the addresses that answered with it
+  std::string_view TextSharedAddress;  // the address, the other MACs that answered from it
+  std::string_view TextNameBackslash;
+  std::string_view TextFileEmpty;
+  std::string_view TextNoAnswer;
 };
 
 extern const LanguageTexts German;
@@ -49,6 +54,9 @@ struct CaptionText {
 
 // The captions in the order they are applied (the window title comes first, separately).
 std::span<const CaptionText> LanguageCaptions();
+
+// The items as "a, b, c".
+std::string Joined(const std::vector<std::string>& items);
 
 // pattern with each "{}" replaced by the next value.
 std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values);

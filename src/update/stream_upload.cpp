@@ -78,11 +78,10 @@ bool SendAll(platform::Socket& socket, std::span<const std::uint8_t> bytes, int 
   return true;
 }
 
-// The closing answer: what one receive brings within limitMs (empty when nothing came).
-std::vector<std::uint8_t> ReceiveAnswer(platform::Socket& socket, int limitMs,
-                                        platform::Pacing& pacing) {
+// What one receive of the closing answer brings (empty when the unit closed the connection or it
+// failed).
+std::vector<std::uint8_t> TakeAnswer(platform::Socket& socket) {
   std::vector<std::uint8_t> answer(kAnswerMax);
-  if (!WaitFor(socket, Direction::In, limitMs, pacing)) return {};
   int error = 0;
   const long got = socket.receive({reinterpret_cast<char*>(answer.data()), answer.size()}, error);
   answer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
@@ -92,16 +91,30 @@ std::vector<std::uint8_t> ReceiveAnswer(platform::Socket& socket, int limitMs,
 }  // namespace
 
 UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
-                     const link::DeviceRecord& rec, std::string_view name)
+                     const link::DeviceRecord& rec, std::string_view name,
+                     const std::optional<platform::FileStamp>& checked)
     : row_(row),
       address_(link::Ipv4Text(rec, link::record::kIp)),
-      file_(platform::PathFromUtf8(path)) {
+      noFile_(path.empty() && row.allowsEmpty),
+      file_(noFile_ ? platform::ReadFile() : platform::ReadFile(platform::PathFromUtf8(path))) {
   // Every check is made on the file as it is opened for sending: what grows after them is not
   // sent (see unchanged()).
-  const std::optional<platform::FileStamp> opened = file_.stamp();
-  if (!opened) return;
-  opened_ = *opened;
-  size_ = opened_.size;
+  if (!noFile_) {
+    const std::optional<platform::FileStamp> opened = file_.stamp();
+    if (!opened) return;
+    opened_ = *opened;
+    size_ = opened_.size;
+    // Checked before (while the units were searched, say) and changed since: not this file.
+    if (checked && *checked != opened_) {
+      outcome_ = UploadOutcome::FileChanged;
+      return;
+    }
+  }
+  // A unit takes an empty file as well and reports it complete: it would hold nothing.
+  if (size_ == 0 && !row.allowsEmpty) {
+    outcome_ = UploadOutcome::Empty;
+    return;
+  }
   if (row.sizeLimit != 0 && size_ >= row.sizeLimit) {
     outcome_ = UploadOutcome::TooBig;
     return;
@@ -126,7 +139,7 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
   ready_ = true;
 }
 
-bool UploadRun::unchanged() const { return file_.stamp() == opened_; }
+bool UploadRun::unchanged() const { return noFile_ || file_.stamp() == opened_; }
 
 bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
                          const link::LinkSettings& settings, platform::Pacing& pacing) {
@@ -192,48 +205,66 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
   pause(row_.pauseBeforeConnectMs);
   platform::Socket stream =
       Connect(address_, settings.transferPort, settings.connectTimeoutMs, pacing);
-  if (!stream) return UploadOutcome::Ended;
+  if (!stream) return UploadOutcome::NoConnection;
 
-  const int stallMs = settings.sendStallTimeoutMs;
-  if (!SendAll(stream, LengthPrefix(prefix_), stallMs, pacing)) {
-    return UploadOutcome::Corrupted;
-  }
-  pause(kPauseAfterPrefixMs);
-  if (row_.framing == Framing::NamedStream) {
-    const auto header = BlockHeader(static_cast<std::uint32_t>(size_), nameLength_, sentName_);
-    if (!SendAll(stream, header, stallMs, pacing)) return UploadOutcome::Corrupted;
-    pause(kPauseAfterHeaderMs);
-  }
-
-  std::array<std::uint8_t, kSegmentSize> segment{};
-  std::uint64_t sent = 0;
-  while (sent < size_) {
-    pause(row_.pauseBeforeSegmentMs);
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size_ - sent));
-    const std::span<std::uint8_t> piece(segment.data(), n);
-    if (!file_.readExactly(piece)) {
-      report(0);
-      return unchanged() ? UploadOutcome::Corrupted : UploadOutcome::FileChanged;
-    }
-    // A piece read after the file changed may belong to its new contents: it is not sent, and
-    // the unit, short of the announced size, keeps nothing.
-    if (!unchanged()) {
-      report(0);
-      return UploadOutcome::FileChanged;
-    }
-    if (!SendAll(stream, piece, stallMs, pacing)) {
-      report(0);
+  // Once the unit has every byte, a stop no longer cuts a file short: what the unit answered by
+  // then still says whether it took the file.
+  bool everyByteOut = false;
+  try {
+    const int stallMs = settings.sendStallTimeoutMs;
+    if (!SendAll(stream, LengthPrefix(prefix_), stallMs, pacing)) {
       return UploadOutcome::Corrupted;
     }
-    sent += n;
-    pause(row_.pauseAfterSegmentMs);
-    report(ProgressPercent(sent, size_));
-    pacing.processMessages();
-  }
+    everyByteOut = size_ == 0 && row_.framing == Framing::PlainStream;
+    pause(kPauseAfterPrefixMs);
+    if (row_.framing == Framing::NamedStream) {
+      const auto header = BlockHeader(static_cast<std::uint32_t>(size_), nameLength_, sentName_);
+      if (!SendAll(stream, header, stallMs, pacing)) return UploadOutcome::Corrupted;
+      everyByteOut = size_ == 0;
+      pause(kPauseAfterHeaderMs);
+    }
 
-  pause(kPauseBeforeAnswerMs);
-  const std::vector<std::uint8_t> answer = ReceiveAnswer(stream, settings.answerTimeoutMs, pacing);
+    std::array<std::uint8_t, kSegmentSize> segment{};
+    std::uint64_t sent = 0;
+    while (sent < size_) {
+      pause(row_.pauseBeforeSegmentMs);
+      const std::size_t n =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kSegmentSize, size_ - sent));
+      const std::span<std::uint8_t> piece(segment.data(), n);
+      if (!file_.readExactly(piece)) {
+        report(0);
+        return unchanged() ? UploadOutcome::Corrupted : UploadOutcome::FileChanged;
+      }
+      // A piece read after the file changed may belong to its new contents: it is not sent, and
+      // the unit, short of the announced size, keeps nothing.
+      if (!unchanged()) {
+        report(0);
+        return UploadOutcome::FileChanged;
+      }
+      if (!SendAll(stream, piece, stallMs, pacing)) {
+        report(0);
+        return UploadOutcome::Corrupted;
+      }
+      sent += n;
+      everyByteOut = sent == size_;
+      pause(row_.pauseAfterSegmentMs);
+      report(ProgressPercent(sent, size_));
+      pacing.processMessages();
+    }
+
+    pause(kPauseBeforeAnswerMs);
+    if (!WaitFor(stream, Direction::In, settings.answerTimeoutMs, pacing)) {
+      report(0);
+      return UploadOutcome::NoAnswer;
+    }
+  } catch (...) {
+    if (!everyByteOut) throw;
+    if (stream.waitReadable(0) != platform::Socket::Wait::Ready) {
+      report(0);
+      return UploadOutcome::NoAnswer;
+    }
+  }
+  const std::vector<std::uint8_t> answer = TakeAnswer(stream);
   report(0);
   return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,14 +20,18 @@ namespace kv3::update {
 
 // How a run ended. The run itself shows nothing; the page that called it does.
 enum class UploadOutcome {
-  Ended,            // ended without a word: no connection, the file unreadable or too big to
-                    // announce
+  Ended,            // ended without a word: the file unreadable or too big to announce
+  Empty,            // the file is empty and the row sends no empty file; nothing was sent
   TooBig,           // the file is at or above the row's size limit; nothing was sent
   NameNotSendable,  // the name holds a character the units cannot hold; nothing was sent
   NotAddressable,   // the unit's record gives no address of one unit; nothing was sent
   NotAcknowledged,  // the unit did not acknowledge the announce
-  FileChanged,      // the file changed while it was sent; the rest of it was not sent
+  NoConnection,     // the unit acknowledged, then took no connection on its transfer port
+  FileChanged,      // the file changed since it was checked, or while it was sent; the rest of
+                    // it was not sent
   Corrupted,        // the content did not arrive whole, or the unit did not answer "complete!"
+  NoAnswer,         // every byte went out, but the closing answer did not come in time (or the
+                    // run was stopped while it waited): the unit may or may not have the file
   Complete,         // the unit answered "complete!"
 };
 
@@ -44,8 +49,9 @@ using ProgressFn = std::function<void(int percent)>;
 // announced and framed; empty means the file's own name. Names go to the unit in Windows-1252.
 // The file is sent as it was when the run opened it: should it change meanwhile, the rest is not
 // sent and the run ends as FileChanged, so a unit never gets a mixture of two files. Errors of
-// the datagram socket escape as ESockException, and so does whatever the pacing's checkpoint
-// throws; everything the run opened is closed on every path.
+// the datagram socket escape as ESockException, and so does whatever the pacing throws, except
+// once every byte is out: then the answer that is already waiting decides (Complete), or the
+// run ends as NoAnswer. Everything the run opened is closed on every path.
 UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
                            link::DeviceRecord& rec, link::TSock& sock,
                            const link::LinkSettings& settings, platform::Pacing& pacing,
@@ -57,13 +63,17 @@ UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
 class UploadRun {
  public:
   // Copies the unit's address, opens and measures the file and checks everything that can be
-  // checked before the unit is contacted: the file (readable, below the row's limit, within the
-  // length prefix), the name and the unit's address. See ready().
+  // checked before the unit is contacted: the file (readable, not empty unless the row sends
+  // empty files, below the row's limit, within the length prefix; the same file as `checked`,
+  // when the caller checked it before), the name and the unit's address. An empty path sends no
+  // file but an empty content, on a row that sends empty files. See ready().
   UploadRun(const UploadProfile& row, const std::string& path, const link::DeviceRecord& rec,
-            std::string_view name = {});
+            std::string_view name = {},
+            const std::optional<platform::FileStamp>& checked = std::nullopt);
 
   // True when the checks passed and the announce may go out; otherwise outcome() says why not
-  // (Ended, TooBig, NameNotSendable, NotAddressable), and nothing has been sent.
+  // (Ended, Empty, TooBig, NameNotSendable, NotAddressable, FileChanged), and nothing has been
+  // sent.
   bool ready() const { return ready_; }
 
   // The datagram leg: announces the file (writing the name into rec for the named rows) and
@@ -97,6 +107,7 @@ class UploadRun {
   const UploadProfile& row_;
   std::string address_;
   std::string sentName_;
+  bool noFile_ = false;  // an empty content that no file holds
   platform::ReadFile file_;
   platform::FileStamp opened_;
   std::uint64_t size_ = 0;

@@ -24,6 +24,9 @@ struct UploadProfile {
   // A file of this many bytes or more is refused before the unit is contacted; 0: no limit
   // but the length prefix's.
   std::uint64_t sizeLimit = 0;
+  // An empty file is sent (the units take it and answer "complete!" with nothing kept);
+  // otherwise it is refused before the unit is contacted.
+  bool allowsEmpty = false;
 };
 
 // The units keep a scheme picture only below 200 kB.
@@ -35,8 +38,9 @@ inline constexpr UploadProfile WebAppRow{"RFUP", "rfup", true, Framing::PlainStr
 inline constexpr UploadProfile SkinRow{"FRAM", "fram", true, Framing::NamedStream, 0, 220, 100};
 inline constexpr UploadProfile SchemeRow{"ASCH", "asch", true, Framing::NamedStream,
                                          0,      220,    100,  kSchemePictureLimit};
-inline constexpr UploadProfile PositionsRow{"APOS", "apos", true, Framing::NamedStream,
-                                            0,      220,    100};
+// An empty definition empties the unit's positions: that is what a picture without one needs.
+inline constexpr UploadProfile PositionsRow{"APOS", "apos", true, Framing::NamedStream, 0, 220,
+                                            100,    0,      true};
 
 // Fixed pauses of every run, whatever the row.
 inline constexpr int kPauseAfterAnnounceMs = 500;

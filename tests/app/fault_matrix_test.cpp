@@ -187,7 +187,8 @@ const Scenario kScenarios[] = {
        std::sort(addresses.begin(), addresses.end());
        EXPECT_EQ(addresses, (std::vector<std::string>{"127.0.0.11", "127.0.0.12"}));
      }},
-    {"TwoUnitsAtOneAddress", "both MACs listed, the address shown",
+    {"TwoUnitsAtOneAddress",
+     "both MACs listed, the address shown; a save or an upload is refused, naming the other",
      [](FaultFixture& t) {
        sim::Unit twin = test::NumberedUnit(2);
        twin.ip = test::NumberedUnit(1).ip;
@@ -197,6 +198,30 @@ const Scenario kScenarios[] = {
        std::sort(macs.begin(), macs.end());
        EXPECT_EQ(macs, (std::vector<std::string>{kUnit1[0], "00:1A:2B:3C:4D:02"}));
        EXPECT_EQ(t.window->Edit4.text(), "127.0.0.11");
+       t.chooseSkin();
+       t.uploadSkin();
+       t.window->BtESpeichern.click();
+       const std::string refused = "Unter der Adresse 127.0.0.11 antworten mehrere Geräte\n(auch " +
+                                   t.listed().at(1) +
+                                   ").\n\nSie sind dort nicht auseinanderzuhalten;\nes wird nichts "
+                                   "gesendet.\nBitte jedem Gerät eine eigene Adresse geben.";
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{refused, refused}));
+       EXPECT_FALSE(t.heard("FRAM"));
+       EXPECT_FALSE(t.heard("SETC"));
+     }},
+    {"UnitNameWithABackslash", "a save of the name unedited is refused and says why",
+     [](FaultFixture& t) {
+       sim::Unit unit = test::NumberedUnit(1);
+       unit.deviceName = "Kel\\ler";
+       t.startUnits({unit});
+       t.activate();
+       EXPECT_EQ(t.window->Edit8.text(), "Keller");
+       t.window->BtESpeichern.click();
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{
+                                "Die Gerätebezeichnung enthält \"\\\", das VozezaViroru als Ende "
+                                "der Bezeichnung liest:\nBenutzername und Passwort würden "
+                                "verfälscht.\n\nBitte die Gerätebezeichnung ändern."}));
+       EXPECT_FALSE(t.heard("SETC"));
      }},
     {"UnitAtItsNetworksBroadcastAddress",
      "listed; not asked for its texts, nothing uploaded to it, and the window says why",
@@ -229,15 +254,18 @@ const Scenario kScenarios[] = {
        EXPECT_EQ(t.window->Ed_Up_R.text(), "rahmen");
        EXPECT_EQ(t.storedSkin(), "(nothing)");
      }},
-    {"UnitStallsBeforeItsAnswer", "\"corrupted\" once the answer's time limit has passed",
+    {"UnitStallsBeforeItsAnswer",
+     "once the answer's time limit has passed: the unit may have the file, search again",
      [](FaultFixture& t) {
        t.startUnits({Streaming(sim::StreamFault::Never)});
        t.useSettings([](link::LinkSettings& s) { s.answerTimeoutMs = 300; });
        t.activate();
        t.chooseSkin();
        t.uploadSkin();
-       EXPECT_EQ(t.shown(),
-                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{
+                                "VozezaViroru hat alles empfangen, den Empfang aber nicht "
+                                "bestätigt;\nvielleicht hat es die Datei übernommen.\n\nBitte "
+                                "VozezaViroru neu suchen."}));
      }},
     {"ClosedMidStream", "\"corrupted\"; the unit keeps nothing of the half",
      [](FaultFixture& t) {
@@ -294,6 +322,16 @@ const Scenario kScenarios[] = {
        test::WriteFileBytes(file, test::PatternBytes(5000));
        t.uploadSkin();
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(5000));
+     }},
+    {"ChosenFileEmptied", "the file is empty; the unit is not contacted",
+     [](FaultFixture& t) {
+       t.startUnits({test::NumberedUnit(1)});
+       t.activate();
+       test::WriteFileBytes(t.chooseSkin(), "");
+       t.uploadSkin();
+       EXPECT_EQ(t.shown(),
+                 (std::vector<std::string>{"Die Datei ist leer und wird nicht hochgeladen."}));
+       EXPECT_FALSE(t.heard("FRAM"));
      }},
     {"ChosenFileUnreadable", "nothing; the unit is not contacted",
      [](FaultFixture& t) {

@@ -83,13 +83,16 @@ TEST_F(SaveSettings, DhcpAndNameLengthsOnTheWire) {
   struct Case {
     std::string device;
     bool dhcp;
+    std::string sent;       // the name in the settings text
     std::string nameBytes;  // the first 16 bytes of the name datagram
   };
   const Case cases[] = {
-      {"Keler", true, std::string("Keler") + std::string(11, '\0')},
-      {"Sechzehn Zeichen", false, "Sechzehn Zeichen"},
-      {"Dreissig Zeichen lang, genau!!", false, "Dreissig Zeichen"},
-      {"a\\b", false, std::string("a\\b") + std::string(13, '\0')},
+      {"Keler", true, "Keler", std::string("Keler") + std::string(11, '\0')},
+      {"Sechzehn Zeichen", false, "Sechzehn Zeichen", "Sechzehn Zeichen"},
+      {"Dreissig Zeichen lang, genau!!", false, "Dreissig Zeichen lang, genau!!",
+       "Dreissig Zeichen"},
+      // A backslash typed is gone: the unit would end the name there.
+      {"a\\b", false, "ab", std::string("ab") + std::string(14, '\0')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
@@ -108,7 +111,7 @@ TEST_F(SaveSettings, DhcpAndNameLengthsOnTheWire) {
     EXPECT_EQ(sim::Bytes(setc[0].begin() + 12, setc[0].begin() + 24),
               (sim::Bytes{127, 0, 0, 11, 255, 255, 255, 0, 0, 0, 0, 0}));
     // The colon typed into the user name is gone: the unit reports "user:password".
-    const std::string text = c.device + "\\0\\user:abc123";
+    const std::string text = c.sent + "\\0\\user:abc123";
     EXPECT_EQ(std::string(setc[0].begin() + 31, setc[0].begin() + 31 + text.size()), text);
     const auto name = receivedOf("name");
     ASSERT_EQ(name.size(), 1U);

@@ -6,7 +6,8 @@
 # files sent. Exit code 77 means skipped.
 # With "scheme", a system-scheme picture and its position definition go the same way instead.
 # Usage: upload_test.sh KV3CONFIG KV3SIM [SIZE] [success|corrupted|scheme]
-#   SIZE: bytes of each file (default 40000); corrupted: the unit never answers the web app.
+#   SIZE: bytes of each file (default 40000); corrupted: the unit closes the web app's connection
+#   without an answer.
 set -euo pipefail
 
 skip() { echo "SKIP: $*"; exit 77; }
@@ -40,7 +41,7 @@ printf '<?xml version="1.0"?>\r\n<pos id="t1" x="12" y="340"/>\r\n' >"$work/file
 printf '<?xml version="1.0"?>\r\n<pos id="t1" x="   12" y="  340"/>\n' >"$work/normalised.rem"
 
 fault=""
-[ "$webapp_outcome" = corrupted ] && fault=",fault=RFUP:never"
+[ "$webapp_outcome" = corrupted ] && fault=",fault=RFUP:close"
 "$root/scripts/netns-lan" up "$name" --sim "$sim" --sim-option "--store=$work/store" \
   --sim-option "--restart-ms=500" \
   --unit "mac=00:1A:2B:3C:4D:01,ip=192.0.2.11,mask=255.255.255.0,gateway=192.0.2.254,fw=1.7,webapp=kv3web-1.4$fault"

@@ -72,6 +72,7 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
     std::vector<int> pauses;
     std::vector<int> progress;
     std::string wireName = {};  // the name's bytes as announced, when not those of `name`
+    UploadOutcome outcome = UploadOutcome::Complete;
   };
   // The acknowledgement carries 6 characters from byte 31: the name-length field is 37 (0x25).
   const std::string named = "25000000 55AA 01";
@@ -90,12 +91,15 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
        "D70B0000 B80B0000" + named + "7261686D656E2E6A7067 00000000000000000000",
        {500, 200, 200, 220, 100, 220, 100, 220, 100, 500},
        {48, 97, 100, 0}},
-      {"firmware empty", &FirmwareRow, "empty.bin", 0, "00000000", {500, 2000, 200, 500}, {0}},
-      {"skin empty",
-       &SkinRow,
-       "e.jpg",
+      // A unit takes an empty file and keeps nothing: it is not even announced, but for the
+      // position definition, whose empty content empties the unit's positions.
+      {"firmware empty", &FirmwareRow, "empty.bin", 0, "", {}, {}, {}, UploadOutcome::Empty},
+      {"skin empty", &SkinRow, "e.jpg", 0, "", {}, {}, {}, UploadOutcome::Empty},
+      {"positions empty",
+       &PositionsRow,
+       "getPosition.xml",
        0,
-       "1F000000 00000000" + named + "652E6A7067 00 0000000000000000000000000000",
+       "1F000000 00000000" + named + "676574506F736974696F6E2E786D6C 00 00000000",
        {500, 200, 200, 500},
        {0}},
       {"web app 1460", &WebAppRow, "w.rom", 1460, "B4050000", {500, 200, 100, 500}, {100, 0}},
@@ -146,7 +150,7 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
     const RunResult result = upload(*c.row, path, settings);
     unit.finish();
 
-    EXPECT_EQ(result.outcome, UploadOutcome::Complete);
+    EXPECT_EQ(result.outcome, c.outcome);
     std::vector<std::uint8_t> expected = Hex(c.head);
     const std::vector<std::uint8_t> content = AsBytes(test::PatternBytes(c.size));
     expected.insert(expected.end(), content.begin(), content.end());
@@ -156,6 +160,10 @@ TEST_F(StreamUploadTest, BytesOnTheWireSegmentsAndPausesForEachRow) {
 
     // The announce: the record with the word, and the file's name without its directory.
     const auto& announce = unit.announce();
+    if (c.outcome != UploadOutcome::Complete) {
+      EXPECT_TRUE(announce.empty());
+      continue;
+    }
     ASSERT_EQ(announce.size(), c.row->namedAnnounce ? 123u : 33u);
     EXPECT_EQ(std::string(announce.begin(), announce.begin() + 4), c.row->command);
     if (c.row->namedAnnounce) {
@@ -207,11 +215,12 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
       {"well", {}, UploadOutcome::Complete},
       {"no acknowledgement", {.silent = true}, UploadOutcome::NotAcknowledged},
       {"acknowledgement without the word", {.noWord = true}, UploadOutcome::NotAcknowledged},
-      {"connection refused", stream(sim::StreamFault::Refuse), UploadOutcome::Ended},
+      {"connection refused", stream(sim::StreamFault::Refuse), UploadOutcome::NoConnection},
       {"closes without an answer", stream(sim::StreamFault::Close), UploadOutcome::Corrupted},
       {"answer with a line break", stream(sim::StreamFault::CrLf), UploadOutcome::Corrupted},
       {"answer in capitals", stream(sim::StreamFault::Capital), UploadOutcome::Complete},
-      {"never answers", stream(sim::StreamFault::Never), UploadOutcome::Corrupted},
+      // Every byte is out: whether the unit took the file, its missing answer does not say.
+      {"never answers", stream(sim::StreamFault::Never), UploadOutcome::NoAnswer},
       {"reads slowly", stream(sim::StreamFault::Slow), UploadOutcome::Complete},
       {"drops the connection", stream(sim::StreamFault::Drop), UploadOutcome::Corrupted},
   };
@@ -233,13 +242,13 @@ TEST_F(StreamUploadTest, EachFaultOfTheUnitEndsTheRunAsItShould) {
     if (c.outcome == UploadOutcome::Complete) {
       EXPECT_EQ(test::ReadFileBytes(stored), content);
     }
-    if (c.outcome != UploadOutcome::NotAcknowledged && c.outcome != UploadOutcome::Ended) {
+    if (c.outcome != UploadOutcome::NotAcknowledged && c.outcome != UploadOutcome::NoConnection) {
       ASSERT_FALSE(result.progress.empty());
       EXPECT_EQ(result.progress.back(), 0);  // the gauge goes back to 0
     }
     lan.sim().stop();
     const auto uploads = lan.sim().uploads();
-    if (c.outcome == UploadOutcome::NotAcknowledged || c.outcome == UploadOutcome::Ended) {
+    if (c.outcome == UploadOutcome::NotAcknowledged || c.outcome == UploadOutcome::NoConnection) {
       EXPECT_TRUE(uploads.empty());
     } else {
       ASSERT_EQ(uploads.size(), 1u);
@@ -287,7 +296,7 @@ TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(
         StreamUpload(WebAppRow, writeFile("w.rom", 100).string(), record, sock, settings, pacing),
-        UploadOutcome::Ended);
+        UploadOutcome::NoConnection);
   }
   {
     // It takes the connection and never reads: the content stalls once the buffers are full.

@@ -68,6 +68,7 @@ void SchemePage::Bt_Up_ASClick() {
   // Both transfers go to the unit that is current now, whatever a search handled between
   // segments does to the table meanwhile.
   link::DeviceRecord unit = context_.current();
+  if (!AloneAtItsAddress(context_, unit)) return;
   scheme::SchemeSteps steps;
   steps.definition = [&] {
     // Throws the file messages before the unit is contacted; nothing is lost then.

@@ -7,11 +7,11 @@
 
 namespace kv3::app {
 
-SettingsSave::SettingsSave(
-    SaveControls controls, link::TSock& sock, const link::DeviceTable& table,
-    std::function<link::DeviceRecord&()> current, const ReportedTexts& reported,
-    const link::LinkSettings& settings, ui::Desktop& desktop,
-    std::function<void(const std::string& mac, const std::string& addresses)> sharedMac)
+SettingsSave::SettingsSave(SaveControls controls, link::TSock& sock, const link::DeviceTable& table,
+                           std::function<link::DeviceRecord&()> current,
+                           const ReportedTexts& reported, const link::LinkSettings& settings,
+                           ui::Desktop& desktop, std::function<const texts::LanguageTexts&()> texts,
+                           std::function<void(const std::string& message)> showError)
     : c_(controls),
       sock_(sock),
       table_(table),
@@ -19,18 +19,25 @@ SettingsSave::SettingsSave(
       reported_(reported),
       settings_(settings),
       desktop_(desktop),
-      sharedMac_(std::move(sharedMac)) {}
+      texts_(std::move(texts)),
+      showError_(std::move(showError)) {}
 
 void SettingsSave::BtESpeichernClick() {
-  std::vector<link::DeviceRecord> listed;
-  for (int i = 0; i < table_.count(); ++i) listed.push_back(table_.at(i));
-  const link::MacAddress mac = link::Mac(current_());
+  const std::vector<link::DeviceRecord> listed = table_.listed();
+  const link::DeviceRecord& unit = current_();
+  const link::MacAddress mac = link::Mac(unit);
   if (const auto addresses = settings::AddressesWithMac(listed, mac); addresses.size() > 1) {
-    std::string joined;
-    for (const std::string& address : addresses) {
-      joined += (joined.empty() ? "" : ", ") + address;
-    }
-    if (sharedMac_) sharedMac_(link::MacText(mac), joined);
+    showError_(texts::Fill(texts_().TextSharedMac, {link::MacText(mac), texts::Joined(addresses)}));
+    return;
+  }
+  if (const auto others = link::OtherMacsAt(listed, unit); !others.empty()) {
+    showError_(texts::Fill(texts_().TextSharedAddress,
+                           {link::Ipv4Text(unit, link::record::kIp), link::MacListText(others)}));
+    return;
+  }
+  const std::string deviceName = ReportedTexts::toSend(reported_.deviceName, c_.deviceName.text());
+  if (deviceName.find('\\') != std::string::npos) {
+    showError_(std::string(texts_().TextNameBackslash));
     return;
   }
   c_.saveButton.setEnabled(false);
@@ -42,7 +49,7 @@ void SettingsSave::BtESpeichernClick() {
     // Also with DHCP on: the disabled address fields still travel as they stand.
     wanted.network = settings::NetworkSettingsOf(c_.address.text(), c_.mask.text(),
                                                  c_.gateway.text(), c_.dhcp.checked());
-    wanted.deviceName = ReportedTexts::toSend(reported_.deviceName, c_.deviceName.text());
+    wanted.deviceName = deviceName;
     wanted.user = ReportedTexts::toSend(reported_.user, c_.user.text());
     wanted.password = ReportedTexts::toSend(reported_.password, c_.password.text());
     wanted.schemeEnabled = c_.schemeEditable.checked();

@@ -9,6 +9,7 @@
 #include "link/link_settings.h"
 #include "link/tsock.h"
 #include "settings/save_settings.h"
+#include "texts/language.h"
 #include "ui/controls.h"
 #include "ui/desktop.h"
 
@@ -30,17 +31,19 @@ struct SaveControls {
 
 // Writes the settings page to the current unit: "SETC" to the broadcast address (the MAC in the
 // frame names the unit), the device name again once the unit acknowledged, then a new search.
-// A field the user did not edit goes back as the unit reported it. Nothing is sent when another
-// unit answered the search with the same MAC.
+// A field the user did not edit goes back as the unit reported it. Nothing is sent, and the
+// error box says why, when another unit answered the search with the same MAC (the settings
+// would change both) or from the same address (the texts shown may be the other unit's), or
+// when the device name to send holds a backslash.
 class SettingsSave {
  public:
   static constexpr int PauseBeforeSearchMs = settings::kPauseBeforeSearchAfterSaveMs;
 
-  // sharedMac shows that several units answer with the MAC (given, and their addresses).
   SettingsSave(SaveControls controls, link::TSock& sock, const link::DeviceTable& table,
                std::function<link::DeviceRecord&()> current, const ReportedTexts& reported,
                const link::LinkSettings& settings, ui::Desktop& desktop,
-               std::function<void(const std::string& mac, const std::string& addresses)> sharedMac);
+               std::function<const texts::LanguageTexts&()> texts,
+               std::function<void(const std::string& message)> showError);
 
   void BtESpeichernClick();
 
@@ -52,7 +55,8 @@ class SettingsSave {
   const ReportedTexts& reported_;
   const link::LinkSettings& settings_;
   ui::Desktop& desktop_;
-  std::function<void(const std::string&, const std::string&)> sharedMac_;
+  std::function<const texts::LanguageTexts&()> texts_;
+  std::function<void(const std::string&)> showError_;
 };
 
 }  // namespace kv3::app

@@ -89,16 +89,33 @@ void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
       return desktop.messageBox(texts.fileChanged, texts.error);
     case UploadOutcome::NotAddressable:
       return desktop.messageBox(texts::Fill(texts.notOneUnit, {address}), texts.error);
+    case UploadOutcome::Empty:
+      return desktop.messageBox(texts.fileEmpty, texts.error);
+    case UploadOutcome::NoAnswer:
+      return desktop.messageBox(texts.noAnswer, texts.error);
     case UploadOutcome::Ended:
+    case UploadOutcome::NoConnection:
     case UploadOutcome::Complete:
       break;
   }
+}
+
+bool AloneAtItsAddress(const UploadContext& context, const link::DeviceRecord& unit) {
+  const std::vector<link::MacAddress> others = link::OtherMacsAt(context.table.listed(), unit);
+  if (others.empty()) return true;
+  const UploadTexts texts = context.texts();
+  context.desktop.messageBox(
+      texts::Fill(texts.sharedAddress,
+                  {link::Ipv4Text(unit, link::record::kIp), link::MacListText(others)}),
+      texts.error);
+  return false;
 }
 
 bool UpdatePages::upload(const update::UploadProfile& row, const UploadHalf& half) {
   ui::Gauge& gauge = half.gauge;
   link::DeviceRecord& unit = context_.current();
   const std::string address = link::Ipv4Text(unit, link::record::kIp);
+  if (!AloneAtItsAddress(context_, unit)) return false;
   const update::UploadOutcome outcome =
       update::StreamUpload(row, half.dialog.fileName, unit, context_.sock, context_.settings,
                            context_.desktop, [&gauge](int percent) { gauge.setProgress(percent); });

@@ -50,13 +50,17 @@ struct UploadTexts {
   std::string fileTooBig;
   std::string nameNotSendable;
   std::string fileChanged;
-  std::string notOneUnit;  // "{}": the unit's address
+  std::string notOneUnit;     // "{}": the unit's address
+  std::string sharedAddress;  // "{}": the unit's address, the other units' MACs
+  std::string fileEmpty;
+  std::string noAnswer;
 };
 
 // What an upload page works with besides its controls.
 struct UploadContext {
   link::TSock& sock;
   std::function<link::DeviceRecord&()> current;  // the current unit's record
+  const link::DeviceTable& table;                // the units of the last search
   const link::LinkSettings& settings;
   ui::Desktop& desktop;
   std::function<UploadTexts()> texts;  // in the language in force
@@ -67,6 +71,10 @@ struct UploadContext {
 // (no connection, the file gone) shows nothing. `address` is the unit's, as the run took it.
 void ShowUploadFailure(ui::Desktop& desktop, const UploadTexts& texts,
                        update::UploadOutcome outcome, const std::string& address);
+
+// False, after the error box, when other units of the last search answer from the unit's
+// address: an upload there would reach whichever of them this computer's neighbour table holds.
+bool AloneAtItsAddress(const UploadContext& context, const link::DeviceRecord& unit);
 
 // Marks a page busy for one upload, whichever way the upload ends: the start button, where the
 // row holds it, stays disabled, and the last upload to end calls onAllEnded.
