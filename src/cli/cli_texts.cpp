@@ -137,6 +137,78 @@ const CliTexts GermanCliTexts{
         "(kv3 image build OUT.rom DATEI...).",
     .imageNotRom =
         "Der Name des Images muss auf .rom enden: {} (kv3 image build OUT.rom DATEI...).",
+    .addressShared =
+        "* Mehrere Geräte antworten von der Adresse {} ({}): kv3 kann sie dort nicht "
+        "unterscheiden, fragt sie darum nicht nach ihren Texten und sendet ihnen keine Datei.",
+    .answersLost =
+        "{} Antworten gingen verloren: dieser Rechner hat sie zu langsam angenommen. Es können "
+        "Geräte fehlen oder ohne ihre Texte erscheinen; bitte neu suchen.",
+    .nameNotRead =
+        "Der Gerätename ist nicht bekannt ({}); \"SETC\" würde ihn überschreiben. Bitte den Namen "
+        "mit --name angeben. Nichts gesendet.",
+    .nameCut =
+        "Das Gerät meldet seinen Namen auf 32 Bytes gekürzt; zurückgesendet ginge der Rest "
+        "verloren. Bitte den Namen mit --name angeben. Nichts gesendet.",
+    .nameBackslash =
+        "Der Gerätename \"{}\" enthält \"\\\", an dem das Gerät den Namen enden lässt: der Rest "
+        "würde sein Benutzername. Bitte einen neuen Namen mit --name angeben. Nichts gesendet.",
+    .backslashInName =
+        "{}: ein Gerätename darf kein \"\\\" enthalten (dort endet für das Gerät "
+        "der Name).",
+    .accountNotRead =
+        "Das Gerät hat Benutzer und Passwort nicht genannt ({}); bitte beides mit --user und "
+        "--password oder --password-stdin angeben. Nichts gesendet.",
+    .passwordCut =
+        "Das Gerät meldet Benutzer und Passwort auf 32 Bytes gekürzt, das Passwort ist also "
+        "vielleicht unvollständig; bitte das Passwort mit --password oder --password-stdin "
+        "angeben. Nichts gesendet.",
+    .whySharedAddress = "von seiner Adresse {} antworten auch andere Geräte: {}",
+    .whyNotAddressable = "seine Adresse {} erreicht mehr als dieses eine Gerät",
+    .whyOtherNetwork = "seine Adresse {} liegt in keinem Netz dieses Rechners",
+    .whySilent = "es hat an {} nicht auf \"PaWd\" geantwortet",
+    .whyNoName = "es hat an {} seinen Namen nicht gesendet",
+    .ipNotHost = "--ip: {} ist keine Adresse, die ein Gerät haben kann.",
+    .maskNotContiguous =
+        "--mask: {} ist keine Subnetzmaske: ihre Einsen müssen vorn stehen, wie in "
+        "255.255.255.0.",
+    .ipIsNetwork = "--ip: {} ist die Adresse des Netzes {} selbst.",
+    .ipIsBroadcast = "--ip: {} ist die Broadcast-Adresse des Netzes {}.",
+    .routerIsUnit = "--router: {} ist die eigene Adresse des Geräts.",
+    .routerOutside =
+        "--router: {} liegt außerhalb des Netzes {} des Geräts; das Gerät könnte ihn nicht "
+        "erreichen.",
+    .ipIsThisComputer = "--ip: {} ist die Adresse dieses Rechners (auf {}).",
+    .ipTaken = "--ip: {} ist die Adresse des Geräts {}.",
+    .settingsNotSent = "Die Einstellungen konnten nicht gesendet werden: {}.",
+    .textsUnread =
+        "Das Gerät hat die Einstellungen übernommen und antwortet von {}, ließ sich dort aber "
+        "nicht nach seinen Texten fragen: {}. Dass alle Einstellungen angekommen sind, ist nicht "
+        "belegt.",
+    .sharedAddress = "Adresse geteilt",
+    .sharedMac = "MAC geteilt",
+    .tooBig = "zu groß",
+    .badName = "Name ungültig",
+    .noAnswer = "keine Antwort",
+    .connectionRefused = "Verbindung abgelehnt",
+    .sharedAddressNote =
+        "{}: von seiner Adresse {} antworten auch andere Geräte ({}); ihm wurde nichts gesendet.",
+    .sharedMacNote =
+        "{}: mehrere Geräte antworten mit dieser MAC-Adresse ({}); ihnen wurde nichts gesendet.",
+    .noAnswerNote =
+        "{}: das Gerät hat jedes Byte, aber seine Schlussantwort kam nicht; vielleicht hat es die "
+        "Datei übernommen. Bitte mit kv3 find prüfen.",
+    .definitionTakenNote =
+        "{}: die Positionsdefinition ist beim Gerät angekommen, das Bild nicht: das Gerät zeigt "
+        "die neuen Positionen auf dem alten Bild.",
+    .emptyDefinition =
+        "Zu {} gehört keine Positionsdefinition (weder {} noch user.rem gefunden): das Gerät "
+        "bekommt eine leere, seine Positionen werden geleert.",
+    .contentRefused = "{}: {}. Nichts gesendet; --force sendet sie trotzdem.",
+    .notWebImage = "sie ist kein Web-Image (kv3 image list sagt, warum)",
+    .notJpeg = "sie ist kein JPEG-Bild",
+    .firmwareIsWebImage = "sie ist ein Web-Image, keine Firmware",
+    .firmwareIsPicture = "sie ist ein Bild, keine Firmware",
+    .firmwareIsText = "sie ist Text, keine Firmware",
 };
 
 const CliTexts EnglishCliTexts{
@@ -263,6 +335,72 @@ const CliTexts EnglishCliTexts{
         "{} is one of the image's files; the image needs a name of its own "
         "(kv3 image build OUT.rom FILE...).",
     .imageNotRom = "The image's name must end in .rom: {} (kv3 image build OUT.rom FILE...).",
+    .addressShared =
+        "* Several units answer from the address {} ({}): kv3 cannot tell them apart there, so it "
+        "neither asks them for their texts nor sends them a file.",
+    .answersLost =
+        "{} answers were lost: this computer took them in too slowly. Units may be missing or "
+        "lack their texts; search again.",
+    .nameNotRead =
+        "The unit's device name is not known ({}); \"SETC\" would overwrite it. Give the name with "
+        "--name. Nothing was sent.",
+    .nameCut =
+        "The unit reports its device name cut to 32 bytes; sent back, the rest would be lost. "
+        "Give the name with --name. Nothing was sent.",
+    .nameBackslash =
+        "The unit's device name \"{}\" holds \"\\\", where the unit ends the name: the rest would "
+        "become its user name. Give a new name with --name. Nothing was sent.",
+    .backslashInName = "{}: a device name cannot hold \"\\\" (the unit ends the name there).",
+    .accountNotRead =
+        "The unit did not tell its user name and password ({}); give both with --user and "
+        "--password or --password-stdin. Nothing was sent.",
+    .passwordCut =
+        "The unit reports its account cut to 32 bytes, so its password may be cut; give the "
+        "password with --password or --password-stdin. Nothing was sent.",
+    .whySharedAddress = "other units answer from its address {} too: {}",
+    .whyNotAddressable = "its address {} reaches more than this one unit",
+    .whyOtherNetwork = "its address {} lies in none of this computer's networks",
+    .whySilent = "it did not answer \"PaWd\" at {}",
+    .whyNoName = "it did not send its device name at {}",
+    .ipNotHost = "--ip: {} is no address a unit can have.",
+    .maskNotContiguous =
+        "--mask: {} is no subnet mask: its ones must come first, as in 255.255.255.0.",
+    .ipIsNetwork = "--ip: {} is the address of the network {} itself.",
+    .ipIsBroadcast = "--ip: {} is the broadcast address of the network {}.",
+    .routerIsUnit = "--router: {} is the unit's own address.",
+    .routerOutside =
+        "--router: {} lies outside the unit's network {}; the unit could not reach it.",
+    .ipIsThisComputer = "--ip: {} is this computer's own address (on {}).",
+    .ipTaken = "--ip: {} is the address of the unit {}.",
+    .settingsNotSent = "The settings could not be sent: {}.",
+    .textsUnread =
+        "The unit took the settings and answers from {}, but it could not be asked for its texts "
+        "there: {}. Nothing shows that all the settings arrived.",
+    .sharedAddress = "shared address",
+    .sharedMac = "shared MAC",
+    .tooBig = "too big",
+    .badName = "bad name",
+    .noAnswer = "no answer",
+    .connectionRefused = "connection refused",
+    .sharedAddressNote =
+        "{}: other units answer from its address {} too ({}); nothing was sent to it.",
+    .sharedMacNote =
+        "{}: several units answer with this MAC address ({}); nothing was sent to them.",
+    .noAnswerNote =
+        "{}: the unit has every byte, but its closing answer did not come; it may have taken the "
+        "file. Check with kv3 find.",
+    .definitionTakenNote =
+        "{}: the position definition reached the unit, the picture did not: the unit shows the "
+        "new positions on its old picture.",
+    .emptyDefinition =
+        "No position definition belongs to {} (neither {} nor user.rem found): the unit receives "
+        "an empty one, which empties its positions.",
+    .contentRefused = "{}: {}. Nothing was sent; --force sends it anyway.",
+    .notWebImage = "it does not read as a web image (kv3 image list tells why)",
+    .notJpeg = "it is no JPEG picture",
+    .firmwareIsWebImage = "it is a web image, not firmware",
+    .firmwareIsPicture = "it is a picture, not firmware",
+    .firmwareIsText = "it is text, not firmware",
 };
 
 const CliTexts& TextsForEnvironment() {

@@ -34,6 +34,15 @@ struct CliTexts {
   std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
       imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn, imageNamesCollide,
       imageNameNotSendable, imageOutputIsInput, imageNotRom;
+  // Units that cannot be told apart, values never read, values that would break a unit, and
+  // outcomes the unit's side does not settle.
+  std::string_view addressShared, answersLost, nameNotRead, nameCut, nameBackslash, backslashInName,
+      accountNotRead, passwordCut, whySharedAddress, whyNotAddressable, whyOtherNetwork, whySilent,
+      whyNoName, ipNotHost, maskNotContiguous, ipIsNetwork, ipIsBroadcast, routerIsUnit,
+      routerOutside, ipIsThisComputer, ipTaken, settingsNotSent, textsUnread, sharedAddress,
+      sharedMac, tooBig, badName, noAnswer, connectionRefused, sharedAddressNote, sharedMacNote,
+      noAnswerNote, definitionTakenNote, emptyDefinition, contentRefused, notWebImage, notJpeg,
+      firmwareIsWebImage, firmwareIsPicture, firmwareIsText;
 };
 
 extern const CliTexts GermanCliTexts;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "cli/unit_view.h"
 
 // The sub-commands that read and write a unit's settings.
 namespace kv3::cli {
@@ -23,6 +24,31 @@ struct ShowOptions {
   bool showPassword = false;
 };
 int RunShow(Context& context, const ShowOptions& options);
+
+// The unit a command names, found by a new search, with everything that search found.
+struct NamedUnitFound {
+  link::SearchReport report;
+  std::size_t index = 0;  // of the unit in report.units
+  UnitView view;
+  const link::FoundUnit& unit() const { return report.units.at(index); }
+};
+// Searches (with the units' texts) and finds the unit; nothing and the status when the search
+// failed or the unit did not answer. The notes about the unit go to standard error.
+std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress& mac,
+                                        const std::string& address, int& status);
+
+// Whether the address lies in the network of one of this computer's adapters, reached directly
+// on one, or on loopback: only there does a broadcast reach a unit.
+bool InThisComputersNetworks(const std::string& address);
+
+// Why the search could not read the unit's texts, as a key for JSON ("notAddressable",
+// "sharedAddress", "otherNetwork", "silent") and as words; nothing when it read them.
+struct NotAsked {
+  std::string_view key;
+  std::string words;
+};
+std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const link::SearchReport& report,
+                                    const link::FoundUnit& unit);
 
 struct SetOptions {
   std::string mac;

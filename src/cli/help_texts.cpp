@@ -110,6 +110,10 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .listImage = "das Image",
     .onlyFileWithAll = "mit --all nur die DATEI angeben",
     .macsAndFile = "mindestens eine MAC-Adresse und die DATEI angeben",
+    .force =
+        "auch eine Datei senden, deren Inhalt nicht zur Art passt (keine Firmware, kein "
+        "Web-Image, kein JPEG)",
+    .definitionOnlyScheme = "--definition gehört nur zu kv3 upload scheme.",
     .missing = "{} fehlt.",
     .commandMissing = "Ein Befehl fehlt.",
     .notExpected = "Nicht erwartet: {}.",
@@ -223,6 +227,10 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .listImage = "the image",
     .onlyFileWithAll = "with --all give only the FILE",
     .macsAndFile = "give at least one MAC and the FILE",
+    .force =
+        "send a file whose content does not fit the kind (no firmware, no web image, no JPEG) "
+        "all the same",
+    .definitionOnlyScheme = "--definition goes only with kv3 upload scheme.",
     .missing = "{} is required.",
     .commandMissing = "A command is required.",
     .notExpected = "Not expected: {}.",

@@ -25,6 +25,7 @@ struct HelpTexts {
   std::string_view upload, uploadFooter, uploadKind, unitsAndPicture, definition;
   std::string_view image, imageFooter, build, buildOut, buildFiles, list, listImage;
   std::string_view onlyFileWithAll, macsAndFile;
+  std::string_view force, definitionOnlyScheme;
   // Errors of the command line; "{}" marks where a value goes.
   std::string_view missing, commandMissing, notExpected, excludesError, notOneOf, badCommandLine,
       moreHelp;

@@ -5,6 +5,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <ostream>
+#include <string>
 
 #include "platform/console.h"
 #include "platform/pacing.h"
@@ -29,12 +31,20 @@ class Interrupt {
 
   bool requested() const { return requested_.load(); }
   void request();
+  // What standard output gets should a second request end the process at once: a run that
+  // promises one document (--json) keeps it up to date, so that even then it ends whole.
+  void setLastWords(std::string words);
+  // Writes the run's one document to out, unless a second request has ended the run with its
+  // last words already; after it, those last words are gone.
+  void finalWords(std::ostream& out, const std::string& document);
   // Waits ms milliseconds or until a stop is asked for; true when it was.
   bool waitFor(int ms);
 
  private:
   std::atomic<bool> requested_{false};
   std::mutex mutex_;
+  std::string lastWords_;  // guarded by mutex_
+  bool spoken_ = false;    // the one document is out; guarded by mutex_
   std::condition_variable woken_;
   std::unique_ptr<platform::StopRequests> requests_;  // last: it calls request()
 };

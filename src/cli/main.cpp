@@ -39,7 +39,8 @@ struct Arguments {
   std::string address;  // of update and upload
   std::string updateKind, uploadKind, definition;
   std::vector<std::string> updateWords, uploadWords;
-  bool updateAll = false, uploadAll = false, transferJson = false, transferYes = false;
+  bool updateAll = false, uploadAll = false, transferJson = false, transferYes = false,
+       transferForce = false;
   std::string imageTarget, listed;
   std::vector<std::string> imageFiles;
   bool listJson = false;
@@ -109,6 +110,7 @@ CLI::App* AddUpdate(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& h
   command->add_flag("--all", args.updateAll, std::string(h.all));
   command->add_flag("--json", args.transferJson, std::string(h.transferJson));
   command->add_flag("--yes", args.transferYes, std::string(h.yes));
+  command->add_flag("--force", args.transferForce, std::string(h.force));
   command->add_option("--address", args.address, std::string(h.address));
   return command;
 }
@@ -125,6 +127,7 @@ CLI::App* AddUpload(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& h
   command->add_flag("--all", args.uploadAll, std::string(h.all));
   command->add_flag("--json", args.transferJson, std::string(h.transferJson));
   command->add_flag("--yes", args.transferYes, std::string(h.yes));
+  command->add_flag("--force", args.transferForce, std::string(h.force));
   command->add_option("--address", args.address, std::string(h.address));
   command->add_option("--definition", args.definition, std::string(h.definition));
   return command;
@@ -213,6 +216,7 @@ int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& a
   transfer.address = args.address;
   transfer.json = args.transferJson;
   transfer.yes = args.transferYes;
+  transfer.force = args.transferForce;
   if (commands.update->parsed()) {
     transfer.kind = args.updateKind == "firmware" ? TransferKind::Firmware : TransferKind::WebApp;
     if (!SplitUnitsAndFile(args.updateWords, args.updateAll, transfer, help, context.err)) {
@@ -220,7 +224,14 @@ int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& a
     }
   } else {
     transfer.kind = args.uploadKind == "skin" ? TransferKind::Skin : TransferKind::Scheme;
-    if (!args.definition.empty()) transfer.definition = args.definition;
+    if (!args.definition.empty()) {
+      // A skin has no definition: one given would be passed over without a word.
+      if (transfer.kind == TransferKind::Skin) {
+        context.err << help.definitionOnlyScheme << '\n' << help.moreHelp << '\n';
+        return kUsage;
+      }
+      transfer.definition = args.definition;
+    }
     if (!SplitUnitsAndFile(args.uploadWords, args.uploadAll, transfer, help, context.err)) {
       return kUsage;
     }

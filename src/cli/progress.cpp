@@ -64,8 +64,10 @@ void ProgressBoard::update(std::size_t row, int percent) {
   Row& entry = rows_[row];
   const auto now = std::chrono::steady_clock::now();
   if (percent <= entry.percent) {
-    // A log shows a long transfer moving at least every kLineEvery, between its tenths.
-    if (mode_ == ProgressMode::Lines && percent > 0 && now - lastLine_ >= kLineEvery) {
+    // A log shows a long transfer moving at least every kLineEvery, between its tenths and
+    // before its first per cent.
+    if (mode_ == ProgressMode::Lines && entry.started && entry.percent < 100 &&
+        now - lastLine_ >= kLineEvery) {
       printLine(entry, now);
     }
     return;

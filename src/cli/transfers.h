@@ -18,8 +18,9 @@ struct TransferOptions {
   std::string file;
   std::optional<std::string> definition;  // the scheme's position definition
   std::string address;
-  bool json = false;  // the summary as JSON
-  bool yes = false;   // a transfer of over an hour starts without asking
+  bool json = false;   // the summary as JSON
+  bool yes = false;    // a transfer of over an hour starts without asking
+  bool force = false;  // a file whose content is not what the row sends goes all the same
 };
 
 // How one unit's transfer ended, as the summary names it.
@@ -27,15 +28,21 @@ enum class TransferResult {
   Done,
   NotAcknowledged,
   Corrupted,
-  Unreachable,
+  Unreachable,  // it did not answer the search
   Cancelled,
-  FileChanged,     // the file changed since kv3 checked it, or while it was sent
-  NotAddressable,  // the unit reports an address that reaches more than itself
+  FileChanged,        // the file changed since kv3 checked it, or while it was sent
+  NotAddressable,     // the unit reports an address that reaches more than itself
+  SharedAddress,      // other units answer from its address: nothing was sent to it
+  SharedMac,          // the MAC named is several units': nothing was sent to them
+  TooBig,             // the file is beyond what the unit keeps: nothing was sent
+  BadName,            // the file's name has no Windows-1252 form: nothing was sent
+  NoAnswer,           // every byte went out, the closing answer did not come: it may have it
+  ConnectionRefused,  // it acknowledged, then took no connection for the file
 };
 
-// The exit status of a fleet run: a failed transfer outweighs a changed file, and that a unit
-// that was not reached.
-int FleetStatus(const std::vector<TransferResult>& results);
+// The exit status of a fleet run: a stop outweighs a unit that failed, that a refused file,
+// that a changed file, and that a unit that was not reached.
+int FleetStatus(const std::vector<TransferResult>& results, bool interrupted);
 
 int RunTransfer(Context& context, const TransferOptions& options);
 

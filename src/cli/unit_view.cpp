@@ -43,13 +43,19 @@ UnitView ViewOf(const link::FoundUnit& unit) {
 std::vector<UnitView> ViewsOf(const link::SearchReport& report) {
   std::vector<UnitView> views;
   for (const link::FoundUnit& unit : report.units) views.push_back(ViewOf(unit));
-  for (UnitView& view : views) {
+  std::vector<link::DeviceRecord> records;
+  for (const link::FoundUnit& unit : report.units) records.push_back(unit.record);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    UnitView& view = views[i];
     for (const UnitView& other : views) {
       if (other.mac == view.mac && other.address != view.address &&
           std::find(view.macAlsoAt.begin(), view.macAlsoAt.end(), other.address) ==
               view.macAlsoAt.end()) {
         view.macAlsoAt.push_back(other.address);
       }
+    }
+    for (const link::MacAddress& mac : link::OtherMacsAt(records, report.units[i].record)) {
+      view.addressSharedWith.push_back(link::MacText(mac));
     }
   }
   return views;
@@ -126,6 +132,14 @@ void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const
       noted.push_back(unit.mac);
       err << Fill(texts.macShared, {unit.mac, AddressesOfMac(unit)}) << '\n';
     }
+    if (!unit.addressSharedWith.empty() &&
+        std::find(noted.begin(), noted.end(), unit.address) == noted.end()) {
+      noted.push_back(unit.address);
+      std::vector<std::string> macs = unit.addressSharedWith;
+      macs.push_back(unit.mac);
+      std::sort(macs.begin(), macs.end());
+      err << Fill(texts.addressShared, {unit.address, kv3::texts::Joined(macs)}) << '\n';
+    }
     if (!unit.addressable) {
       err << Fill(texts.notOneUnit, {unit.mac, unit.address}) << '\n';
     }
@@ -193,16 +207,17 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
   rows.push_back(std::move(head));
   for (const UnitView& unit : units) {
     // A MAC that several units answer with is marked; the notes say more.
-    std::vector<std::string> row = {unit.macAlsoAt.empty() ? unit.mac : unit.mac + " *",
-                                    unit.address,
-                                    unit.mask,
-                                    unit.router,
-                                    std::string(unit.dhcp ? texts.on : texts.off),
-                                    unit.firmware,
-                                    unit.webApp,
-                                    unit.scheme,
-                                    unit.deviceName,
-                                    unit.user.value_or(std::string(texts.unknown))};
+    std::vector<std::string> row = {
+        unit.macAlsoAt.empty() ? unit.mac : unit.mac + " *",
+        unit.addressSharedWith.empty() ? unit.address : unit.address + " *",
+        unit.mask,
+        unit.router,
+        std::string(unit.dhcp ? texts.on : texts.off),
+        unit.firmware,
+        unit.webApp,
+        unit.scheme,
+        unit.deviceName,
+        unit.user.value_or(std::string(texts.unknown))};
     if (showPassword) row.push_back(unit.password.value_or(std::string(texts.unknown)));
     row.push_back(unit.adapter);
     rows.push_back(std::move(row));
@@ -252,6 +267,18 @@ nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword) {
   json["adapter"] = unit.adapter;
   json["addressable"] = unit.addressable;
   json["macAlsoAt"] = unit.macAlsoAt;
+  json["addressSharedWith"] = unit.addressSharedWith;
+  return json;
+}
+
+nlohmann::ordered_json FindJson(const std::vector<UnitView>& units,
+                                const nlohmann::ordered_json& searched, bool showPassword,
+                                bool interrupted) {
+  nlohmann::ordered_json json;
+  json["units"] = nlohmann::ordered_json::array();
+  for (const UnitView& unit : units) json["units"].push_back(UnitJson(unit, showPassword));
+  json["searched"] = searched.is_null() ? nlohmann::ordered_json::array() : searched;
+  json["interrupted"] = interrupted;
   return json;
 }
 

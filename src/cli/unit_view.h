@@ -27,6 +27,9 @@ struct UnitView {
   bool addressable = true;
   // Other addresses that answered with the same MAC: several units share it.
   std::vector<std::string> macAlsoAt;
+  // Other MACs that answered from the same address: a unicast there reaches any one of them, so
+  // none is asked or sent anything there.
+  std::vector<std::string> addressSharedWith;
 };
 
 UnitView ViewOf(const link::FoundUnit& unit);
@@ -52,7 +55,7 @@ std::string_view FileReason(const CliTexts& texts, const std::string& utf8Path);
 bool ExtensionIs(const std::string& path, std::string_view extension);
 
 // The notes that belong under a listing of these units: a MAC that several units answer with,
-// an address that reaches more than one unit.
+// an address that several units answer from, an address that reaches more than one unit.
 void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts);
 
 // A MAC address given on the command line: 12 hexadecimal digits in either case, in pairs
@@ -67,6 +70,10 @@ void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& t
                       bool showPassword);
 nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword);
 nlohmann::ordered_json SearchedJson(const link::SearchReport& report);
+// kv3 find's document: the units, where the search went, and whether it was stopped.
+nlohmann::ordered_json FindJson(const std::vector<UnitView>& units,
+                                const nlohmann::ordered_json& searched, bool showPassword,
+                                bool interrupted);
 
 // The document as kv3 prints it: indented by two, bytes that are no UTF-8 (an adapter's name may
 // hold any) replaced rather than failing.

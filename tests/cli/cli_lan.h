@@ -25,7 +25,8 @@ class CliOnLan {
   // False (after a skip) where namespaces cannot be made.
   bool build(const std::vector<std::string>& units, const std::vector<std::string>& farUnits = {},
              const std::vector<std::string>& secondLan = {},
-             const std::vector<std::string>& hosted = {}) {
+             const std::vector<std::string>& hosted = {},
+             const std::vector<std::string>& moreArguments = {}) {
     const std::string reason = test::NamespaceLan::unavailableReason();
     if (!reason.empty()) {
       return false;
@@ -33,7 +34,7 @@ class CliOnLan {
     lan = std::make_unique<test::NamespaceLan>(
         units, farUnits,
         std::vector<std::string>{"--store=" + store().string(), "--restart-ms=200", "--log"},
-        secondLan, hosted);
+        secondLan, hosted, moreArguments);
     return true;
   }
   std::filesystem::path store() const { return directory.path() / "store"; }

@@ -175,6 +175,23 @@ std::string PatternBytes(std::size_t n) {
   return bytes;
 }
 
+std::string ContentFor(std::string_view fileName, std::size_t n) {
+  std::string bytes = PatternBytes(n);
+  if (fileName.ends_with(".jpg") && n >= 3) {
+    bytes.replace(0, 3, "\xFF\xD8\xFF");
+  } else if (fileName.ends_with(".rom") && n >= 33) {
+    // One entry (size, offset 33, index 0, "index.htm"), the end marker, the content.
+    const std::uint32_t size = static_cast<std::uint32_t>(n - 33);
+    std::string head(33, '\0');
+    for (int i = 0; i < 4; ++i) head[i] = static_cast<char>(size >> (8 * i));
+    head[4] = 33;
+    head.replace(11, 9, "index.htm");
+    head[31] = head[32] = '\xFF';
+    bytes.replace(0, 33, head);
+  }
+  return bytes;
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/device_record.h"
@@ -68,6 +69,9 @@ class ScratchDirectory {
 link::DeviceRecord UnitRecord(const sim::Unit& unit);
 // n bytes that differ from their neighbours and do not repeat every 256, for file contents.
 std::string PatternBytes(std::size_t n);
+// n bytes of content of the kind the file's name says: a web image of one file for ".rom", a
+// JPEG picture for ".jpg", PatternBytes otherwise (which reads as firmware).
+std::string ContentFor(std::string_view fileName, std::size_t n);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
