@@ -26,15 +26,22 @@ endfunction()
 if(TARGET kv3config)
   install(TARGETS kv3config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kv3config)
   # The desktop entry starts the window through a launcher that gives it its own directory.
-  set(KV3_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/kv3config)
-  set(KV3_LAUNCHER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kv3config/kv3config-desktop)
-  configure_file(${PROJECT_SOURCE_DIR}/data/kv3config-desktop.in
-                 ${PROJECT_BINARY_DIR}/data/kv3config-desktop @ONLY)
-  configure_file(${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.desktop.in
-                 ${PROJECT_BINARY_DIR}/data/${KV3_APP_ID}.desktop @ONLY)
-  install(PROGRAMS ${PROJECT_BINARY_DIR}/data/kv3config-desktop
+  # Both name the programs by the prefix of the installation itself, which `cmake --install
+  # --prefix` may choose anew after the configuration.
+  set(installed ${PROJECT_BINARY_DIR}/data/installed)
+  install(
+    CODE "
+    set(KV3_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kv3config\")
+    set(KV3_LAUNCHER
+        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/kv3config/kv3config-desktop\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/data/kv3config-desktop.in\"
+                   \"${installed}/kv3config-desktop\" @ONLY)
+    configure_file(\"${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.desktop.in\"
+                   \"${installed}/${KV3_APP_ID}.desktop\" @ONLY)"
+    COMPONENT kv3config)
+  install(PROGRAMS ${installed}/kv3config-desktop
           DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/kv3config COMPONENT kv3config)
-  install(FILES ${PROJECT_BINARY_DIR}/data/${KV3_APP_ID}.desktop
+  install(FILES ${installed}/${KV3_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT kv3config)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${KV3_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT kv3config)

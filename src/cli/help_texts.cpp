@@ -78,8 +78,10 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .update = "Firmware oder Web-App aktualisieren: kv3 update firmware|webapp MAC... DATEI",
     .updateFooter =
         "\nMehrere Geräte werden gleichzeitig aktualisiert. Eine Übersicht nennt für jedes "
-        "Gerät:\nfertig, nicht bestätigt, gestört oder nicht erreichbar. Strg-C beendet jede "
-        "Übertragung\nund gibt sie trotzdem aus.\n\nBeispiele:\n"
+        "Gerät:\nfertig, nicht bestätigt, gestört, keine Antwort, Verbindung abgelehnt, nicht "
+        "erreichbar,\nDatei geändert, Adresse ungültig, Adresse geteilt, MAC geteilt, zu groß, "
+        "Name ungültig\noder abgebrochen (kv3(1) erklärt sie). Strg-C beendet jede Übertragung "
+        "und gibt\nsie trotzdem aus.\n\nBeispiele:\n"
         "  kv3 update firmware --all kv3-2.14.bin\n"
         "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom",
     .updateKind = "firmware oder webapp",
@@ -198,8 +200,9 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .update = "update firmware or web app: kv3 update firmware|webapp MAC... FILE",
     .updateFooter =
         "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"
-        "acknowledged, corrupted or unreachable. Ctrl-C stops every transfer and still prints "
-        "it.\n\nExamples:\n  kv3 update firmware --all kv3-2.14.bin\n"
+        "acknowledged, corrupted, no answer, connection refused, unreachable, file changed,\n"
+        "not addressable, shared address, shared MAC, too big, bad name or cancelled (kv3(1)\n"
+        "explains them). Ctrl-C stops every transfer and still prints it.\n\nExamples:\n  kv3 update firmware --all kv3-2.14.bin\n"
         "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom",
     .updateKind = "firmware or webapp",
     .unitsAndFile = "the units and the file",
