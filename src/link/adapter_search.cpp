@@ -185,21 +185,31 @@ std::uint32_t OwnAddressFor(const std::vector<Adapter>& adapters, const DeviceRe
   return 0;
 }
 
-// Every unit at once, each asked its own way. A unit whose address reaches more than itself, or
-// that shares its address with another unit, is not asked: every unit there would answer.
+// Units asked at once, at most. A datagram to an address this computer has not spoken to yet
+// waits for the unit's link-layer address, and the system's table of them takes about a
+// thousand entries in all: a thousand units asked at once would lose most of their requests.
+constexpr std::size_t kUnitsAskedAtOnce = 250;
+
+// The units in groups of kUnitsAskedAtOnce, each unit asked its own way. A unit whose address
+// reaches more than itself, or that shares its address with another unit, is not asked: every
+// unit there would answer.
 void ReadTexts(ReplyPortSocket& socket, std::vector<FoundUnit>& units, const LinkSettings& settings,
                platform::Pacing& pacing) {
   std::vector<DeviceRecord> records;
   for (const FoundUnit& unit : units) records.push_back(unit.record);
-  std::vector<ReplyPortChannel::Target> targets;
-  for (const FoundUnit& unit : units) {
-    targets.push_back({LookupHost(Ipv4Text(unit.record, record::kIp)), unit.way(),
-                       AddressesOneUnit(unit.record) && OtherMacsAt(records, unit.record).empty()});
+  for (std::size_t first = 0; first < units.size(); first += kUnitsAskedAtOnce) {
+    const std::size_t count = std::min(kUnitsAskedAtOnce, units.size() - first);
+    std::vector<ReplyPortChannel::Target> targets;
+    for (std::size_t i = first; i < first + count; ++i) {
+      const DeviceRecord& record = units[i].record;
+      targets.push_back({LookupHost(Ipv4Text(record, record::kIp)), units[i].way(),
+                         AddressesOneUnit(record) && OtherMacsAt(records, record).empty()});
+    }
+    ReplyPortChannel channel(socket, settings, pacing, std::move(targets),
+                             ReplyPortChannel::Answers::ByUnit);
+    const std::vector<UnitTexts> texts = ReadUnitTexts(channel, count);
+    for (std::size_t i = 0; i < count; ++i) units[first + i].texts = texts[i];
   }
-  ReplyPortChannel channel(socket, settings, pacing, std::move(targets),
-                           ReplyPortChannel::Answers::ByUnit);
-  const std::vector<UnitTexts> texts = ReadUnitTexts(channel, units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) units[i].texts = texts[i];
 }
 
 }  // namespace
