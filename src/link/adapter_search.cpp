@@ -180,7 +180,9 @@ std::uint32_t OwnAddressFor(const std::vector<Adapter>& adapters, const DeviceRe
     }
   }
   for (const Adapter& adapter : adapters) {
-    if (adapter.address == answer.destination) return adapter.address;
+    if (adapter.index == answer.adapterIndex && adapter.address == answer.destination) {
+      return adapter.address;
+    }
   }
   return 0;
 }
