@@ -6,10 +6,12 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
+#include "platform/utf8_path.h"
 #include "platform/windows_text.h"
 #include "support/loopback_lan.h"
 #include "support/test_desktop.h"
@@ -54,6 +56,13 @@ class MainWindowWin : public testing::Test {
   }
 
   test::ScratchDirectory directory;
+  // Where most users unpack the program: a folder whose name holds an umlaut.
+  const std::filesystem::path downloads = [this] {
+    const auto folder = directory.path() / platform::PathFromUtf8("Jürgen") / "Downloads";
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    return folder;
+  }();
   test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
   test::TestDesktop desktop = [this] {
     test::TestDesktop paced(0.2);
@@ -72,6 +81,7 @@ TEST_F(MainWindowWin, TheSearchFillsTheWindowAndTheUsersInputReachesTheModel) {
 
   window.dispatch([this] { window.FormActivate(); });
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  EXPECT_EQ(test::ReadFileBytes(downloads / "t540.cfg"), "de\r\n\r\n");
   EXPECT_EQ(::SendMessageW(handle("LB1"), LB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(text("Edit4"), "127.0.0.11");
   EXPECT_EQ(text("Form1"), "Konfigurationsprogramm für VozezaViroru V1.0.20");
