@@ -155,7 +155,8 @@ void NormaliseDefinitionFile(const std::filesystem::path& definition) {
 std::filesystem::path PreparePositionDefinition(const std::filesystem::path& picture,
                                                 const std::filesystem::path& startDirectory,
                                                 const std::filesystem::path& currentDirectory) {
-  const std::filesystem::path own = currentDirectory / (PictureBaseName(picture) + ".rem");
+  const std::filesystem::path own =
+      currentDirectory / platform::PathFromUtf8(PictureBaseName(picture) + ".rem");
   const std::filesystem::path general = currentDirectory / GeneralDefinitionName;
   const std::filesystem::path startGeneral = startDirectory / GeneralDefinitionName;
   std::filesystem::path chosen;

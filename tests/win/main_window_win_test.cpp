@@ -124,16 +124,18 @@ TEST_F(MainWindowWin, TypingIntoTheMaskedFieldFillsItsBlanksAndStepsOverTheColon
 
 TEST_F(MainWindowWin, AnUploadMovesTheGaugeAndACloseWaitsForItsEnd) {
   window.dispatch([this] { window.FormActivate(); });
-  const auto file = directory.path() / "kv3_fw_2.0.bin";
+  const auto folder = directory.path() / platform::PathFromUtf8("Jürgen Müller");
+  std::filesystem::create_directory(folder);
+  const auto file = folder / "kv3 V2.14.bin";
   test::WriteFileBytes(file, test::PatternBytes(4000));
-  desktop.answerNextDialog(std::vector<std::string>{file.string()});
+  desktop.answerNextDialog(std::vector<std::string>{platform::Utf8FromPath(file)});
   ::SendMessageW(handle("PageControl1"), TCM_SETCURSEL, 1, 0);
   NMHDR changed{handle("PageControl1"), 0, TCN_SELCHANGE};
   ::SendMessageW(::GetParent(handle("PageControl1")), WM_NOTIFY, 0,
                  reinterpret_cast<LPARAM>(&changed));
   EXPECT_TRUE(::IsWindowVisible(handle("TabSheet2")));
   ::SendMessageW(handle("Bt_Ld_FW"), BM_CLICK, 0, 0);
-  EXPECT_EQ(text("Ed_Up_FW"), "kv3_fw_2.0");
+  EXPECT_EQ(text("Ed_Up_FW"), "kv3 V2.14");
   ASSERT_TRUE(::IsWindowVisible(handle("Bt_Up_FW")));
 
   const auto gauge = [this] {
