@@ -19,12 +19,17 @@ int PageIndex(const ui::TabSheet& sheet) {
 }
 
 // The tab control shows the tabs of the visible pages; a hidden page has no tab at all.
+// The pages are the tab control's siblings, made right after it, so that Tab goes from the tab
+// strip to the controls of the page in front: the dialog keys walk a window's controls in the
+// order they were made and go into a window of controls (WS_EX_CONTROLPARENT), but never stop
+// at such a window itself; as the pages' parent, either the tab strip or the pages' controls
+// could be reached, not both. The tab control's shape leaves out the room inside its frame,
+// where the page in front shows.
 class PageControlBinder final : public Binder {
  public:
   PageControlBinder(ui::PageControl& pages, HWND parent)
-      : Binder(pages, Create(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, parent, pages)),
-        pages_(pages) {}
-  HWND container() const override { return window(); }
+      : Binder(pages, Create(WC_TABCONTROLW, WS_TABSTOP, parent, pages)), pages_(pages) {}
+  HWND container() const override { return ::GetParent(window()); }
   POINT childOrigin(POINT /*origin*/) const override { return {0, 0}; }
 
   void addPage(ui::TabSheet& sheet, HWND page) {
@@ -76,9 +81,17 @@ class PageControlBinder final : public Binder {
     copyActivePage();
   }
   void placePages() {
-    RECT area;
-    ::GetClientRect(window(), &area);
+    RECT whole;
+    ::GetClientRect(window(), &whole);
+    RECT area = whole;
     ::SendMessageW(window(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    // The tab control keeps its tabs and its frame; the room inside the frame is the pages'.
+    const HRGN shape = ::CreateRectRgnIndirect(&whole);
+    const HRGN room = ::CreateRectRgnIndirect(&area);
+    ::CombineRgn(shape, shape, room, RGN_DIFF);
+    ::DeleteObject(room);
+    ::SetWindowRgn(window(), shape, TRUE);  // the window owns the region from here on
+    ::MapWindowPoints(window(), ::GetParent(window()), reinterpret_cast<POINT*>(&area), 2);
     for (HWND page : pageWindows_) {
       if (page != nullptr) {
         ::MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top,
@@ -106,11 +119,12 @@ class PageControlBinder final : public Binder {
   std::vector<std::size_t> shown_;  // the page of each tab
 };
 
-// A page: the window its controls sit on, placed and shown by its page control.
+// A page: the window its controls sit on, placed and shown by its page control. The dialog keys
+// enter it (WS_EX_CONTROLPARENT) while it is in front.
 class TabSheetBinder final : public Binder {
  public:
-  TabSheetBinder(ui::TabSheet& sheet, HWND tabs)
-      : Binder(sheet, Create(kPageClass, WS_CLIPCHILDREN, tabs, sheet, WS_EX_CONTROLPARENT)) {}
+  TabSheetBinder(ui::TabSheet& sheet, HWND parent)
+      : Binder(sheet, Create(kPageClass, WS_CLIPCHILDREN, parent, sheet, WS_EX_CONTROLPARENT)) {}
   HWND container() const override { return window(); }
   POINT childOrigin(POINT /*origin*/) const override { return {0, 0}; }
 
