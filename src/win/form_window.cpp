@@ -95,7 +95,8 @@ LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORLISTBOX:
       case WM_CTLCOLORBTN:
-      case WM_DRAWITEM: {
+      case WM_DRAWITEM:
+      case WM_SETCURSOR: {
         bool done = false;
         const LRESULT result = form->handle(window, message, wParam, lParam, done);
         if (done) return result;
@@ -123,6 +124,7 @@ FormWindow::FormWindow(ui::Form& form) : form_(form) {
   binder->start({0, 0}, dpi_);
   binders_.push_back(std::move(binder));
   for (ui::Control* child : form.children()) build(*child, window_, {0, 0});
+  addHints();
   ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   // Posted, so the window closes from the message loop once the handler that ended the upload
   // has returned.
@@ -176,6 +178,26 @@ void FormWindow::build(ui::Control& control, HWND parent, POINT origin) {
   for (ui::Control* child : control.children()) build(*child, made.container(), inner);
 }
 
+void FormWindow::addHints() {
+  // Owned by the window, and so destroyed with it.
+  const HWND tips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                      ::GetModuleHandleW(nullptr), nullptr);
+  if (tips == nullptr) return;  // the window works without its hints
+  for (const auto& binder : binders_) {
+    if (binder->control().hint().empty() || binder->window() == window_) continue;
+    std::wstring text = Wide(binder->control().hint());
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = ::GetParent(binder->window());
+    tool.uId = reinterpret_cast<UINT_PTR>(binder->window());
+    tool.lpszText = text.data();
+    ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
 LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& done) {
   done = true;
   switch (message) {
@@ -210,6 +232,16 @@ LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       const auto it = byWindow_.find(item->hwndItem);
       if (it == byWindow_.end()) break;
       it->second->draw(*item);
+      return TRUE;
+    }
+    case WM_SETCURSOR: {
+      // Asked of the parents first: a control the model gives the hand shows it.
+      const auto it = byWindow_.find(reinterpret_cast<HWND>(wParam));
+      if (it == byWindow_.end() || LOWORD(lParam) != HTCLIENT ||
+          !it->second->control().style().handCursor) {
+        break;
+      }
+      ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
       return TRUE;
     }
     case WM_DPICHANGED: {

@@ -135,6 +135,37 @@ TEST_F(MainWindowWin, TheSearchFillsTheWindowAndTheUsersInputReachesTheModel) {
   EXPECT_EQ(tabText(0), "settings");
 }
 
+// The look the model gives: the unit list in bold, a hand over the logo and the flags (and only
+// there), the web site as the logo's hint.
+TEST_F(MainWindowWin, TheUnitListIsBoldAndTheLogoAndFlagsShowAHandAndTheLogoItsHint) {
+  window.dispatch([this] { window.FormActivate(); });
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(handle("LB1"), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+  EXPECT_EQ(font.lfWeight, FW_BOLD);
+  const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+  for (const char* name : {"Image1", "Image2", "Image3", "BTSuchen"}) {
+    SCOPED_TRACE(name);
+    ::SetCursor(nullptr);
+    ::SendMessageW(handle(name), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(name)),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor() == hand, std::string(name) != "BTSuchen");
+  }
+  wchar_t hint[128] = {};
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = ::GetParent(handle("Image1"));
+  tool.uId = reinterpret_cast<UINT_PTR>(handle("Image1"));
+  tool.lpszText = hint;
+  HWND tips = nullptr;
+  while ((tips = ::FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+         ::GetWindow(tips, GW_OWNER) != view.handle()) {
+  }
+  ASSERT_NE(tips, nullptr);
+  ::SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(platform::detail::Utf8(hint), "https://www.vozezaviroru.de");
+}
+
 TEST_F(MainWindowWin, TypingIntoTheMaskedFieldFillsItsBlanksAndStepsOverTheColons) {
   const HWND mac = handle("Edit3");
   ::SendMessageW(mac, EM_SETSEL, 0, 0);
