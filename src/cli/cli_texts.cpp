@@ -106,6 +106,7 @@ const CliTexts GermanCliTexts{
     .reasonFolder = "das ist ein Ordner",
     .reasonNotRegular = "das ist keine gewöhnliche Datei",
     .reasonNoAccess = "sie darf nicht gelesen werden",
+    .reasonInUse = "ein anderes Programm verwendet sie",
     .duration =
         "Die Übertragung dauert etwa {} (die Geräte werden in festem Takt beliefert, alle "
         "gleichzeitig).",
@@ -236,6 +237,7 @@ const CliTexts EnglishCliTexts{
     .reasonFolder = "it is a folder",
     .reasonNotRegular = "it is no regular file",
     .reasonNoAccess = "it may not be read",
+    .reasonInUse = "another program uses it",
     .duration =
         "The transfer takes about {} (the units are fed at a fixed pace, all side by side).",
     .startQuestion = "Start it? [y/N] ",

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_replace.h"
+#include "platform/read_file.h"
 #include "platform/single_instance.h"
 #include "platform/utf8_path.h"
 #include "support/loopback_lan.h"
@@ -40,6 +41,29 @@ TEST(WindowsFiles, ReplaceKeepsTheOldBytesWhereWindowsRefuses) {
   EXPECT_EQ(Contents(file), "neu");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1)
       << "nothing may be left beside the file";
+}
+
+// What kv3 says of a file it cannot read: a file another program holds open for itself alone is
+// told apart from one that may not be read.
+TEST(WindowsFiles, WhyAFileCannotBeReadIsToldApart) {
+  const test::ScratchDirectory scratch;
+  const std::filesystem::path held = PathFromUtf8(Utf8FromPath(scratch.path()) + "/Müller.bin");
+  ASSERT_EQ(ReplaceFileContents(held, "bytes"), ReplaceResult::Written);
+  const HANDLE holder = ::CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  const struct {
+    std::filesystem::path path;
+    ReadProblem problem;
+  } cases[] = {
+      {held, ReadProblem::InUse},
+      {scratch.path() / "missing.bin", ReadProblem::Missing},
+      {scratch.path(), ReadProblem::Folder},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WhyNotReadable(c.path), c.problem) << Utf8FromPath(c.path);
+  }
+  ::CloseHandle(holder);
 }
 
 TEST(WindowsGuard, NamedMutexRefusesASecondHolderUntilTheFirstGoes) {
