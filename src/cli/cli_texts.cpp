@@ -44,6 +44,10 @@ const CliTexts GermanCliTexts{
         "Windows führt das Netzwerk \"{}\" als öffentlich; dort lässt die Firewall die Antworten "
         "der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: UDP "
         "eingehend an Port 48714, TCP ausgehend an Port 48715.",
+    .publicNetworks =
+        "Windows führt die Netzwerke {} als öffentlich; dort lässt die Firewall die Antworten "
+        "der Geräte nicht ein. Netzwerke als privat einstufen oder eine Regel anlegen: UDP "
+        "eingehend an Port 48714, TCP ausgehend an Port 48715.",
     .publicNetworkUnnamed =
         "Windows führt ein verbundenes Netzwerk als öffentlich; dort lässt die Firewall die "
         "Antworten der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: "
@@ -179,6 +183,10 @@ const CliTexts EnglishCliTexts{
         "Windows treats the network \"{}\" as public, where its firewall keeps the units' "
         "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
         "port 48715.",
+    .publicNetworks =
+        "Windows treats the networks {} as public, where its firewall keeps the units' answers "
+        "out. Make the networks private or add a rule: UDP in to port 48714, TCP out to port "
+        "48715.",
     .publicNetworkUnnamed =
         "Windows treats a connected network as public, where its firewall keeps the units' "
         "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "

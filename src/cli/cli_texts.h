@@ -18,7 +18,7 @@ struct CliTexts {
   // Search.
   std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, loopbackHint, portTaken,
       portTakenBy, unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
-      publicNetworkUnnamed;
+      publicNetworks, publicNetworkUnnamed;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
