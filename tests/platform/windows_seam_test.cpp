@@ -41,6 +41,16 @@ TEST(WindowsFiles, ReplaceKeepsTheOldBytesWhereWindowsRefuses) {
   EXPECT_EQ(Contents(file), "neu");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1)
       << "nothing may be left beside the file";
+
+  // A second name of the same file sees the new bytes too.
+  const std::filesystem::path other = scratch.path() / "other.rem";
+  ASSERT_TRUE(::CreateHardLinkW(other.c_str(), file.c_str(), nullptr));
+  EXPECT_EQ(ReplaceFileContents(file, "dritte Fassung"), ReplaceResult::Written);
+  EXPECT_EQ(Contents(file), "dritte Fassung");
+  EXPECT_EQ(Contents(other), "dritte Fassung");
+  EXPECT_EQ(ReplaceFileContents(other, "4"), ReplaceResult::Written);
+  EXPECT_EQ(Contents(file), "4");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 2);
 }
 
 // What kv3 says of a file it cannot read: a file another program holds open for itself alone is
