@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/codepage.h"
+#include "platform/utf8_path.h"
 
 namespace kv3::app {
 
@@ -159,7 +160,7 @@ void MainWindow::uploadEnded() {
 
 void MainWindow::FormActivate() {
   std::error_code ignored;
-  StartDirectory = std::filesystem::current_path(ignored).string();
+  StartDirectory = platform::Utf8FromPath(std::filesystem::current_path(ignored));
   readConfiguration();
   PageControl1.setActivePage(&TabSheet1);
   BTSuchen.click();
@@ -197,7 +198,7 @@ UploadTexts MainWindow::uploadTexts() const {
 
 void MainWindow::readConfiguration() {
   // The file stays in the start directory, wherever the file dialogs move the current one.
-  config_ = ConfigFile(StartDirectory);
+  config_ = ConfigFile(platform::PathFromUtf8(StartDirectory));
   const auto lines = config_.load();
   if (!lines) {
     configLines_ = {std::string(texts::German.code), ""};

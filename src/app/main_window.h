@@ -179,7 +179,7 @@ class MainWindow : public ui::Form {
   link::TSock Sock1;
 
   // Values the window keeps for the whole run.
-  std::string StartDirectory;
+  std::string StartDirectory;  // UTF-8, as every path the window holds
   link::DeviceTable Devices;
 
   // Switches every language text and caption, records the choice in t540.cfg and rates the

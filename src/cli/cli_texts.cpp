@@ -44,6 +44,10 @@ const CliTexts GermanCliTexts{
         "Windows führt das Netzwerk \"{}\" als öffentlich; dort lässt die Firewall die Antworten "
         "der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: UDP "
         "eingehend an Port 48714, TCP ausgehend an Port 48715.",
+    .publicNetworks =
+        "Windows führt die Netzwerke {} als öffentlich; dort lässt die Firewall die Antworten "
+        "der Geräte nicht ein. Netzwerke als privat einstufen oder eine Regel anlegen: UDP "
+        "eingehend an Port 48714, TCP ausgehend an Port 48715.",
     .publicNetworkUnnamed =
         "Windows führt ein verbundenes Netzwerk als öffentlich; dort lässt die Firewall die "
         "Antworten der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: "
@@ -106,6 +110,7 @@ const CliTexts GermanCliTexts{
     .reasonFolder = "das ist ein Ordner",
     .reasonNotRegular = "das ist keine gewöhnliche Datei",
     .reasonNoAccess = "sie darf nicht gelesen werden",
+    .reasonInUse = "ein anderes Programm verwendet sie",
     .duration =
         "Die Übertragung dauert etwa {} (die Geräte werden in festem Takt beliefert, alle "
         "gleichzeitig).",
@@ -250,6 +255,10 @@ const CliTexts EnglishCliTexts{
         "Windows treats the network \"{}\" as public, where its firewall keeps the units' "
         "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
         "port 48715.",
+    .publicNetworks =
+        "Windows treats the networks {} as public, where its firewall keeps the units' answers "
+        "out. Make the networks private or add a rule: UDP in to port 48714, TCP out to port "
+        "48715.",
     .publicNetworkUnnamed =
         "Windows treats a connected network as public, where its firewall keeps the units' "
         "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
@@ -308,6 +317,7 @@ const CliTexts EnglishCliTexts{
     .reasonFolder = "it is a folder",
     .reasonNotRegular = "it is no regular file",
     .reasonNoAccess = "it may not be read",
+    .reasonInUse = "another program uses it",
     .duration =
         "The transfer takes about {} (the units are fed at a fixed pace, all side by side).",
     .startQuestion = "Start it? [y/N] ",

@@ -18,7 +18,7 @@ struct CliTexts {
   // Search.
   std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, loopbackHint, portTaken,
       portTakenBy, unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
-      publicNetworkUnnamed;
+      publicNetworks, publicNetworkUnnamed;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
@@ -28,8 +28,8 @@ struct CliTexts {
   std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
       cancelled, fileChanged, notAddressable, fileUnreadable, fileEmpty, firmwareNotBin,
       fileTooBigForUnit, interrupted, nameNotSendable, fileChangedNote, fleetProgress,
-      decimalSeparator, reasonMissing, reasonFolder, reasonNotRegular, reasonNoAccess, duration,
-      startQuestion, yesWords, needsYes, restartNote;
+      decimalSeparator, reasonMissing, reasonFolder, reasonNotRegular, reasonNoAccess, reasonInUse,
+      duration, startQuestion, yesWords, needsYes, restartNote;
   // Web images.
   std::string_view imageWritten, imageTooMany, imageUnreadable, imageTooLarge, imageNotWritten,
       imageNoEnd, imageOutside, nameColumn, sizeColumn, offsetColumn, imageNamesCollide,

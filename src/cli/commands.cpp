@@ -49,6 +49,24 @@ std::optional<link::SearchReport> Search(Context& context, const std::string& ad
   return report;
 }
 
+std::string PublicNetworkHint(const CliTexts& texts, const std::vector<std::string>& networks) {
+  if (networks.empty()) return {};
+  std::vector<std::string> named;
+  for (const std::string& network : networks) {
+    if (!network.empty() && std::find(named.begin(), named.end(), network) == named.end()) {
+      named.push_back(network);
+    }
+  }
+  if (named.empty()) return std::string(texts.publicNetworkUnnamed);
+  // A network's name is the system's, and may hold any byte.
+  if (named.size() == 1) return Fill(texts.publicNetwork, {TerminalText(named.front())});
+  std::string listed;
+  for (const std::string& name : named) {
+    listed += (listed.empty() ? "\"" : ", \"") + TerminalText(name) + "\"";
+  }
+  return Fill(texts.publicNetworks, {listed});
+}
+
 void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
   const CliTexts& texts = context.texts;
   const std::string port = std::to_string(context.settings.replyPort);
@@ -66,10 +84,9 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
   if (report.tried.empty()) {
     context.err << texts.noAdapter << '\n' << texts.loopbackHint << '\n';
   }
-  for (const std::string& network : platform::PublicNetworks()) {
-    context.err << (network.empty() ? std::string(texts.publicNetworkUnnamed)
-                                    : Fill(texts.publicNetwork, {TerminalText(network)}))
-                << '\n';
+  if (const std::string hint = PublicNetworkHint(texts, platform::PublicNetworks());
+      !hint.empty()) {
+    context.err << hint << '\n';
   }
   for (const link::SearchTarget& target : report.tried) {
     const std::string where = link::AddressText(target.address);

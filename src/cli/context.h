@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/cli_texts.h"
 #include "cli/interrupt.h"
@@ -39,6 +40,10 @@ std::optional<link::SearchReport> Search(Context& context, const std::string& ad
 
 // Tells what a search tried: the adapters and addresses, send failures, the reply port's holder.
 void PrintSearchDiagnosis(Context& context, const link::SearchReport& report);
+
+// The advice for the networks the system treats as public, given once whatever their number and
+// naming each named one once; empty when there are none.
+std::string PublicNetworkHint(const CliTexts& texts, const std::vector<std::string>& networks);
 
 // The first unit of the report with the MAC, or nothing.
 const link::FoundUnit* FindByMac(const link::SearchReport& report, const link::MacAddress& mac);

@@ -8,6 +8,7 @@
 #include "link/address_lookup.h"
 #include "link/codepage.h"
 #include "link/unit_texts.h"
+#include "platform/read_file.h"
 #include "platform/utf8_path.h"
 #include "settings/field_rules.h"
 
@@ -296,21 +297,19 @@ nlohmann::ordered_json SearchedJson(const link::SearchReport& report) {
 }
 
 std::string_view FileReason(const CliTexts& texts, const std::string& utf8Path) {
-  std::error_code error;
-  const std::filesystem::file_status status =
-      std::filesystem::status(platform::PathFromUtf8(utf8Path), error);
-  switch (status.type()) {
-    case std::filesystem::file_type::not_found:
+  switch (platform::WhyNotReadable(platform::PathFromUtf8(utf8Path))) {
+    case platform::ReadProblem::Missing:
       return texts.reasonMissing;
-    case std::filesystem::file_type::directory:
+    case platform::ReadProblem::Folder:
       return texts.reasonFolder;
-    case std::filesystem::file_type::regular:
-    case std::filesystem::file_type::none:
-    case std::filesystem::file_type::unknown:
-      return texts.reasonNoAccess;
-    default:
+    case platform::ReadProblem::NotRegular:
       return texts.reasonNotRegular;
+    case platform::ReadProblem::InUse:
+      return texts.reasonInUse;
+    case platform::ReadProblem::NoAccess:
+      break;
   }
+  return texts.reasonNoAccess;
 }
 
 }  // namespace kv3::cli

@@ -1,6 +1,8 @@
 // A user's file replaced safely on Windows: the new bytes go into a new file beside it, reach
 // the disk, and only then take the old file's place (ReplaceFileW keeps its attributes and
 // security; MoveFileExW for a new file). A failure on the way leaves the old file as it was.
+// A file with several hard links, or in a folder that takes no new file, is written in place,
+// so that every name sees the new bytes.
 #include <windows.h>
 
 #include <algorithm>
@@ -34,7 +36,10 @@ class Handle {
   HANDLE handle_;
 };
 
-bool WriteAll(HANDLE file, std::string_view bytes, std::uint64_t offset) {
+// Writes every byte at offset on; `done`, when given, learns how many reached the file.
+bool WriteAll(HANDLE file, std::string_view bytes, std::uint64_t offset,
+              std::size_t* done = nullptr) {
+  if (done != nullptr) *done = 0;
   while (!bytes.empty()) {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);
@@ -44,8 +49,71 @@ bool WriteAll(HANDLE file, std::string_view bytes, std::uint64_t offset) {
     if (!::WriteFile(file, bytes.data(), wanted, &written, &at) || written == 0) return false;
     bytes.remove_prefix(written);
     offset += written;
+    if (done != nullptr) *done += written;
   }
   return true;
+}
+
+// Reads n bytes from the start of the file; nothing when a read fails or the file is shorter.
+std::optional<std::string> ReadStart(HANDLE file, std::size_t n) {
+  std::string bytes(n, '\0');
+  std::size_t got = 0;
+  while (got < n) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(got);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(got) >> 32);
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(n - got, 1u << 30));
+    DWORD part = 0;
+    if (!::ReadFile(file, bytes.data() + got, wanted, &part, &at) || part == 0) return std::nullopt;
+    got += part;
+  }
+  return bytes;
+}
+
+bool SetSize(HANDLE file, std::uint64_t size) {
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  return ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) != 0 && ::SetEndOfFile(file) != 0;
+}
+
+// How many names the file has; 1 when the system cannot tell.
+DWORD LinkCount(const std::filesystem::path& target) {
+  Handle file(::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file.valid() || !::GetFileInformationByHandle(file.get(), &info)) return 1;
+  return info.nNumberOfLinks;
+}
+
+// Writes the bytes into the file itself. The room is taken first, so that a full disk stops the
+// write before the first old byte is overwritten. Should a write still fail, the old bytes it
+// overwrote are put back: the file holds either its old or its new contents, never a mixture.
+bool ReplaceInPlace(const std::filesystem::path& target, std::string_view bytes) {
+  // Others may read meanwhile, but not write.
+  Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER oldSize{};
+  if (!file.valid() || !::GetFileSizeEx(file.get(), &oldSize)) return false;
+  const auto before = static_cast<std::uint64_t>(oldSize.QuadPart);
+  const std::uint64_t size = bytes.size();
+  const auto overwritten = ReadStart(file.get(), static_cast<std::size_t>(std::min(before, size)));
+  if (!overwritten) return false;
+  if (size > before && !SetSize(file.get(), size)) {
+    SetSize(file.get(), before);  // a part of the room may have been taken
+    return false;
+  }
+  std::size_t reached = 0;
+  if (WriteAll(file.get(), bytes, 0, &reached) && SetSize(file.get(), size) &&
+      ::FlushFileBuffers(file.get()) != 0) {
+    return file.close();
+  }
+  // Only the bytes that reached the file are put back, so they fit where those went.
+  if (WriteAll(file.get(), std::string_view(*overwritten).substr(0, reached), 0)) {
+    SetSize(file.get(), before);
+    ::FlushFileBuffers(file.get());
+  }
+  return false;
 }
 
 // Fills a new file beside the target through `fill` and puts it in the target's place.
@@ -92,7 +160,10 @@ Existing Examine(const std::filesystem::path& target) {
   return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? Existing::WriteProtected : Existing::File;
 }
 
-ReplaceResult Replace(const std::filesystem::path& path, const std::function<bool(HANDLE)>& fill) {
+// inPlace, when given, writes the new contents into the file itself, for a file with several
+// names or where no new file can be made beside it.
+ReplaceResult Replace(const std::filesystem::path& path, const std::function<bool(HANDLE)>& fill,
+                      const std::function<bool(const std::filesystem::path&)>& inPlace = {}) {
   const std::filesystem::path target = detail::FinalTarget(path);
   switch (Examine(target)) {
     case Existing::Other:
@@ -104,7 +175,11 @@ ReplaceResult Replace(const std::filesystem::path& path, const std::function<boo
     case Existing::File:
       break;
   }
-  return ReplaceBeside(target, true, fill) ? ReplaceResult::Written : ReplaceResult::Failed;
+  // A second hard link would keep the old bytes after the replace.
+  if ((!inPlace || LinkCount(target) <= 1) && ReplaceBeside(target, true, fill)) {
+    return ReplaceResult::Written;
+  }
+  return inPlace && inPlace(target) ? ReplaceResult::Written : ReplaceResult::Failed;
 }
 
 }  // namespace
@@ -127,7 +202,9 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, st
 }
 
 ReplaceResult ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
-  return Replace(path, [bytes](HANDLE file) { return WriteAll(file, bytes, 0); });
+  return Replace(
+      path, [bytes](HANDLE file) { return WriteAll(file, bytes, 0); },
+      [bytes](const std::filesystem::path& target) { return ReplaceInPlace(target, bytes); });
 }
 
 ReplaceResult ReplaceFileStreamed(const std::filesystem::path& path, const ContentWriter& writer) {

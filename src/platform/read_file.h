@@ -56,4 +56,10 @@ using StdFile = std::unique_ptr<std::FILE, StdFileCloser>;
 // is no regular file (a folder, or a FIFO that would block the reader).
 std::optional<std::pair<StdFile, std::uint64_t>> OpenRegularFile(const std::filesystem::path& path);
 
+// Why a file that could not be opened for reading cannot be: what the system tells of it now.
+// InUse where another program holds it open and lets nobody read it (Windows); NoAccess for
+// every other refusal.
+enum class ReadProblem { Missing, Folder, NotRegular, InUse, NoAccess };
+ReadProblem WhyNotReadable(const std::filesystem::path& path);
+
 }  // namespace kv3::platform

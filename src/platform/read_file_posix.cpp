@@ -56,6 +56,15 @@ long ReadFile::read(std::span<std::uint8_t> dest) {
   }
 }
 
+ReadProblem WhyNotReadable(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? ReadProblem::Missing : ReadProblem::NoAccess;
+  }
+  if (S_ISDIR(status.st_mode)) return ReadProblem::Folder;
+  return S_ISREG(status.st_mode) ? ReadProblem::NoAccess : ReadProblem::NotRegular;
+}
+
 std::optional<std::pair<StdFile, std::uint64_t>> OpenRegularFile(
     const std::filesystem::path& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -69,6 +69,31 @@ long ReadFile::read(std::span<std::uint8_t> dest) {
   return static_cast<long>(got);
 }
 
+ReadProblem WhyNotReadable(const std::filesystem::path& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadProblem::Missing
+                                                                          : ReadProblem::NoAccess;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return ReadProblem::Folder;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return ReadProblem::NotRegular;
+  // Opened as ReadFile opens it: a program that holds the file and shares no reading with
+  // others is what stops that.
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION
+               ? ReadProblem::InUse
+               : ReadProblem::NoAccess;
+  }
+  const DWORD type = ::GetFileType(file);
+  ::CloseHandle(file);
+  return type == FILE_TYPE_DISK ? ReadProblem::NoAccess : ReadProblem::NotRegular;
+}
+
 std::optional<std::pair<StdFile, std::uint64_t>> OpenRegularFile(
     const std::filesystem::path& path) {
   ReadFile opened(path);

@@ -156,7 +156,7 @@ std::optional<std::filesystem::path> ChoosePositionDefinition(
     const std::filesystem::path& picture, const std::filesystem::path& startDirectory,
     const std::filesystem::path& currentDirectory) {
   for (const std::filesystem::path& candidate :
-       {currentDirectory / (PictureBaseName(picture) + ".rem"),
+       {currentDirectory / platform::PathFromUtf8(PictureBaseName(picture) + ".rem"),
         currentDirectory / GeneralDefinitionName, startDirectory / GeneralDefinitionName}) {
     if (IsFile(candidate)) {
       NormaliseDefinitionFile(candidate);

@@ -5,8 +5,13 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
+#include "platform/codepage.h"
+#include "platform/file_replace.h"
+#include "platform/utf8_path.h"
 #include "sim/platform_error.h"
 
 namespace kv3::sim {
@@ -236,49 +241,66 @@ void StreamServer::serve(platform::Socket connection, Pending pending) {
   }
   upload.announcedSize = size;
 
-  std::filesystem::path target;
-  std::FILE* out = nullptr;
-  if (!storeDirectory_.empty()) {
-    // One folder per unit address, so that units of one process never share a file.
-    std::error_code ignored;
-    const auto folder = storeDirectory_ / FormatIpv4(pending.address);
-    target = folder / SafeFileName(pending.name, pending.command);
-    std::filesystem::create_directories(folder, ignored);
-    out = std::fopen((target.string() + ".part").c_str(), "wb");
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
-      out, [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
-
   std::vector<std::uint8_t> buffer(64 * 1024);
   const bool slow = pending.fault == StreamFault::Slow;
   const std::uint64_t dropAt = pending.fault == StreamFault::Drop ? size / 2 : size + 1;
-  while (upload.received < size) {
-    if (upload.received >= dropAt) {
-      connection.closeWithReset();
-      return finish("dropped the connection on purpose");
+  bool storeFailed = false;
+  // Reads the content to its announced end, handing each piece to the sink, if any; once the
+  // sink fails the rest is still read, as a unit that cannot store goes on listening. What went
+  // wrong on the connection, or nothing.
+  const auto receiveContent = [&](const platform::ContentSink* sink) -> std::optional<std::string> {
+    while (upload.received < size) {
+      if (upload.received >= dropAt) {
+        connection.closeWithReset();
+        return "dropped the connection on purpose";
+      }
+      const std::size_t want = static_cast<std::size_t>(
+          std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size - upload.received));
+      if (!waitReadable(connection, kIdleMs)) return "the content stopped coming";
+      const long got = Receive(connection, buffer.data(), want);
+      if (got <= 0) return "the connection ended before the announced size";
+      const std::span piece(buffer.data(), static_cast<std::size_t>(got));
+      if (sink != nullptr && !storeFailed && !(*sink)(piece)) storeFailed = true;
+      upload.received += static_cast<std::uint64_t>(got);
+      if (slow) std::this_thread::sleep_for(kSlowPause);
     }
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size - upload.received));
-    if (!waitReadable(connection, kIdleMs)) return finish("the content stopped coming");
-    const long got = Receive(connection, buffer.data(), want);
-    if (got <= 0) return finish("the connection ended before the announced size");
-    if (out != nullptr) std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), out);
-    upload.received += static_cast<std::uint64_t>(got);
-    if (slow) std::this_thread::sleep_for(kSlowPause);
+    if (pending.fault == StreamFault::Drop) {
+      connection.closeWithReset();
+      return "dropped the connection on purpose";
+    }
+    return std::nullopt;
+  };
+
+  std::optional<std::string> problem;
+  if (storeDirectory_.empty()) {
+    problem = receiveContent(nullptr);
+  } else {
+    // One folder per unit address, so that units of one process never share a file. The name
+    // came in Windows-1252; the file is named in the system's own form of it. It takes the
+    // content only once every byte is in.
+    std::error_code ignored;
+    const auto folder = storeDirectory_ / FormatIpv4(pending.address);
+    const auto target =
+        folder /
+        platform::PathFromUtf8(platform::Cp1252ToUtf8(SafeFileName(pending.name, pending.command)));
+    std::filesystem::create_directories(folder, ignored);
+    const platform::ReplaceResult stored =
+        platform::ReplaceFileStreamed(target, [&](const platform::ContentSink& sink) {
+          problem = receiveContent(&sink);
+          return !problem && !storeFailed;
+        });
+    if (!problem && stored != platform::ReplaceResult::Written) {
+      // A unit that could not keep the content does not report it complete.
+      upload.whole = true;
+      connection.close();
+      const std::string note = "could not store " + platform::Utf8FromPath(target);
+      std::fprintf(stderr, "kv3sim: %s\n", note.c_str());
+      return finish(note);
+    }
+    if (!problem) upload.stored = target;
   }
-  if (pending.fault == StreamFault::Drop) {
-    connection.closeWithReset();
-    return finish("dropped the connection on purpose");
-  }
+  if (problem) return finish(*problem);
   upload.whole = true;
-  if (out != nullptr) {
-    // Closed before the rename: Windows renames no file that is open.
-    const bool written = std::fclose(owned.release()) == 0;
-    out = nullptr;
-    std::error_code failed;
-    if (written) std::filesystem::rename(target.string() + ".part", target, failed);
-    if (written && !failed) upload.stored = target;
-  }
 
   switch (pending.fault) {
     case StreamFault::Close:

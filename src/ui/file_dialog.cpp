@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/utf8_path.h"
 #include "ui/desktop.h"
 
 namespace kv3::ui {
@@ -25,15 +26,16 @@ bool FileDialog::execute(Desktop& desktop) {
     return false;
   }
   namespace fs = std::filesystem;
-  fs::path chosen = fileName;
+  // The names are UTF-8; the system's path type holds them in its own form.
+  fs::path chosen = platform::PathFromUtf8(fileName);
   if (mode_ == Mode::Save && !defaultExt.empty() && !chosen.has_extension()) {
-    chosen += "." + defaultExt;
-    fileName = chosen.string();
+    chosen += platform::PathFromUtf8("." + defaultExt);
+    fileName = platform::Utf8FromPath(chosen);
   }
   if (files.empty()) {
     files.push_back(fileName);
   }
-  const std::string ext = chosen.extension().string();
+  const std::string ext = platform::Utf8FromPath(chosen.extension());
   extensionDifferent = !defaultExt.empty() &&
                        lowerAscii(ext.empty() ? ext : ext.substr(1)) != lowerAscii(defaultExt);
   // As the desktop's own dialogs do: the chosen file's folder becomes the current directory.

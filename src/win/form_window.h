@@ -38,6 +38,8 @@ class FormWindow {
   // What a control's native window asks of the window: commands, notifications, colours.
   LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& done);
   void build(ui::Control& control, HWND parent, POINT origin);
+  // Shows each control's hint when the mouse rests on it.
+  void addHints();
 
   ui::Form& form_;
   HWND window_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/context.h"
 #include "cli_lan.h"
 #include "platform/unique_fd.h"
 
@@ -141,6 +142,26 @@ TEST_F(FindAndShow, ReplyPortHeldByAnotherProgramIsNamed) {
               {"The reply port 48714 is held by test_cli (process " + std::to_string(::getpid()),
                "Searched on eth0 (192.0.2.1) at 192.0.2.255."},
               {}, "standard error");
+}
+
+// However many networks Windows treats as public, the advice comes once, naming each once.
+TEST(PublicNetworkHint, AdviceComesOnceForEveryPublicNetwork) {
+  const struct {
+    std::vector<std::string> networks;
+    std::string hint;
+  } cases[] = {
+      {{"Heim", "", "Heim"},
+       "Windows treats the network \"Heim\" as public, where its firewall keeps the units' "
+       "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
+       "port 48715."},
+      {{"Heim", "Büro"},
+       "Windows treats the networks \"Heim\", \"Büro\" as public, where its firewall keeps the "
+       "units' answers out. Make the networks private or add a rule: UDP in to port 48714, TCP "
+       "out to port 48715."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PublicNetworkHint(EnglishCliTexts, c.networks), c.hint) << c.networks.size();
+  }
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ start_sim() {
 
 # find, set and update firmware by the client $1 ("windows" or "linux") against the simulator $2.
 run_pair() {
-  local client="$1" kind="$2" address="$3" store="$scratch/store-$3" what="$1 kv3 / $2 kv3sim"
+  local client="$1" kind="$2" address="$3" store="$scratch/Lager Jürgen/$3" what="$1 kv3 / $2 kv3sim"
   start_sim "$kind" "$address" "$store"
   kv3() {
     if [ "$client" = windows ]; then

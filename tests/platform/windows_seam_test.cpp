@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_replace.h"
+#include "platform/read_file.h"
 #include "platform/single_instance.h"
 #include "platform/utf8_path.h"
 #include "support/loopback_lan.h"
@@ -31,6 +32,13 @@ TEST(WindowsFiles, ReplaceKeepsTheOldBytesWhereWindowsRefuses) {
     ::CloseHandle(held);
     EXPECT_EQ(Contents(file), "alt");
   }
+  {  // another program holds it for itself alone: that is why it cannot be read
+    const HANDLE alone =
+        ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(alone, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WhyNotReadable(file), ReadProblem::InUse);
+    ::CloseHandle(alone);
+  }
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(ReplaceFileContents(file, "neu"), ReplaceResult::WriteProtected);
   EXPECT_EQ(Contents(file), "alt");
@@ -40,6 +48,14 @@ TEST(WindowsFiles, ReplaceKeepsTheOldBytesWhereWindowsRefuses) {
   EXPECT_EQ(Contents(file), "neu");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1)
       << "nothing may be left beside the file";
+
+  // A second name of the same file sees the new bytes too.
+  const std::filesystem::path other = scratch.path() / "other.rem";
+  ASSERT_TRUE(::CreateHardLinkW(other.c_str(), file.c_str(), nullptr));
+  EXPECT_EQ(ReplaceFileContents(file, "dritte Fassung"), ReplaceResult::Written);
+  EXPECT_EQ(Contents(file), "dritte Fassung");
+  EXPECT_EQ(Contents(other), "dritte Fassung");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 2);
 }
 
 TEST(WindowsGuard, NamedMutexRefusesASecondHolderUntilTheFirstGoes) {

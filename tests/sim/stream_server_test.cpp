@@ -31,12 +31,13 @@ TEST(UploadOptions, StreamFaultsStoreFolderAndRestartSilence) {
 }
 
 // The simulated unit's own reading of a stream: it answers only after a sound block header and
-// exactly the announced bytes.
+// exactly the announced bytes, and only once it has stored them.
 TEST(SimulatedStream, AnswersOnlyAfterASoundHeaderAndEveryAnnouncedByte) {
   struct Case {
     const char* what;
     std::vector<std::uint8_t> stream;
     bool whole;
+    bool storable = true;
   };
   const std::vector<std::uint8_t> header = {0x05, 0,   0,   0,   0x24, 0, 0, 0, 0x55, 0xAA, 0x01,
                                             'a',  '.', 'j', 'p', 'g',  0, 0, 0, 0,    0,    0,
@@ -67,11 +68,13 @@ TEST(SimulatedStream, AnswersOnlyAfterASoundHeaderAndEveryAnnouncedByte) {
       {"header size differs from the prefix", framed(badSize, 5), false},
       {"header names another file than the announce", framed(otherName, 5), false},
       {"one byte short", oneShort, false},
+      {"sound, but the unit's folder cannot be made", framed(header, 5), true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     test::ScratchDirectory directory;
     Unit unit = test::NumberedUnit(1);
+    if (!c.storable) test::WriteFileBytes(directory.path() / "127.0.0.11", "a file");
     test::LoopbackLan lan({unit}, directory.path());
     testing::UdpClient tool;
     Bytes announce(123, 0);
@@ -98,14 +101,16 @@ TEST(SimulatedStream, AnswersOnlyAfterASoundHeaderAndEveryAnnouncedByte) {
     ASSERT_GT(::poll(&wait, 1, 10000), 0);
     const ssize_t got = ::recv(stream.get(), answer, sizeof answer, 0);
     EXPECT_EQ(std::string(answer, got > 0 ? static_cast<std::size_t>(got) : 0),
-              c.whole ? "complete!" : "");
+              c.whole && c.storable ? "complete!" : "");
     stream.reset();
     lan.sim().stop();
     ASSERT_EQ(lan.sim().uploads().size(), 1u);
     EXPECT_EQ(lan.sim().uploads()[0].whole, c.whole);
-    if (c.whole) {
+    if (c.whole && c.storable) {
       EXPECT_EQ(test::ReadFileBytes(lan.storedFile(0, "a.jpg")), "01234");
       EXPECT_EQ(lan.sim().unit(0).skin, "a.jpg");
+    } else {
+      EXPECT_NE(lan.sim().unit(0).skin, "a.jpg");
     }
   }
 }

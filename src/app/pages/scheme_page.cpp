@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
 #include "scheme/scheme_upload.h"
 
@@ -12,12 +13,12 @@ namespace {
 
 bool IsFile(const std::string& path) {
   std::error_code ignored;
-  return !path.empty() && std::filesystem::is_regular_file(path, ignored);
+  return !path.empty() && std::filesystem::is_regular_file(platform::PathFromUtf8(path), ignored);
 }
 
 // The folder of the picture; the current directory for a bare name.
 std::filesystem::path PictureFolder(const std::string& picture) {
-  return std::filesystem::path(picture).parent_path();
+  return platform::PathFromUtf8(picture).parent_path();
 }
 
 }  // namespace
@@ -41,12 +42,13 @@ void SchemePage::Bt_Ld_ASClick() {
     dialog.fileName.clear();
     return;
   }
-  const std::string base = scheme::PictureBaseName(dialog.fileName);
+  const std::string base = scheme::PictureBaseName(platform::PathFromUtf8(dialog.fileName));
   c_.picture.chosen.setText(base);
   // The definition that belongs to the picture lies beside it, wherever the current directory
   // is by the time of the upload.
   std::error_code ignored;
-  const std::filesystem::path beside = PictureFolder(dialog.fileName) / (base + ".rem");
+  const std::filesystem::path beside =
+      PictureFolder(dialog.fileName) / platform::PathFromUtf8(base + ".rem");
   c_.definition.setText(std::filesystem::exists(beside, ignored) ? base : "");
 }
 
@@ -72,7 +74,9 @@ void SchemePage::Bt_Up_ASClick() {
   scheme::SchemeSteps steps;
   steps.definition = [&] {
     // Throws the file messages before the unit is contacted; nothing is lost then.
-    return scheme::PreparePositionDefinition(picture, startDirectory_(), PictureFolder(picture));
+    return scheme::PreparePositionDefinition(platform::PathFromUtf8(picture),
+                                             platform::PathFromUtf8(startDirectory_()),
+                                             PictureFolder(picture));
   };
   steps.announce = [this](update::UploadRun& run, link::DeviceRecord& rec) {
     return run.announce(rec, context_.sock, context_.settings, context_.desktop);

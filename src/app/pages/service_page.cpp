@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/ipv4_text.h"
+#include "platform/utf8_path.h"
 #include "service/service_commands.h"
 #include "service/web_image.h"
 
@@ -27,9 +28,11 @@ void ServicePage::Bt_CreateImageClick() {
   c_.imageDialog.files.clear();
   c_.imageDialog.filter = "Image-File|*.rom";
   if (!c_.imageDialog.execute(desktop_)) return;
-  const std::vector<std::filesystem::path> files(c_.webFilesDialog.files.begin(),
-                                                 c_.webFilesDialog.files.end());
-  const service::ImageBuild built = service::BuildWebImage(files, c_.imageDialog.fileName);
+  std::vector<std::filesystem::path> files;
+  for (const std::string& file : c_.webFilesDialog.files)
+    files.push_back(platform::PathFromUtf8(file));
+  const service::ImageBuild built =
+      service::BuildWebImage(files, platform::PathFromUtf8(c_.imageDialog.fileName));
   if (built == service::ImageBuild::TooManyFiles || built == service::ImageBuild::TargetNotWritten)
     return;
   desktop_.processMessages();

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/utf8_path.h"
 #include "texts/language.h"
 #include "update/stream_format.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 bool NamesExistingFile(const std::string& path) {
   std::error_code ignored;
-  return !path.empty() && std::filesystem::is_regular_file(path, ignored);
+  return !path.empty() && std::filesystem::is_regular_file(platform::PathFromUtf8(path), ignored);
 }
 
 // The name shown for a chosen file: without its directory, cut at its last dot.
