@@ -87,7 +87,11 @@ NamespaceLan::NamespaceLan(const std::vector<std::string>& units,
   for (const std::string& unit : hostedUnits) {
     command += " --hosted-unit " + quoted(unit);
   }
-  for (const std::string& argument : moreArguments) command += " " + quoted(argument);
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on " " + quoted(...).
+  for (const std::string& argument : moreArguments) {
+    command += ' ';
+    command += quoted(argument);
+  }
   if (run(command) != 0) {
     run(quoted(KV3_NETNS_LAN) + " down " + name_);
     throw std::runtime_error("cannot build the namespace LAN " + name_);
