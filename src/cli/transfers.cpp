@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/sock_failures.h"
 #include "cli/unit_view.h"
 #include "link/codepage.h"
 #include "link/shared_reply_port.h"
@@ -132,6 +133,9 @@ void RunUnit(Context& context, Target& target, const Payload& payload,
     }
   } catch (const Cancelled&) {
     target.result = TransferResult::Cancelled;
+  } catch (const link::ESockException& error) {
+    target.result = TransferResult::Unreachable;
+    target.problem = SockFailureText(context.texts, error);
   } catch (const std::exception& error) {
     // A socket that failed on the way (the reply port taken meanwhile, ...).
     target.result = TransferResult::Unreachable;

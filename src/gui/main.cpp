@@ -31,7 +31,7 @@ void noDisplayHandler(QtMsgType type, const QMessageLogContext& context, const Q
     startMessages.append(qFormatLogMessage(type, context, message));
     return;
   }
-  const bool german = kv3::platform::UserLanguage().starts_with("de");
+  const bool german = kv3::platform::UserPrefersGerman();
   std::fputs(german ? "kv3config: Kein Bildschirm gefunden; das Fenster braucht eine grafische "
                       "Oberfläche (DISPLAY oder WAYLAND_DISPLAY).\n"
                     : "kv3config: no display was found; the window needs a graphical desktop "
