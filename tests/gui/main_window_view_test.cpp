@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -77,6 +78,19 @@ TEST_F(MainWindowView, ActivationSearchesAndTheWidgetsFollowTheModel) {
   EXPECT_EQ(widget<QPushButton>("BTSuchen")->text(), "search VozezaViroru");
   EXPECT_EQ(tabs->tabText(0), "settings");
   EXPECT_EQ(window.Edit4.text(), "1.2.3");
+}
+
+// The search gives the emptied list the focus, on which Qt makes its first row current: that is
+// no choice of the user's, and the shown unit is asked once.
+TEST_F(MainWindowView, AClickedSearchAsksTheShownUnitOnce) {
+  window.dispatch([this] { window.FormActivate(); });
+  lan.sim().clearReceived();
+  QTest::mouseClick(widget<QPushButton>("BTSuchen"), Qt::LeftButton);
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  std::vector<std::string> asked;
+  for (const sim::Received& datagram : lan.sim().received()) asked.push_back(datagram.kind);
+  EXPECT_EQ(asked, (std::vector<std::string>{"FIND", "PaWd", "Vers"}));
+  EXPECT_EQ(widget<QListWidget>("LB1")->currentRow(), 0);
 }
 
 // The gauge on screen follows the upload; a close during the upload waits for its end.
