@@ -59,7 +59,9 @@ mount --bind "$work/lock" "$lock"
 # any other server on display 0, another test's or the desktop's, in a shared /tmp/.X11-unix.
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 mount -t tmpfs -o mode=1777 kv3x11 /tmp/.X11-unix
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -noreset: by default the server resets once its last client has gone (here the readiness
+# check), and a client that connects during the reset is dropped: the window then finds no display.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
