@@ -11,6 +11,7 @@
 
 #include "app/main_window.h"
 #include "gui/form_view.h"
+#include "support/german_texts.h"
 #include "support/loopback_lan.h"
 #include "support/test_desktop.h"
 #include "view_helpers.h"
@@ -120,7 +121,7 @@ TEST_F(MainWindowView, UploadControlsAppearAndTheGaugeMovesOnScreen) {
   EXPECT_EQ(shown, (std::vector<int>{36, 73}));
   EXPECT_FALSE(closedAtOnce);
   EXPECT_EQ(gauge->value(), 0);
-  EXPECT_EQ(desktop.messages.at(0).text, window.texts().TextUpdatedRestart);
+  EXPECT_EQ(desktop.messages.at(0).text, test::german::UpdatedRestart);
   // The close waited for the end of the upload and comes from the event loop.
   EXPECT_TRUE(view.isVisible());
   QTRY_VERIFY(!view.isVisible());
