@@ -22,6 +22,8 @@ struct LoopbackPorts {
   std::uint16_t transfer = 0;
 };
 LoopbackPorts FreeLoopbackPorts();
+// The first of `count` consecutive such ports, all free when chosen.
+std::uint16_t FreeLoopbackPortRun(int count);
 
 // The tool's settings for a simulated network on loopback: the given ports and the loopback
 // broadcast address.
