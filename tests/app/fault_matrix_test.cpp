@@ -86,7 +86,7 @@ sim::Unit Streaming(sim::StreamFault fault) {
   return With(test::NumberedUnit(1), sim::Command::Fram, {.stream = fault});
 }
 // Unit 1 answering only after the injected datagrams have arrived, and still within the search's
-// pause (100 ms at the tests' scale).
+// pause.
 sim::Unit AnsweringLate() {
   return With(test::NumberedUnit(1), sim::Command::Find, {.lateMs = 80});
 }

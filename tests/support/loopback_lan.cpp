@@ -150,9 +150,11 @@ sim::Unit NumberedUnit(int n) {
   return unit;
 }
 
-LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store)
+LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store,
+                         bool callerClock)
     : ports_(FreeLoopbackPorts()), settings_(LoopbackSettings(ports_)), store_(std::move(store)) {
   sim::Config config;
+  config.callerClock = callerClock;
   config.storeDirectory = store_;
   config.units = std::move(units);
   config.commandPort = ports_.command;

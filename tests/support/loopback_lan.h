@@ -36,8 +36,9 @@ sim::Unit NumberedUnit(int n);
 class LoopbackLan {
  public:
   // store: where the units keep the files sent to them (one folder per unit address); empty
-  // keeps nothing.
-  explicit LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store = {});
+  // keeps nothing. callerClock: late answers wait for Simulator::advance (sim::Config).
+  explicit LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store = {},
+                       bool callerClock = false);
   // Where unit `index` keeps a file of that name.
   std::filesystem::path storedFile(std::size_t index, const std::string& name) const;
   ~LoopbackLan();
