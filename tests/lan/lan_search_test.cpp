@@ -18,6 +18,7 @@ class OnNamespaceLan : public ::testing::Test {
   void SetUp() override {
     const std::string reason = test::NamespaceLan::unavailableReason();
     if (!reason.empty()) {
+      if (test::NamespaceLan::required()) FAIL() << reason;
       GTEST_SKIP() << reason;
     }
   }
