@@ -122,12 +122,13 @@ TEST_F(Kv3simProgram, AnswersAnotherProcesssFindAndEndsCleanlyOnSigterm) {
   constexpr Ipv4 kUnit{127, 0, 0, 5};
   for (int i = 0; i < testing::kPortsToTry; ++i) {
     const auto port = static_cast<std::uint16_t>(testing::kFirstSimulatorPort + i);
-    Process program(path_, {"--command-port", std::to_string(port), "--unit",
+    // Bound to its unit's address: on loopback only, wherever the test runs.
+    Process program(path_, {"--command-port", std::to_string(port), "--bind", "127.0.0.5", "--unit",
                             "mac=00:1A:2B:3C:4D:61,ip=127.0.0.5,fw=2.3,name=Prozess"});
     if (program.readLine() != "kv3sim: ready") continue;  // port taken: try the next one
 
     testing::UdpClient client;
-    client.send(testing::kLoopbackBroadcast, port, testing::Command0("FIND"));
+    client.send(kUnit, port, testing::Command0("FIND"));
     const auto answer = client.receive();
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->source, (Endpoint{kUnit, port}));
