@@ -52,6 +52,14 @@ const CliTexts GermanCliTexts{
         "Windows führt ein verbundenes Netzwerk als öffentlich; dort lässt die Firewall die "
         "Antworten der Geräte nicht ein. Netzwerk als privat einstufen oder eine Regel anlegen: "
         "UDP eingehend an Port 48714, TCP ausgehend an Port 48715.",
+    .sockSendClosed = "Senden nicht möglich: der Socket ist nicht offen",
+    .sockSendOnStream = "Ein Stream-Socket sendet keine Datagramme",
+    .sockReceiveClosed = "Empfangen nicht möglich: der Socket ist nicht offen",
+    .sockReceiveOnStream = "Ein Stream-Socket empfängt keine Datagramme",
+    .sockReceiveFailed = "Fehler beim Empfang eines Datagramms: {}",
+    .sockHostNotFound = "Rechnername nicht gefunden",
+    .sockPortNotFound = "Dienstname nicht gefunden",
+    .sockTypeWhileOpen = "Die Art eines offenen Sockets lässt sich nicht ändern",
     .badAddress = "{}: \"{}\" ist keine gültige IPv4-Adresse.",
     .tooLong = "{}: höchstens {} Zeichen.",
     .wideCharacter = "{}: nur Zeichen unter 0x80 sind erlaubt, \"{}\" nicht.",
@@ -263,6 +271,14 @@ const CliTexts EnglishCliTexts{
         "Windows treats a connected network as public, where its firewall keeps the units' "
         "answers out. Make the network private or add a rule: UDP in to port 48714, TCP out to "
         "port 48715.",
+    .sockSendClosed = "Cannot send: the socket is not open",
+    .sockSendOnStream = "A stream socket sends no datagrams",
+    .sockReceiveClosed = "Cannot receive: the socket is not open",
+    .sockReceiveOnStream = "A stream socket receives no datagrams",
+    .sockReceiveFailed = "Error while receiving a datagram: {}",
+    .sockHostNotFound = "Host name not found",
+    .sockPortNotFound = "Service name not found",
+    .sockTypeWhileOpen = "The type of an open socket cannot be changed",
     .badAddress = "{}: \"{}\" is not a valid IPv4 address.",
     .tooLong = "{}: at most {} characters.",
     .wideCharacter = "{}: only characters below 0x80 are allowed, \"{}\" is not.",
@@ -414,7 +430,7 @@ const CliTexts EnglishCliTexts{
 };
 
 const CliTexts& TextsForEnvironment() {
-  return platform::UserLanguage().starts_with("de") ? GermanCliTexts : EnglishCliTexts;
+  return platform::UserPrefersGerman() ? GermanCliTexts : EnglishCliTexts;
 }
 
 }  // namespace kv3::cli

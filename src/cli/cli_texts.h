@@ -19,6 +19,10 @@ struct CliTexts {
   std::string_view noUnit, searchedOn, searchedAt, sendFailed, noAdapter, loopbackHint, portTaken,
       portTakenBy, unknownMac, badMac, badHostAddress, macShared, notOneUnit, publicNetwork,
       publicNetworks, publicNetworkUnnamed;
+  // The datagram socket's failures (link::SockFailure), in the order of that list; "{}" of
+  // sockReceiveFailed is the system's error number.
+  std::string_view sockSendClosed, sockSendOnStream, sockReceiveClosed, sockReceiveOnStream,
+      sockReceiveFailed, sockHostNotFound, sockPortNotFound, sockTypeWhileOpen;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
       passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
@@ -48,8 +52,8 @@ struct CliTexts {
 extern const CliTexts GermanCliTexts;
 extern const CliTexts EnglishCliTexts;
 
-// German when the messages locale (LC_ALL, else LC_MESSAGES, else LANG) is German, English
-// otherwise.
+// German when the user's languages name German before English (LANGUAGE, as gettext reads it,
+// then LC_ALL, LC_MESSAGES, LANG), English otherwise.
 const CliTexts& TextsForEnvironment();
 
 using texts::Fill;

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "cli/sock_failures.h"
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
 #include "link/answer.h"
@@ -36,7 +37,7 @@ std::optional<link::SearchReport> Search(Context& context, const std::string& ad
   try {
     report = link::SearchUnits(context.settings, pacing, address, readTexts);
   } catch (const link::ESockException& error) {
-    context.err << address << ": " << error.what() << '\n';
+    context.err << address << ": " << SockFailureText(context.texts, error) << '\n';
     status = kLocalError;
     return std::nullopt;
   }

@@ -32,8 +32,8 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .subcommandsGroup = "Befehle",
     .positionals = "Angaben",
     .required = "NÖTIG",
-    .excludes = "Schließt aus:",
-    .needs = "Braucht:",
+    .excludes = "Schließt aus",
+    .needs = "Braucht",
     .text = "TEXT",
     .macName = "MAC",
     .kindName = "ART",
@@ -123,6 +123,12 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .notOneOf = "{}: {} ist keins von {}.",
     .badCommandLine = "Der Aufruf ist ungültig ({}).",
     .moreHelp = "Mehr mit --help.",
+    .unknownCommand = "Unbekannter Befehl: {}.",
+    .needsValue = "{} braucht einen Wert.",
+    .atMost = "{}: höchstens {} erlaubt, {} angegeben.",
+    .atLeast = "{}: mindestens {} nötig, {} angegeben.",
+    .notAValue = "{}: \"{}\" ist kein gültiger Wert.",
+    .takesNoValue = "{} nimmt keinen Wert.",
 };
 
 const HelpTexts EnglishHelpTexts{
@@ -241,6 +247,12 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .notOneOf = "{}: {} is none of {}.",
     .badCommandLine = "The command line is not valid ({}).",
     .moreHelp = "Run with --help for more information.",
+    .unknownCommand = "Unknown command: {}.",
+    .needsValue = "{} needs a value.",
+    .atMost = "{}: at most {} allowed, {} given.",
+    .atLeast = "{}: at least {} needed, {} given.",
+    .notAValue = "{}: \"{}\" is not a valid value.",
+    .takesNoValue = "{} takes no value.",
 };
 
 const HelpTexts& HelpTextsFor(const CliTexts& texts) {

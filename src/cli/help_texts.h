@@ -28,7 +28,7 @@ struct HelpTexts {
   std::string_view force, definitionOnlyScheme;
   // Errors of the command line; "{}" marks where a value goes.
   std::string_view missing, commandMissing, notExpected, excludesError, notOneOf, badCommandLine,
-      moreHelp;
+      moreHelp, unknownCommand, needsValue, atMost, atLeast, notAValue, takesNoValue;
 };
 
 extern const HelpTexts GermanHelpTexts;

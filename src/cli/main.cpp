@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/help_texts.h"
 #include "cli/image_commands.h"
+#include "cli/sock_failures.h"
 #include "cli/transfers.h"
 #include "platform/console.h"
 #include "platform/utf8_path.h"
@@ -180,28 +181,67 @@ Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& 
   return commands;
 }
 
-// A command-line error in the run's language: CLI11's message taken apart where its form is
-// known, so that nothing of another language shows.
-std::string UsageError(const CLI::ParseError& error, const kv3::cli::HelpTexts& h) {
+// The first word the user gave where a command belongs that names none; empty when there is
+// none (an option only, or nothing at all).
+std::string UnknownCommand(const CLI::App& app) {
+  for (const std::string& word : app.remaining(true)) {
+    if (!word.starts_with('-')) return word;
+  }
+  return {};
+}
+
+// A command-line error in the run's language. CLI11 words its errors in English only: each kind
+// of error is taken apart by the form its message has in that kind, and what the user gave
+// (names, values) goes into the run's own text. A form not known here shows the user's words,
+// never CLI11's.
+std::string UsageError(const CLI::ParseError& error, const CLI::App& app,
+                       const std::vector<std::string>& arguments, const kv3::cli::HelpTexts& h) {
   using kv3::cli::Fill;
   const std::string what = error.what();
   std::smatch parts;
-  if (what == "A subcommand is required") return std::string(h.commandMissing);
-  if (std::regex_match(what, parts,
-                       std::regex("The following arguments? (?:was|were) not "
-                                  "expected: (.*)"))) {
-    return Fill(h.notExpected, {parts[1].str()});
+  const auto is = [&](const char* form) { return std::regex_match(what, parts, std::regex(form)); };
+  const auto part = [&](std::size_t n) { return parts[n].str(); };
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    if (what == "A subcommand is required") {
+      const std::string unknown = UnknownCommand(app);
+      if (!unknown.empty()) return Fill(h.unknownCommand, {unknown});
+      std::string options;
+      for (const std::string& word : app.remaining(true))
+        options += (options.empty() ? "" : " ") + word;
+      return options.empty() ? std::string(h.commandMissing) : Fill(h.notExpected, {options});
+    }
+    if (is("(.+) is required")) return Fill(h.missing, {part(1)});
+  } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    if (is("(.+): [0-9]+ required .+ missing")) return Fill(h.needsValue, {part(1)});
+    if (is("(.+): At Most ([0-9]+) required but received ([0-9]+)")) {
+      return Fill(h.atMost, {part(1), part(2), part(3)});
+    }
+    if (is("(.+): At least ([0-9]+) required but received ([0-9]+)")) {
+      return Fill(h.atLeast, {part(1), part(2), part(3)});
+    }
+    if (is("(.+) was given a disallowed flag override")) return Fill(h.takesNoValue, {part(1)});
+  } else if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr) {
+    if (is("Could not convert: (.+) = (.*)")) return Fill(h.notAValue, {part(1), part(2)});
+    if (is("The value (.*) is not an allowed value for (.+)")) {
+      return Fill(h.notAValue, {part(2), part(1)});
+    }
+    if (is("(.+): too many inputs for a flag")) return Fill(h.takesNoValue, {part(1)});
+  } else if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    if (is("The following arguments? (?:was|were) not expected: (.*)")) {
+      return Fill(h.notExpected, {part(1)});
+    }
+  } else if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+    if (is("(\\S+) excludes (\\S+)")) return Fill(h.excludesError, {part(1), part(2)});
+  } else if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
+    if (is("(\\S+): (.*) not in (\\{.*\\})")) {
+      return Fill(h.notOneOf, {part(1), part(2), part(3)});
+    }
   }
-  if (std::regex_match(what, parts, std::regex("(\\S+) is required"))) {
-    return Fill(h.missing, {parts[1].str()});
+  std::string given;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    given += (i > 1 ? " " : "") + arguments[i];
   }
-  if (std::regex_match(what, parts, std::regex("(\\S+) excludes (\\S+)"))) {
-    return Fill(h.excludesError, {parts[1].str(), parts[2].str()});
-  }
-  if (std::regex_match(what, parts, std::regex("(\\S+): (.*) not in (\\{.*\\})"))) {
-    return Fill(h.notOneOf, {parts[1].str(), parts[2].str(), parts[3].str()});
-  }
-  return Fill(h.badCommandLine, {what});
+  return Fill(h.badCommandLine, {given});
 }
 
 int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& args) {
@@ -265,7 +305,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& request) {
     return app.exit(request);
   } catch (const CLI::ParseError& error) {
-    std::cerr << UsageError(error, help) << '\n' << help.moreHelp << '\n';
+    std::cerr << UsageError(error, app, arguments, help) << '\n' << help.moreHelp << '\n';
     return kUsage;
   }
   context.progress = args.quiet                         ? ProgressMode::Quiet
@@ -276,6 +316,9 @@ int main(int argc, char** argv) {
   } catch (const Cancelled&) {
     std::cerr << context.texts.interrupted << '\n';
     return kInterrupted;
+  } catch (const kv3::link::ESockException& error) {
+    std::cerr << "kv3: " << SockFailureText(context.texts, error) << '\n';
+    return kLocalError;
   } catch (const std::exception& error) {
     std::cerr << "kv3: " << error.what() << '\n';
     return kLocalError;

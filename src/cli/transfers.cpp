@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/sock_failures.h"
 #include "cli/transfer_payload.h"
 #include "cli/unit_view.h"
 #include "link/shared_reply_port.h"
@@ -180,6 +181,8 @@ void RunUnit(Context& context, const Target& target, std::size_t row, const Payl
     result = ResultOf(outcome);
   } catch (const Cancelled&) {
     result = TransferResult::Cancelled;
+  } catch (const link::ESockException& error) {
+    problem = SockFailureText(context.texts, error);
   } catch (const std::exception& error) {
     // A socket that failed on the way (the reply port taken meanwhile, ...).
     problem = error.what();

@@ -9,18 +9,19 @@ namespace {
 using ui::Property;
 
 // A list box: entries and the selected entry come from the model; selecting an entry with the
-// mouse or the keyboard, or clicking the selected entry again, is the list's click.
+// mouse or the keyboard, or clicking the selected entry again, is the list's click. Nothing
+// else reaches the model as the user's: neither the model's own changes nor the focus.
 class ListBinding : public TypedBinding<ui::ListBox, SelectList> {
  public:
   ListBinding(ui::ListBox& list, QWidget* parent) : TypedBinding(list, new SelectList(parent)) {
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(view_, &QListWidget::currentRowChanged, this, [this](int row) {
-      if (!copying() && row >= 0) {
+    connect(view_, &SelectList::chosen, this, [this](int row) {
+      if (!copying()) {
         select(row);
       }
     });
-    connect(view_, &SelectList::reselected, this, [this](int row) { select(row); });
+    connect(view_, &SelectList::movedByItself, this, [this] { copyItemIndex(); });
   }
 
  protected:

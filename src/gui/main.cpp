@@ -24,19 +24,26 @@ constexpr const char* AlreadyRunningText =
 QStringList startMessages;
 
 // Qt ends the process with an abort when it finds no display to show the window on (no DISPLAY
-// or WAYLAND_DISPLAY, or one it cannot reach). The window cannot start then: one line on
-// standard error, in the user's language, and status 1.
+// or WAYLAND_DISPLAY, or one it cannot reach), and for any other fatal failure of its start.
+// The window cannot start then: a line on standard error in the user's language, then what Qt
+// said on its way there, Qt's reason included, in Qt's own words; status 1.
 void noDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  startMessages.append(qFormatLogMessage(type, context, message));
   if (type != QtFatalMsg) {
-    startMessages.append(qFormatLogMessage(type, context, message));
     return;
   }
-  const bool german = kv3::platform::UserLanguage().starts_with("de");
+  const bool german = kv3::platform::UserPrefersGerman();
   std::fputs(german ? "kv3config: Kein Bildschirm gefunden; das Fenster braucht eine grafische "
                       "Oberfläche (DISPLAY oder WAYLAND_DISPLAY).\n"
                     : "kv3config: no display was found; the window needs a graphical desktop "
                       "(DISPLAY or WAYLAND_DISPLAY).\n",
              stderr);
+  for (const QString& said : startMessages) {
+    for (const QString& line : said.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      std::fprintf(stderr, "kv3config: Qt: %s\n", qUtf8Printable(line));
+    }
+  }
+  std::fflush(stderr);
   std::_Exit(1);
 }
 

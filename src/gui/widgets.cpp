@@ -69,9 +69,33 @@ void SelectList::mousePressEvent(QMouseEvent* event) {
   const int before = currentRow();
   QListWidget::mousePressEvent(event);
   const QListWidgetItem* hit = itemAt(event->position().toPoint());
-  if (event->button() == Qt::LeftButton && hit != nullptr && row(hit) == before &&
-      currentRow() == before) {
-    emit reselected(before);
+  reportChoice(before, event->button() == Qt::LeftButton && hit != nullptr && row(hit) == before);
+}
+
+void SelectList::mouseMoveEvent(QMouseEvent* event) {
+  const int before = currentRow();
+  QListWidget::mouseMoveEvent(event);
+  reportChoice(before, false);
+}
+
+void SelectList::keyPressEvent(QKeyEvent* event) {
+  const int before = currentRow();
+  QListWidget::keyPressEvent(event);
+  reportChoice(before, false);
+}
+
+void SelectList::focusInEvent(QFocusEvent* event) {
+  const int before = currentRow();
+  QListWidget::focusInEvent(event);
+  if (currentRow() != before) {
+    emit movedByItself();
+  }
+}
+
+void SelectList::reportChoice(int before, bool again) {
+  const int now = currentRow();
+  if (now >= 0 && (now != before || again)) {
+    emit chosen(now);
   }
 }
 

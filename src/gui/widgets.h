@@ -57,18 +57,29 @@ class CircleWidget : public QWidget {
   QColor fill_ = Qt::white;
 };
 
-// A list whose click on the entry that is already selected is reported too: selecting an entry
-// is the list's click event, and a second click on the same entry runs it again.
+// A list that reports the user's choices only: an entry made current with the mouse or the
+// keyboard, and a click on the entry that is already current (selecting an entry is the list's
+// click event, and a second click on the same entry runs it again). Qt moves the current entry
+// on its own as well (a list that gets the focus without a current entry makes its first one
+// current); that is reported apart, as no choice of the user's.
 class SelectList : public QListWidget {
   Q_OBJECT
  public:
   using QListWidget::QListWidget;
 
  signals:
-  void reselected(int row);
+  void chosen(int row);
+  void movedByItself();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  // After the user's input: the current entry if it is another than `before`, or if `again`.
+  void reportChoice(int before, bool again);
 };
 
 // Shows every character of a password field as the field's own password character.

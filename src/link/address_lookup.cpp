@@ -68,7 +68,7 @@ std::uint16_t LookupPort(const std::string& text, const char* protocol) {
   }
   const auto port = platform::ServicePort(text, protocol);
   if (!port) {
-    throw ESockException("Port Lookup - Could Not Find Service Entry");
+    throw ESockException(SockFailure::PortNotFound);
   }
   return *port;
 }
@@ -94,7 +94,7 @@ std::uint32_t LookupHost(const std::string& text) {
   }
   const auto resolved = platform::ResolveHost(text);
   if (!resolved) {
-    throw ESockException("Host Lookup - Could Not Find Host Entry");
+    throw ESockException(SockFailure::HostNotFound);
   }
   address = *resolved;
   Cache().add(text, address);

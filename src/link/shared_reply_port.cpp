@@ -73,9 +73,9 @@ void SharedReplyPort::receive(std::stop_token stop) {
 std::vector<std::uint8_t> SharedReplyPort::request(const std::string& address,
                                                    std::span<const std::uint8_t> frame, int pauseMs,
                                                    std::size_t kept, platform::Pacing& pacing) {
-  if (error_ != 0) throw ESockException("SendDatagram - Socket Not Connected");
+  if (error_ != 0) throw ESockException(SockFailure::SendNotConnected);
   const std::optional<std::uint32_t> target = platform::ParseAddress(address);
-  if (!target) throw ESockException("Host Lookup - Could Not Find Host Entry");
+  if (!target) throw ESockException(SockFailure::HostNotFound);
 
   // Removes the address from the waiting ones however the pause ends (Ctrl-C included).
   struct Turn {

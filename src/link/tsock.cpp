@@ -35,7 +35,7 @@ void TSock::SetLocalPortName(const std::string& port) { localPortName_ = port; }
 
 void TSock::SetSocketType(TSocketType type) {
   if (socket_) {
-    throw ESockException("SocketType - Can't Assign Socket Type While Connected");
+    throw ESockException(SockFailure::TypeWhileConnected);
   }
   type_ = type;
 }
@@ -83,10 +83,10 @@ bool TSock::Close() {
 
 bool TSock::SendDatagram(std::span<const std::uint8_t> data, const std::string& host) {
   if (!socket_) {
-    throw ESockException("SendDatagram - Socket Not Connected");
+    throw ESockException(SockFailure::SendNotConnected);
   }
   if (type_ == TSocketType::stStream) {
-    throw ESockException("SendDatagram - Datagram Send Not Supported On Stream Sockets");
+    throw ESockException(SockFailure::SendOnStream);
   }
   SetHostName(host);
   if (data.empty() || data.front() == 0) {
@@ -105,10 +105,10 @@ bool TSock::SendDatagram(std::string_view data, const std::string& host) {
 
 std::string TSock::ReceiveDatagram(std::string& senderAddress) {
   if (!socket_) {
-    throw ESockException("ReceiveDatagram - Socket Not Connected");
+    throw ESockException(SockFailure::ReceiveNotConnected);
   }
   if (type_ == TSocketType::stStream) {
-    throw ESockException("ReceiveDatagram - Datagram Receive Not Supported On Stream Sockets");
+    throw ESockException(SockFailure::ReceiveOnStream);
   }
   senderAddress.clear();
   if (socket_.waitReadable(PollTimeoutMs(blockingTimeout_)) != platform::Socket::Wait::Ready) {
@@ -117,7 +117,7 @@ std::string TSock::ReceiveDatagram(std::string& senderAddress) {
   int error = 0;
   const auto received = socket_.receiveFrom(buffer_, error);
   if (!received) {
-    throw ESockException("Socket Error while Receiving Datagram:" + std::to_string(error));
+    throw ESockException(SockFailure::ReceiveFailed, error);
   }
   if (received->senderKnown) {
     senderAddress = AddressText(received->sender);

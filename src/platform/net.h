@@ -62,6 +62,11 @@ struct Adapter {
 // loopback cannot. An adapter with several addresses appears once per address.
 std::vector<Adapter> UpAdapters();
 
+// The names of the adapters other than loopback that are up with an IPv4 address, broadcast or
+// not (a VPN's too), each once: where a socket bound to every address can be reached from other
+// computers.
+std::vector<std::string> ReachableAdapterNames();
+
 struct WaitEntry;
 
 // Sole owner of one IPv4 socket; closes it when it goes. Every call returns 0 or the system's

@@ -134,6 +134,25 @@ std::vector<Adapter> UpAdapters() {
   return adapters;
 }
 
+std::vector<std::string> ReachableAdapterNames() {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) {
+    return {};
+  }
+  const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> owner(list, ::freeifaddrs);
+  std::vector<std::string> names;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+        (entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0) {
+      continue;
+    }
+    if (std::find(names.begin(), names.end(), entry->ifa_name) == names.end()) {
+      names.emplace_back(entry->ifa_name);
+    }
+  }
+  return names;
+}
+
 Socket::Socket(Kind kind)
     : handle_(::socket(AF_INET, (kind == Kind::Datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC,
                        0)) {

@@ -197,6 +197,16 @@ std::vector<Adapter> UpAdapters() {
   return adapters;
 }
 
+std::vector<std::string> ReachableAdapterNames() {
+  std::vector<std::string> names;
+  for (const Adapter& adapter : UpAdapters()) {
+    if (std::find(names.begin(), names.end(), adapter.name) == names.end()) {
+      names.push_back(adapter.name);
+    }
+  }
+  return names;
+}
+
 Socket::Socket(Kind kind) {
   EnsureWinsock();
   const SOCKET socket = ::WSASocketW(AF_INET, kind == Kind::Datagram ? SOCK_DGRAM : SOCK_STREAM,

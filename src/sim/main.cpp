@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/net.h"
 #include "platform/utf8_path.h"
 #include "sim/options.h"
 #include "sim/simulator.h"
@@ -37,6 +38,12 @@ int main(int argc, char** argv) {
         kv3::sim::WebImageListing(kv3::platform::PathFromUtf8(line->listImage));
     std::fputs(listing.c_str(), stdout);
     return listing.starts_with("not a web image") ? 1 : 0;
+  }
+
+  if (const auto refusal =
+          kv3::sim::NetworkRefusal(*line, kv3::platform::ReachableAdapterNames())) {
+    std::fprintf(stderr, "kv3sim: %s\n", refusal->c_str());
+    return 1;
   }
 
   // Taken before the serving threads start, so that only the watcher gets the requests. A

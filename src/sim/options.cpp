@@ -271,6 +271,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
       line.listImage = *text;
     } else if (name == "--log") {
       line.config.logToStderr = true;
+    } else if (name == "--on-network") {
+      line.onNetwork = true;
     } else if (name == "--unit") {
       const auto text = takeValue();
       if (!text) return std::nullopt;
@@ -335,7 +337,15 @@ Options:
   --bind ADDRESS       local address of the socket (default 0.0.0.0, which also
                        hears broadcasts)
   --log                print every datagram received and sent as hex on stderr
+  --on-network         play the units although adapters other than loopback are
+                       up: only inside a network namespace whose whole network is
+                       made for the test (scripts/netns-lan does this)
   -h, --help           this text
+
+Units played on every address answer every computer that can reach one, as real
+units would. Unless --bind gives a loopback address or --on-network is given,
+kv3sim therefore refuses to start while an adapter other than loopback is up:
+start it in a network namespace of its own with only loopback (scripts/isolated).
 
 UNIT is a comma-separated list of key=value; every key is optional:
   mac=00:1A:2B:3C:4D:5E   MAC address (default 02:00:00:00:00:<n>)
@@ -386,7 +396,7 @@ and DHCP flag of bytes 12-24 and answers "sett".
 
 Once the socket is bound, "kv3sim: ready" is printed on stdout. SIGINT or
 SIGTERM ends the program with exit code 0; bad options give exit code 2, a
-socket that cannot be bound exit code 1.
+socket that cannot be bound or a refused start (see --on-network) exit code 1.
 
 Examples:
   kv3sim --command-port 41000 --log
@@ -396,6 +406,20 @@ Examples:
   # production ports only inside an isolated network namespace:
   unshare -n sh -c 'ip link set lo up; ip route add default dev lo; kv3sim --unit ip=127.0.0.2'
 )";
+}
+
+std::optional<std::string> NetworkRefusal(const CommandLine& line,
+                                          const std::vector<std::string>& reachableAdapters) {
+  const bool loopbackOnly = line.config.bindAddress[0] == 127;
+  if (line.onNetwork || loopbackOnly || reachableAdapters.empty()) return std::nullopt;
+  std::string names;
+  for (const std::string& name : reachableAdapters) {
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  return "not started: " + names + (reachableAdapters.size() == 1 ? " is" : " are") +
+         " up, and the units would answer every computer there as real units. Start kv3sim in "
+         "a network namespace with only loopback (scripts/isolated), or give --on-network in "
+         "one whose network is made for the test (scripts/netns-lan).";
 }
 
 }  // namespace kv3::sim

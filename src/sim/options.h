@@ -14,7 +14,8 @@ namespace kv3::sim {
 struct CommandLine {
   Config config;
   bool help = false;
-  std::string listImage;  // a web image to list instead of playing units
+  std::string listImage;   // a web image to list instead of playing units
+  bool onNetwork = false;  // --on-network: play units though other adapters than loopback are up
 };
 
 // The unit a "--unit" option starts from; index counts the units from 0.
@@ -34,5 +35,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                                             std::string& error);
 
 std::string HelpText();
+
+// Why the units must not be played, given the adapters other than loopback that are up
+// (platform::ReachableAdapterNames): on every address they would answer the other computers of
+// a real network as real units would. Nothing when the socket is bound to a loopback address,
+// no such adapter is up, or --on-network was given.
+std::optional<std::string> NetworkRefusal(const CommandLine& line,
+                                          const std::vector<std::string>& reachableAdapters);
 
 }  // namespace kv3::sim

@@ -119,6 +119,8 @@ void Simulator::stop() {
   {
     std::lock_guard lock(mutex_);
     socket_.close();
+    held_.clear();
+    released_.clear();
   }
   wake_.reset();
 }
@@ -221,6 +223,7 @@ void Simulator::serve() {
       std::fputs("kv3sim: the wait for datagrams failed\n", stderr);
       return;
     }
+    if (entries[1].ready) wake_->drain();
     {
       std::lock_guard lock(mutex_);
       if (stopping_) {
@@ -229,6 +232,9 @@ void Simulator::serve() {
         return;
       }
       busy_ = true;
+      // Released by advance(): due from then, in their order.
+      for (auto& [due, answer] : released_) queue_.emplace(due, std::move(answer));
+      released_.clear();
     }
     if (entries[0].ready) receiveAll();
     sendDue();
@@ -250,10 +256,25 @@ bool Simulator::settle(std::chrono::milliseconds limit) const {
     std::array<platform::WaitEntry, 1> entries{{{&socket_, nullptr}}};
     const bool waiting =
         platform::WaitReadable(entries, 0) == platform::Socket::Wait::Ready && entries[0].ready;
-    if (!busy_ && !waiting && nextDue_ > now) return true;
+    if (!busy_ && !waiting && nextDue_ > now && released_.empty()) return true;
     if (Clock::now() >= deadline) return false;
     idle_.wait_for(lock, std::chrono::milliseconds(5));
   }
+}
+
+void Simulator::advance(std::chrono::milliseconds passed) {
+  std::lock_guard lifecycle(lifecycle_);  // the waker lives while the simulator runs
+  {
+    std::lock_guard lock(mutex_);
+    callerNow_ += passed;
+    const auto now = Clock::now();
+    while (!held_.empty() && held_.begin()->first <= callerNow_) {
+      released_.emplace_back(now, std::move(held_.begin()->second));
+      held_.erase(held_.begin());
+    }
+    if (released_.empty() || !wake_) return;
+  }
+  wake_->wake();
 }
 
 void Simulator::receiveAll() {
@@ -331,8 +352,13 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
             (entry.note.empty() ? "unit " : "; unit ") + std::to_string(i) + ": " + reaction.note;
       }
       for (const Bytes& answer : reaction.answers) {
-        queue_.emplace(now + std::chrono::milliseconds(reaction.delayMs),
-                       Outgoing{from, source, answer});
+        if (config_.callerClock && reaction.delayMs > 0) {
+          held_.emplace(callerNow_ + std::chrono::milliseconds(reaction.delayMs),
+                        Outgoing{from, source, answer});
+        } else {
+          queue_.emplace(now + std::chrono::milliseconds(reaction.delayMs),
+                         Outgoing{from, source, answer});
+        }
       }
     }
     if (fromUnit) entry.note = "sent from a unit's command port; ignored";

@@ -34,6 +34,11 @@ struct Config {
   bool logToStderr = false;  // every datagram in and out as hex
   // How many received datagrams received() keeps: a simulator that runs for days must not grow.
   std::size_t logLimit = 4096;
+  // A late answer ("late:MS") waits for the caller's clock, which only advance() moves, instead
+  // of the real one: a test whose pauses pass scaled and unevenly on a loaded machine moves the
+  // units' clock by each pause as the tool means it, so an answer is late by exactly what it
+  // says against the tool's pauses, whatever the load.
+  bool callerClock = false;
 };
 
 // One datagram that reached the command port.
@@ -90,6 +95,11 @@ class Simulator {
   // means what it means on an idle one.
   bool settle(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
+  // With Config::callerClock: the units' clock moves on by `passed`, counted from where it
+  // stood when each late answer's datagram was handled; the answers due by then leave, in the
+  // order they are due (settle() waits for them).
+  void advance(std::chrono::milliseconds passed);
+
  private:
   struct Outgoing {
     Ipv4 from;
@@ -125,6 +135,12 @@ class Simulator {
   std::unique_ptr<StreamServer> streams_;
   std::vector<std::chrono::steady_clock::time_point> restartUntil_;  // guarded by mutex_
   std::vector<StoredUpload> uploads_;                                // guarded by mutex_
+  // With callerClock, guarded by mutex_: the caller's clock, the late answers by the time they
+  // are due on it, and those due that the serving thread has yet to send, with the moment
+  // advance() let them go.
+  std::chrono::milliseconds callerNow_{0};
+  std::multimap<std::chrono::milliseconds, Outgoing> held_;
+  std::vector<std::pair<std::chrono::steady_clock::time_point, Outgoing>> released_;
 
   // Used by the serving thread only.
   Queue queue_;

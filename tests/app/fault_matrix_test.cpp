@@ -14,6 +14,8 @@
 #include "scheme/position_definition.h"
 #include "service/web_image.h"
 #include "support/file_faults.h"
+#include "support/german_texts.h"
+#include "support/web_files.h"
 #include "window_fixture.h"
 
 namespace kv3::app {
@@ -62,9 +64,6 @@ class FaultFixture : public WindowOnLoopback {
     window->dispatch([this] { window->Bt_Up_R.click(); });
   }
   std::vector<std::string> shown() const { return desktop.messageTexts(); }
-  std::string text(std::string_view texts::LanguageTexts::*which) const {
-    return std::string(window->texts().*which);
-  }
   bool heard(const std::string& word) const {
     const auto received = lan->sim().received();
     return std::any_of(received.begin(), received.end(),
@@ -87,7 +86,7 @@ sim::Unit Streaming(sim::StreamFault fault) {
   return With(test::NumberedUnit(1), sim::Command::Fram, {.stream = fault});
 }
 // Unit 1 answering only after the injected datagrams have arrived, and still within the search's
-// pause (100 ms at the tests' scale).
+// pause.
 sim::Unit AnsweringLate() {
   return With(test::NumberedUnit(1), sim::Command::Find, {.lateMs = 80});
 }
@@ -201,10 +200,8 @@ const Scenario kScenarios[] = {
        t.chooseSkin();
        t.uploadSkin();
        t.window->BtESpeichern.click();
-       const std::string refused = "Unter der Adresse 127.0.0.11 antworten mehrere Geräte\n(auch " +
-                                   t.listed().at(1) +
-                                   ").\n\nSie sind dort nicht auseinanderzuhalten;\nes wird nichts "
-                                   "gesendet.\nBitte jedem Gerät eine eigene Adresse geben.";
+       const std::string refused = std::string(test::german::SharedAddressBefore) +
+                                   t.listed().at(1) + test::german::SharedAddressAfter;
        EXPECT_EQ(t.shown(), (std::vector<std::string>{refused, refused}));
        EXPECT_FALSE(t.heard("FRAM"));
        EXPECT_FALSE(t.heard("SETC"));
@@ -217,10 +214,7 @@ const Scenario kScenarios[] = {
        t.activate();
        EXPECT_EQ(t.window->Edit8.text(), "Keller");
        t.window->BtESpeichern.click();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{
-                                "Die Gerätebezeichnung enthält \"\\\", das VozezaViroru als Ende "
-                                "der Bezeichnung liest:\nBenutzername und Passwort würden "
-                                "verfälscht.\n\nBitte die Gerätebezeichnung ändern."}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::NameBackslash}));
        EXPECT_FALSE(t.heard("SETC"));
      }},
     {"UnitAtItsNetworksBroadcastAddress",
@@ -235,7 +229,9 @@ const Scenario kScenarios[] = {
        t.chooseSkin();
        t.uploadSkin();
        const std::string why =
-           texts::Fill(t.text(&texts::LanguageTexts::TextNotOneUnit), {"127.0.0.15"});
+           "Dieses Gerät meldet die Adresse 127.0.0.15,\ndie nicht nur dieses eine Gerät "
+           "erreicht.\n\nEs wird darüber nicht angesprochen;\nbitte seine "
+           "Netzwerkeinstellungen korrigieren.";
        EXPECT_EQ(t.shown(), (std::vector<std::string>{why, why}));
        t.window->Edit3.setText("02:00:00:00:00:09");
        t.window->BtMAC.click();
@@ -262,10 +258,7 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin();
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{
-                                "VozezaViroru hat alles empfangen, den Empfang aber nicht "
-                                "bestätigt;\nvielleicht hat es die Datei übernommen.\n\nBitte "
-                                "VozezaViroru neu suchen."}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::NoAnswer}));
      }},
     {"ClosedMidStream", "\"corrupted\"; the unit keeps nothing of the half",
      [](FaultFixture& t) {
@@ -273,8 +266,7 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin(30000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(),
-                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::Corrupted}));
        EXPECT_EQ(t.storedSkin(), "(nothing)");
      }},
     {"SlowReader", "\"updated\"; every byte arrived",
@@ -283,7 +275,7 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin(30000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::Updated}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(30000));
      }},
     {"GarbageAnswer", "\"corrupted\"",
@@ -292,8 +284,7 @@ const Scenario kScenarios[] = {
        t.activate();
        t.chooseSkin();
        t.uploadSkin();
-       EXPECT_EQ(t.shown(),
-                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextCorrupted)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::Corrupted}));
      }},
     // The chosen file between choosing and uploading.
     {"ChosenFileVanished", "nothing; the unit is not contacted",
@@ -311,7 +302,7 @@ const Scenario kScenarios[] = {
        t.activate();
        fs::resize_file(t.chooseSkin(3000), 1000);
        t.uploadSkin();
-       EXPECT_EQ(t.shown(), (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::Updated}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(3000).substr(0, 1000));
      }},
     {"ChosenFileGrew", "\"updated\"; the unit has the file as it is now",
@@ -329,8 +320,7 @@ const Scenario kScenarios[] = {
        t.activate();
        test::WriteFileBytes(t.chooseSkin(), "");
        t.uploadSkin();
-       EXPECT_EQ(t.shown(),
-                 (std::vector<std::string>{"Die Datei ist leer und wird nicht hochgeladen."}));
+       EXPECT_EQ(t.shown(), (std::vector<std::string>{test::german::FileEmpty}));
        EXPECT_FALSE(t.heard("FRAM"));
      }},
     {"ChosenFileUnreadable", "nothing; the unit is not contacted",
@@ -388,8 +378,7 @@ const Scenario kScenarios[] = {
        t.desktop.queueUserAction([&] { allowed = t.window->CloseQuery(); });
        t.uploadSkin();
        EXPECT_FALSE(allowed);
-       EXPECT_EQ(shownAtClose,
-                 (std::vector<std::string>{t.text(&texts::LanguageTexts::TextUpdated)}));
+       EXPECT_EQ(shownAtClose, (std::vector<std::string>{test::german::Updated}));
        EXPECT_EQ(t.storedSkin(), test::PatternBytes(3000));
      }},
 };
@@ -404,11 +393,28 @@ enum class Place { Plain, ReadOnlyFolder, WriteProtected, SymbolicLink, HardLink
 struct Written {
   fs::path file;      // the name the tool writes
   std::string old;    // what the file holds before
-  std::string fresh;  // what it holds after a write
+  std::string fresh;  // what it holds after a write; for the image, empty (see shows())
 };
 
-class WrittenFiles : public FaultFixture,
-                     public ::testing::WithParamInterface<std::tuple<Kind, Place>> {
+// Whether the file holds `bytes`; for "" the new image, as the units' own reader lists it.
+bool Shows(const fs::path& file, const std::string& bytes) {
+  if (!bytes.empty()) return test::ReadFileBytes(file) == bytes;
+  const std::vector<std::pair<std::string, std::string>> image = {
+      {"index.htm", "index.htm" + test::PatternBytes(700)},
+      {"style.css", "style.css" + test::PatternBytes(700)}};
+  return test::UnitReadsImage(file) == image;
+}
+
+// What the user sees of one file in one place.
+struct WrittenCase {
+  Kind kind;
+  Place place;
+  bool written;               // the file holds the new bytes
+  const char* error;          // the error box: "Datei <full path> " and this; none when empty
+  bool secondNameNew = true;  // a hard link's other name shows the new bytes
+};
+
+class WrittenFiles : public FaultFixture, public ::testing::WithParamInterface<WrittenCase> {
  protected:
   // The file with its old bytes, and the window ready to write it.
   Written prepare(Kind kind) {
@@ -438,11 +444,8 @@ class WrittenFiles : public FaultFixture,
           test::WriteFileBytes(site / "web" / name, name + test::PatternBytes(700));
           webFiles.push_back((site / "web" / name).string());
         }
-        const fs::path reference = directory.path() / "reference.rom";
-        EXPECT_EQ(service::BuildWebImage({webFiles.begin(), webFiles.end()}, reference),
-                  service::ImageBuild::Written);
         test::WriteFileBytes(site / "web.rom", "an older image");
-        return {site / "web.rom", "an older image", test::ReadFileBytes(reference)};
+        return {site / "web.rom", "an older image", ""};
       }
     }
     return {};
@@ -470,7 +473,7 @@ class WrittenFiles : public FaultFixture,
 };
 
 TEST_P(WrittenFiles, OldOrNewBytesNeverAMixture) {
-  const auto [kind, place] = GetParam();
+  const auto [kind, place, written, error, secondNameNew] = GetParam();
   const Written file = prepare(kind);
   const fs::path folder = file.file.parent_path();
   const fs::path elsewhere = directory.path() / "elsewhere";
@@ -510,22 +513,15 @@ TEST_P(WrittenFiles, OldOrNewBytesNeverAMixture) {
 
   // The window names the file as it opened it: t540.cfg and a definition beside the picture by
   // their full paths, the image not at all.
-  const std::string name = file.file.string();
-  const bool protectedFile = place == Place::WriteProtected || place == Place::FullDisk;
-  const bool written = place != Place::Fifo && !protectedFile &&
-                       !(kind == Kind::Image && place == Place::ReadOnlyFolder);
   std::vector<std::string> errors;
-  if (place == Place::Fifo && kind == Kind::Definition) {
-    errors = {"Datei " + name + " kann nicht geöffnet werden."};
-  } else if (!written && kind != Kind::Image) {
-    errors = {"Datei " + name + " kann nicht erstellt werden."};  // the builder shows nothing
-  }
+  if (*error != '\0') errors = {"Datei " + file.file.string() + " " + error};
   EXPECT_EQ(desktop.errors, errors);
   desktop.errors.clear();
   if (place == Place::Fifo) {
     EXPECT_TRUE(fs::is_fifo(file.file));
   } else {
-    EXPECT_EQ(test::ReadFileBytes(file.file), written ? file.fresh : file.old);
+    EXPECT_TRUE(Shows(file.file, written ? file.fresh : file.old))
+        << test::ReadFileBytes(file.file);
   }
   EXPECT_EQ(test::FolderEntries(folder), before) << "left beside the file";
   if (place == Place::SymbolicLink) {
@@ -533,28 +529,51 @@ TEST_P(WrittenFiles, OldOrNewBytesNeverAMixture) {
   }
   if (place == Place::HardLink) {
     // Every name of the file shows it, except a new image, which goes under its own name only.
-    EXPECT_EQ(test::ReadFileBytes(secondName), kind == Kind::Image ? file.old : file.fresh);
+    EXPECT_TRUE(Shows(secondName, secondNameNew ? file.fresh : file.old));
   }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<std::tuple<Kind, Place>>& info) {
+std::string CaseName(const ::testing::TestParamInfo<WrittenCase>& info) {
   static const char* const kinds[] = {"Config", "Definition", "Image"};
   static const char* const places[] = {
       "Plain", "ReadOnlyFolder", "WriteProtected", "SymbolicLink", "HardLink", "Fifo", "FullDisk"};
-  return std::string(kinds[static_cast<int>(std::get<0>(info.param))]) +
-         places[static_cast<int>(std::get<1>(info.param))];
+  return std::string(kinds[static_cast<int>(info.param.kind)]) +
+         places[static_cast<int>(info.param.place)];
 }
 
+constexpr const char* kNotCreated = "kann nicht erstellt werden.";
+constexpr const char* kNotOpened = "kann nicht geöffnet werden.";
+
+// A file in a folder that takes no new file is written in place; the image builder, a hidden
+// service tool, shows nothing, and a new image goes under its own name only.
 INSTANTIATE_TEST_SUITE_P(
     Faults, WrittenFiles,
-    ::testing::Combine(::testing::Values(Kind::Config, Kind::Definition, Kind::Image),
-                       ::testing::Values(Place::Plain, Place::ReadOnlyFolder, Place::WriteProtected,
-                                         Place::SymbolicLink, Place::HardLink, Place::Fifo,
-                                         Place::FullDisk)),
+    ::testing::Values(WrittenCase{Kind::Config, Place::Plain, true, ""},
+                      WrittenCase{Kind::Config, Place::ReadOnlyFolder, true, ""},
+                      WrittenCase{Kind::Config, Place::WriteProtected, false, kNotCreated},
+                      WrittenCase{Kind::Config, Place::SymbolicLink, true, ""},
+                      WrittenCase{Kind::Config, Place::HardLink, true, ""},
+                      WrittenCase{Kind::Config, Place::Fifo, false, kNotCreated},
+                      WrittenCase{Kind::Config, Place::FullDisk, false, kNotCreated},
+                      WrittenCase{Kind::Definition, Place::Plain, true, ""},
+                      WrittenCase{Kind::Definition, Place::ReadOnlyFolder, true, ""},
+                      WrittenCase{Kind::Definition, Place::WriteProtected, false, kNotCreated},
+                      WrittenCase{Kind::Definition, Place::SymbolicLink, true, ""},
+                      WrittenCase{Kind::Definition, Place::HardLink, true, ""},
+                      WrittenCase{Kind::Definition, Place::Fifo, false, kNotOpened},
+                      WrittenCase{Kind::Definition, Place::FullDisk, false, kNotCreated},
+                      WrittenCase{Kind::Image, Place::Plain, true, ""},
+                      WrittenCase{Kind::Image, Place::ReadOnlyFolder, false, ""},
+                      WrittenCase{Kind::Image, Place::WriteProtected, false, ""},
+                      WrittenCase{Kind::Image, Place::SymbolicLink, true, ""},
+                      WrittenCase{Kind::Image, Place::HardLink, true, "", false},
+                      WrittenCase{Kind::Image, Place::Fifo, false, ""},
+                      WrittenCase{Kind::Image, Place::FullDisk, false, ""}),
     CaseName);
 
-// The disk fills at any byte of a write: the file holds its old bytes or its new ones, beside
-// it or written in place (a second hard link), and nothing is left behind.
+// The disk fills at any byte of a write: the write fails, and says so, exactly when the new
+// bytes do not fit; the file then holds its old bytes, else its new ones, beside it or written
+// in place (a second hard link), and nothing is left behind.
 TEST(WrittenFilesOnAFillingDisk, AFaultAtAnyByteLeavesOldOrNew) {
   const test::ScratchDirectory directory;
   const fs::path web = directory.path() / "web";
@@ -565,34 +584,51 @@ TEST(WrittenFilesOnAFillingDisk, AFaultAtAnyByteLeavesOldOrNew) {
     const char* name;
     fs::path file;
     std::string old;
-    std::function<void()> write;
+    std::string fresh;            // empty: the image, told by the units' own reader
+    std::function<bool()> write;  // true when the write reports success
   };
   const std::string longLine(200, 'x');
   const Case cases[] = {
       {"t540.cfg", directory.path() / "t540.cfg", "de\r\n" + longLine + "\r\nkept\r\n",
+       "de\r\n127.0.0.15\r\nkept\r\n",
        [&] {
          try {
            ConfigFile(directory.path()).save({"de", "127.0.0.15"});
+           return true;
          } catch (const std::runtime_error&) {
+           return false;
          }
        }},
       {"t540.cfg, its language", directory.path() / "t540.cfg", "de\r\n" + longLine + "\r\n",
-       [&] { ConfigFile(directory.path()).rewriteLanguageLine("gb"); }},
+       "gb\r\n" + longLine + "\r\n",
+       [&] { return ConfigFile(directory.path()).rewriteLanguageLine("gb"); }},
       {"plan.rem", directory.path() / "plan.rem", "<p x=\"1\" y=\"2\"/>\n<q/>\n" + longLine,
+       "<p x=\"    1\" y=\"    2\"/>\n<q/>\n" + longLine,
        [&] {
          try {
            scheme::NormaliseDefinitionFile(directory.path() / "plan.rem");
+           return true;
          } catch (const std::runtime_error&) {
+           return false;
          }
        }},
-      {"web.rom", directory.path() / "web.rom", longLine,
-       [&] { service::BuildWebImage(webFiles, directory.path() / "web.rom"); }},
+      {"web.rom", directory.path() / "web.rom", longLine, "",
+       [&] {
+         return service::BuildWebImage(webFiles, directory.path() / "web.rom") ==
+                service::ImageBuild::Written;
+       }},
   };
+  const std::vector<std::pair<std::string, std::string>> imageFiles = {
+      {"index.htm", test::PatternBytes(300)}};
   for (const Case& c : cases) {
     test::WriteFileBytes(c.file, c.old);
-    c.write();
+    ASSERT_TRUE(c.write()) << c.name;
     const std::string fresh = test::ReadFileBytes(c.file);
-    ASSERT_NE(fresh, c.old) << c.name;
+    if (c.fresh.empty()) {
+      ASSERT_EQ(test::UnitReadsImage(c.file), imageFiles);
+    } else {
+      ASSERT_EQ(fresh, c.fresh) << c.name;
+    }
     for (const bool linked : {false, true}) {
       const fs::path secondName = directory.path() / "second name";
       for (std::size_t limit = 0; limit <= fresh.size() + 1; limit += 7) {
@@ -601,12 +637,13 @@ TEST(WrittenFilesOnAFillingDisk, AFaultAtAnyByteLeavesOldOrNew) {
         test::WriteFileBytes(c.file, c.old);
         if (linked) fs::create_hard_link(c.file, secondName);
         const std::vector<std::string> before = test::FolderEntries(directory.path());
+        bool written = false;
         {
           const test::FileSizeLimit full(limit);
-          c.write();
+          written = c.write();
         }
-        const std::string now = test::ReadFileBytes(c.file);
-        EXPECT_TRUE(now == c.old || now == fresh) << now;
+        EXPECT_EQ(written, limit >= fresh.size());
+        EXPECT_EQ(test::ReadFileBytes(c.file), written ? fresh : c.old);
         EXPECT_EQ(test::FolderEntries(directory.path()), before);
         if (linked) fs::remove(secondName);
       }

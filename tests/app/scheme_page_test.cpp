@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/german_texts.h"
 #include "window_fixture.h"
 
 namespace kv3::app {
@@ -32,9 +33,6 @@ class SchemeUpload : public WindowOnLoopback {
                        [&](const sim::Received& r) { return r.kind == word; });
   }
   std::vector<std::string> messageTexts() const { return desktop.messageTexts(); }
-  std::string text(std::string_view texts::LanguageTexts::*which) const {
-    return std::string(window->texts().*which);
-  }
   const fs::path chosenFolder() const { return directory.path() / "chosen"; }
 };
 
@@ -78,8 +76,8 @@ TEST_F(SchemeUpload, DefinitionThenPictureThenANewSearch) {
   upload();
   EXPECT_FALSE(fs::exists(elsewhere.parent_path() / "user.rem"));
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{text(&texts::LanguageTexts::TextBigFileHint),
-                                                      text(&texts::LanguageTexts::TextUpdated)}));
+  EXPECT_EQ(messageTexts(),
+            (std::vector<std::string>{test::german::BigFileHint, test::german::Updated}));
   const std::string normalised =
       "<?xml version=\"1.0\"?>\r\n<pos id=\"t1\" x=\"   12\" y=\"  340\"/>\n";
   EXPECT_EQ(test::ReadFileBytes(chosenFolder() / "heizung.rem"), normalised);
@@ -100,7 +98,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
     std::size_t pictureSize;
     sim::Command faulty;
     sim::Fault fault;
-    std::vector<std::string_view texts::LanguageTexts::*> shown;  // message texts, in order
+    std::vector<std::string> shown;  // message texts, in order
     bool definitionAnnounced;
     bool pictureAnnounced;
     std::string picture = "plan.jpg";
@@ -115,14 +113,14 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        100,
        sim::Command::Apos,
        silent,
-       {&texts::LanguageTexts::TextNotFound},
+       {test::german::NotFound},
        true,
        false},
       {"definition not completed",
        100,
        sim::Command::Apos,
        closes,
-       {&texts::LanguageTexts::TextCorrupted},
+       {test::german::Corrupted},
        true,
        false},
       // A picture that will be refused costs the unit nothing, its definition included.
@@ -130,14 +128,14 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        204800,
        sim::Command::Find,
        {},
-       {&texts::LanguageTexts::TextFileTooBig},
+       {test::german::FileTooBig},
        false,
        false},
       {"name without a Windows-1252 form",
        100,
        sim::Command::Find,
        {},
-       {&texts::LanguageTexts::TextNameNotSendable},
+       {test::german::NameNotSendable},
        false,
        false,
        "Схема.jpg"},
@@ -145,7 +143,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        100,
        sim::Command::Find,
        {},
-       {&texts::LanguageTexts::TextBigFileHint, &texts::LanguageTexts::TextFileChanged},
+       {test::german::BigFileHint, test::german::FileChanged},
        true,
        false,
        "plan.jpg",
@@ -154,7 +152,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
        204799,
        sim::Command::Asch,
        silent,
-       {&texts::LanguageTexts::TextBigFileHint, &texts::LanguageTexts::TextNotFound},
+       {test::german::BigFileHint, test::german::NotFound},
        true,
        true},
   };
@@ -169,9 +167,7 @@ TEST_F(SchemeUpload, EveryOtherEndingLeavesTheButtonUsable) {
     choose(picture);
     if (c.meanwhile) desktop.queueUserAction([&] { c.meanwhile(picture); });
     upload();
-    std::vector<std::string> expected;
-    for (const auto which : c.shown) expected.push_back(std::string(window->texts().*which));
-    EXPECT_EQ(messageTexts(), expected);
+    EXPECT_EQ(messageTexts(), c.shown);
     EXPECT_EQ(announced("APOS"), c.definitionAnnounced);
     EXPECT_EQ(announced("ASCH"), c.pictureAnnounced);
     EXPECT_TRUE(window->Bt_Up_AS.enabled());

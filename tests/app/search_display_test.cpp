@@ -127,7 +127,7 @@ TEST_F(SearchAndDisplay, UnitThatAnswersOnlyTheSearch) {
   sim::Fault firstOnly;
   firstOnly.firstOnly = true;
   sim::Fault late;
-  late.lateMs = 900;  // beyond the pause even when scaled
+  late.lateMs = 2000;  // after both exchanges: "PaWd" and "Vers" each wait 500 ms
   const Case cases[] = {
       {"silent", silent, std::nullopt, silent, "???", "???", "", ""},
       {"late", late, std::nullopt, late, "???", "???", "", ""},

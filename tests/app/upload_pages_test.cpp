@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "support/german_texts.h"
 #include "window_fixture.h"
 
 namespace kv3::app {
@@ -109,8 +110,7 @@ TEST_F(UploadPages, FirmwareUpdateSucceedsAndSearchesAgainInItsOrder) {
   window->dispatch([this] { window->Bt_Up_FW.click(); });
 
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
-  const std::string success = "message " + std::string(window->texts().TextMessage) + ": " +
-                              std::string(window->texts().TextUpdatedRestart);
+  const std::string success = "message Meldung: " + std::string(test::german::UpdatedRestart);
   const auto after = LogFrom(desktop.log, "message ");
   ASSERT_GE(after.size(), 4u);
   // The text, then the list stays empty for the pause before the search, which begins by
@@ -145,8 +145,7 @@ TEST_F(UploadPages, WebAppUpdateShowsTheNewNameAsInstalledAndSearchesAgain) {
   window->dispatch([this] { window->Bt_Up_WA.click(); });
 
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
-  const std::string success = "message " + std::string(window->texts().TextMessage) + ": " +
-                              std::string(window->texts().TextUpdatedRestart);
+  const std::string success = "message Meldung: " + std::string(test::german::UpdatedRestart);
   const auto at = std::find(desktop.log.begin(), desktop.log.end(), success);
   ASSERT_NE(at, desktop.log.end());
   ASSERT_GE(at - desktop.log.begin(), 2);
@@ -172,7 +171,7 @@ TEST_F(UploadPages, HiddenSkinPageWorksThroughTheModelAndSaysUpdatedWithoutResta
 
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
   ASSERT_FALSE(desktop.messages.empty());
-  EXPECT_EQ(desktop.messages.front().text, window->texts().TextUpdated);
+  EXPECT_EQ(desktop.messages.front().text, test::german::Updated);
   EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "rahmen_holz_dunkel_2026.jpg")),
             test::PatternBytes(2000));
   lan->sim().stop();
@@ -200,13 +199,13 @@ TEST_F(UploadPages, AFailedUploadSaysWhyAndKeepsTheChosenFile) {
   struct Case {
     const char* what;
     sim::Fault fault;
-    std::string_view texts::LanguageTexts::*text;
+    const char* text;
   };
   sim::Fault closes;
   closes.stream = sim::StreamFault::Close;
   const Case cases[] = {
-      {"not acknowledged", {.silent = true}, &texts::LanguageTexts::TextNotFound},
-      {"no answer", closes, &texts::LanguageTexts::TextCorrupted},
+      {"not acknowledged", {.silent = true}, test::german::NotFound},
+      {"no answer", closes, test::german::Corrupted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -221,8 +220,8 @@ TEST_F(UploadPages, AFailedUploadSaysWhyAndKeepsTheChosenFile) {
     window->dispatch([this] { window->Bt_Up_WA.click(); });
 
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, window->texts().*c.text);
-    EXPECT_EQ(desktop.messages[0].caption, window->texts().TextError);
+    EXPECT_EQ(desktop.messages[0].text, c.text);
+    EXPECT_EQ(desktop.messages[0].caption, test::german::Error);
     EXPECT_EQ(window->Ed_Up_WA.text(), "web");
     EXPECT_TRUE(window->Bt_Up_WA.visible());
     EXPECT_TRUE(window->Bt_Up_WA.enabled());
@@ -256,7 +255,7 @@ TEST_F(UploadPages, SearchingAndClosingDuringAnUploadDisturbNothing) {
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(closedAfter, 1u);  // after the success text
   ASSERT_EQ(desktop.messages.size(), 1u);
-  EXPECT_EQ(desktop.messages[0].text, window->texts().TextUpdatedRestart);
+  EXPECT_EQ(desktop.messages[0].text, test::german::UpdatedRestart);
   EXPECT_EQ(test::ReadFileBytes(lan->storedFile(0, "firmware.bin")), test::PatternBytes(6000));
   EXPECT_TRUE(window->CloseQuery());
 }

@@ -12,15 +12,22 @@
 namespace kv3::app {
 
 // A window talking to simulated units on loopback, started in a fresh directory. Pauses pass at
-// a fifth of their length, which leaves the simulator ample time to answer.
+// a fifth of their length, which leaves the simulator ample time to answer; a late unit is late
+// against the window's pauses at their full length, on the simulator's clock that only they
+// move, however long the machine takes.
 class WindowOnLoopback : public ::testing::Test {
  protected:
   static constexpr double PauseScale = 0.2;
 
   // The units keep what is sent to them under stored/ in the test's directory.
   void startUnits(std::vector<sim::Unit> units) {
-    lan = std::make_unique<test::LoopbackLan>(std::move(units), directory.path() / "stored");
+    lan = std::make_unique<test::LoopbackLan>(std::move(units), directory.path() / "stored", true);
     window = std::make_unique<MainWindow>(desktop, lan->settings());
+    desktop.passTime = [this](int ms) {
+      if (!lan) return;
+      lan->sim().settle();  // every datagram of the window handled: its answer is late from now
+      lan->sim().advance(std::chrono::milliseconds(ms));
+    };
     desktop.settle = [this] {
       if (lan) lan->sim().settle();
     };

@@ -22,13 +22,16 @@ inline test::ProgramResult Kv3(const std::vector<std::string>& arguments,
 // A LAN of simulated units for one case; the units keep what they are sent under store().
 class CliOnLan {
  protected:
-  // False (after a skip) where namespaces cannot be made.
+  // False where namespaces cannot be made: the caller skips, and where the LAN is required
+  // (NamespaceLan::required) the case has failed already.
   bool build(const std::vector<std::string>& units, const std::vector<std::string>& farUnits = {},
              const std::vector<std::string>& secondLan = {},
              const std::vector<std::string>& hosted = {},
              const std::vector<std::string>& moreArguments = {}) {
     const std::string reason = test::NamespaceLan::unavailableReason();
     if (!reason.empty()) {
+      // A fatal failure: the case's body does not run after its SetUp.
+      if (test::NamespaceLan::required()) [&] { FAIL() << reason; }();
       return false;
     }
     lan = std::make_unique<test::NamespaceLan>(

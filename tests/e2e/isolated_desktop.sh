@@ -27,7 +27,9 @@ mount --bind "$work/lock" "$lock"
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 mount -t tmpfs -o mode=1777 kv3x11 /tmp/.X11-unix
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -noreset: by default the server resets once its last client has gone, and a client that
+# connects during the reset is dropped: the window then finds no display.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 300); do
   [ -s "$work/display" ] && break

@@ -23,7 +23,11 @@ command -v Xvfb >/dev/null || skip "Xvfb is not installed (Debian: xvfb)"
 command -v dbus-run-session >/dev/null || skip "dbus-run-session is missing (Debian: dbus)"
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "pyatspi is missing (Debian: python3-pyatspi)"
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus is missing (Debian: at-spi2-core)"
-"$root/scripts/netns-lan" check || skip "network namespaces cannot be made here (needs root)"
+if ! "$root/scripts/netns-lan" check; then
+  # scripts/test as root: a green run must not hide this case.
+  [ "${KV3_LAN_REQUIRED:-0}" != 0 ] && fail "network namespaces cannot be made here (KV3_LAN_REQUIRED)"
+  skip "network namespaces cannot be made here (needs root)"
+fi
 
 name="$("$root/scripts/netns-lan" name up)"
 # Held until this script ends: the LAN is in use (scripts/netns-lan).
@@ -60,7 +64,9 @@ mount --bind "$work/lock" "$lock"
 # any other server on display 0, another test's or the desktop's, in a shared /tmp/.X11-unix.
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 mount -t tmpfs -o mode=1777 kv3x11 /tmp/.X11-unix
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -noreset: by default the server resets once its last client has gone (here the readiness
+# check), and a client that connects during the reset is dropped: the window then finds no display.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done

@@ -107,6 +107,9 @@ fi
 
 # The search on a PC with two adapters, as on Windows: a socket bound to each adapter's address
 # sends that network's broadcast, and each unit is found and read on its own network.
+if [ -n "$lan" ] && ! "$lan" check && [ "${KV3_LAN_REQUIRED:-0}" != 0 ]; then
+  fail "network namespaces cannot be made here for the search on two adapters (KV3_LAN_REQUIRED)"
+fi
 if [ -n "$lan" ] && "$lan" check; then
   lan_name="$("$lan" name wine)"
   exec {lock}>"/run/kv3lan/$lan_name.lock"

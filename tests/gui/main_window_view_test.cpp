@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -10,6 +11,7 @@
 
 #include "app/main_window.h"
 #include "gui/form_view.h"
+#include "support/german_texts.h"
 #include "support/loopback_lan.h"
 #include "support/test_desktop.h"
 #include "view_helpers.h"
@@ -79,6 +81,19 @@ TEST_F(MainWindowView, ActivationSearchesAndTheWidgetsFollowTheModel) {
   EXPECT_EQ(window.Edit4.text(), "1.2.3");
 }
 
+// The search gives the emptied list the focus, on which Qt makes its first row current: that is
+// no choice of the user's, and the shown unit is asked once.
+TEST_F(MainWindowView, AClickedSearchAsksTheShownUnitOnce) {
+  window.dispatch([this] { window.FormActivate(); });
+  lan.sim().clearReceived();
+  QTest::mouseClick(widget<QPushButton>("BTSuchen"), Qt::LeftButton);
+  ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
+  std::vector<std::string> asked;
+  for (const sim::Received& datagram : lan.sim().received()) asked.push_back(datagram.kind);
+  EXPECT_EQ(asked, (std::vector<std::string>{"FIND", "PaWd", "Vers"}));
+  EXPECT_EQ(widget<QListWidget>("LB1")->currentRow(), 0);
+}
+
 // The gauge on screen follows the upload; a close during the upload waits for its end.
 TEST_F(MainWindowView, UploadControlsAppearAndTheGaugeMovesOnScreen) {
   window.dispatch([this] { window.FormActivate(); });
@@ -106,7 +121,7 @@ TEST_F(MainWindowView, UploadControlsAppearAndTheGaugeMovesOnScreen) {
   EXPECT_EQ(shown, (std::vector<int>{36, 73}));
   EXPECT_FALSE(closedAtOnce);
   EXPECT_EQ(gauge->value(), 0);
-  EXPECT_EQ(desktop.messages.at(0).text, window.texts().TextUpdatedRestart);
+  EXPECT_EQ(desktop.messages.at(0).text, test::german::UpdatedRestart);
   // The close waited for the end of the upload and comes from the event loop.
   EXPECT_TRUE(view.isVisible());
   QTRY_VERIFY(!view.isVisible());

@@ -19,6 +19,7 @@ class ServiceOnNamespaceLan : public ::testing::Test {
   void SetUp() override {
     const std::string reason = test::NamespaceLan::unavailableReason();
     if (!reason.empty()) {
+      if (test::NamespaceLan::required()) FAIL() << reason;
       GTEST_SKIP() << reason;
     }
     std::filesystem::create_directories(store());

@@ -9,6 +9,7 @@
 #include "hex_bytes.h"
 #include "link/answer.h"
 #include "link/frames.h"
+#include "support/loopback_lan.h"
 #include "support/test_desktop.h"
 #include "udp_peer.h"
 
@@ -19,7 +20,9 @@ using test::SockErrorOf;
 using test::UdpPeer;
 using namespace std::string_literals;
 
-constexpr std::uint16_t kBase = 39450;  // this file uses kBase+1 to kBase+29
+// Below the ports the kernel hands out on its own, and this test process's alone; the file uses
+// kBase+1 to kBase+29.
+const std::uint16_t kBase = kv3::test::FreeLoopbackPortRun(30);
 
 LinkSettings TestPorts(int first) {
   LinkSettings settings;

@@ -16,7 +16,9 @@ using test::SockErrorOf;
 using test::UdpPeer;
 using namespace std::string_literals;
 
-constexpr std::uint16_t kBase = 39400;  // this file uses kBase+1 to kBase+29
+// Below the ports the kernel hands out on its own, and this test process's alone; the file uses
+// kBase+1 to kBase+29.
+const std::uint16_t kBase = kv3::test::FreeLoopbackPortRun(30);
 
 // A datagram socket set up as the window sets up its own, on test ports.
 void Configure(TSock& sock, int localPort, int remotePort, const std::string& host = "127.0.0.1") {

@@ -10,6 +10,7 @@
 #include "platform/file_size.h"
 #include "platform/open_url.h"
 #include "platform/single_instance.h"
+#include "support/loopback_lan.h"
 
 namespace kv3::platform {
 namespace {
@@ -74,11 +75,35 @@ TEST(FileSize, MeasuresAndKeepsThePosition) {
 }
 
 TEST(OpenUrl, WaitsForTheOpenerButNotLongerThanTheLimit) {
-  // A missing opener and one that ends at once return without a report.
+  const test::ScratchDirectory directory;
+  // The opener gets the address as its argument: here "sh" runs the address as a script.
+  const auto script = [&](const std::string& name, const std::string& text) {
+    const std::filesystem::path path = directory.path() / name;
+    test::WriteFileBytes(path, text);
+    return path.string();
+  };
+  const std::string quick = script("quick", "sleep 1; : >\"$0.ended\"\n");
+  OpenUrl(quick, 20000, "sh");
+  EXPECT_TRUE(std::filesystem::exists(quick + ".ended")) << "returned before the opener ended";
+
+  // One that keeps running is left running once the limit has passed.
+  const std::string lasting = script("lasting", "echo $$ >\"$0.pid\"; exec sleep 60\n");
+  OpenUrl(lasting, 200, "sh");
+  // On a busy machine the script may write its process down only now.
+  const auto written = [&] {
+    std::error_code missing;
+    return std::filesystem::exists(lasting + ".pid", missing) &&
+           test::ReadFileBytes(lasting + ".pid").ends_with('\n');
+  };
+  for (int i = 0; i < 500 && !written(); ++i) ::usleep(20000);
+  ASSERT_TRUE(written());
+  const pid_t child = std::stoi(test::ReadFileBytes(lasting + ".pid"));
+  EXPECT_EQ(::waitpid(child, nullptr, WNOHANG), 0) << "the opener was ended or collected";
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+
+  // A missing opener reports nothing either.
   OpenUrl("https://example.invalid/", 20000, "kv3-no-such-opener");
-  OpenUrl("https://example.invalid/", 20000, "true");
-  // An opener that keeps running is left running once the limit has passed.
-  OpenUrl("2", 200, "sleep");
 }
 
 }  // namespace

@@ -53,16 +53,20 @@ TEST(PositionDefinition, PositionLinesAreNormalisedAndEverythingElseStays) {
     EXPECT_EQ(NormalisePositionDefinition(c.before), c.after) << c.what;
   }
 
-  // Any number of lines of any length, none dropped or mixed up.
+  // Any number of lines of any length, none dropped or mixed up: each line has its own letter
+  // and its coordinates from a table of texts as given and as padded.
+  const std::pair<const char*, const char*> coordinates[] = {
+      {"0", "    0"},     {"-1", "   -1"}, {"42", "   42"},     {"-999", " -999"},
+      {"12345", "12345"}, {"+7", "    7"}, {"-12345", "-12345"}};
+  constexpr std::size_t kCoordinates = std::size(coordinates);
   std::string many;
   std::string expected;
-  for (int i = 0; i < 300; ++i) {
+  for (std::size_t i = 0; i < 300; ++i) {
     const std::string pad(480, static_cast<char>('a' + i % 26));
-    many += "<p n=\"" + pad + "\" x=\"" + std::to_string(i) + "\" y=\"" + std::to_string(-i) +
-            "\"/>\r\n";
-    char tail[40];
-    std::snprintf(tail, sizeof tail, "x=\"%5d\" y=\"%5d\"/>\n", i, -i);
-    expected += "<p n=\"" + pad + "\" " + tail;
+    const auto& [x, paddedX] = coordinates[i % kCoordinates];
+    const auto& [y, paddedY] = coordinates[(i + 3) % kCoordinates];
+    many += "<p n=\"" + pad + "\" x=\"" + x + "\" y=\"" + y + "\"/>\r\n";
+    expected += "<p n=\"" + pad + "\" x=\"" + paddedX + "\" y=\"" + paddedY + "\"/>\n";
   }
   EXPECT_EQ(NormalisePositionDefinition(many), expected);
 }

@@ -144,5 +144,37 @@ TEST(CommandLineOptions, BadOptionsAreRefused) {
   }
 }
 
+// Units on every address of a machine on a real network would answer its computers as real
+// units: kv3sim starts there only when told so, or bound to a loopback address.
+TEST(CommandLineOptions, AnAdapterBesidesLoopbackRefusesTheStart) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> adapters;
+    std::string refusal;  // "": started
+  };
+  const Case cases[] = {
+      {{}, {}, ""},
+      {{},
+       {"eth0"},
+       "not started: eth0 is up, and the units would answer every computer there as real units. "
+       "Start kv3sim in a network namespace with only loopback (scripts/isolated), or give "
+       "--on-network in one whose network is made for the test (scripts/netns-lan)."},
+      {{"--bind", "192.0.2.5"},
+       {"eth0", "wlan0"},
+       "not started: eth0, wlan0 are up, and the units would answer every computer there as real "
+       "units. Start kv3sim in a network namespace with only loopback (scripts/isolated), or give "
+       "--on-network in one whose network is made for the test (scripts/netns-lan)."},
+      {{"--on-network"}, {"eth0"}, ""},
+      {{"--bind", "127.0.0.2"}, {"eth0"}, ""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const auto line = ParseCommandLine(c.args, error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(NetworkRefusal(*line, c.adapters).value_or(""), c.refusal)
+        << c.args.size() << " options, " << c.adapters.size() << " adapters";
+  }
+}
+
 }  // namespace
 }  // namespace kv3::sim

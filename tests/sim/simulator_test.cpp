@@ -335,6 +335,30 @@ TEST_F(SimulatorTest, LateAnswerComesAfterTheOthers) {
   EXPECT_EQ(fromKeller[2], Text0("Keller"));
 }
 
+// On the caller's clock a late answer leaves once advance() has moved the clock past it,
+// however long that takes in real time.
+TEST_F(SimulatorTest, OnTheCallersClockALateAnswerWaitsForIt) {
+  Config config = ThreeUnits();
+  config.callerClock = true;
+  config.units[1].fault(Command::Find) = {.lateMs = 600};
+  sim_->stop();
+  sim_ = testing::StartSimulator(config);
+  std::set<Ipv4> answering;
+  for (const Datagram& answer : answersTo(kLoopbackBroadcast, Command0("FIND"))) {
+    answering.insert(answer.source.address);
+  }
+  EXPECT_EQ(answering, (std::set<Ipv4>{kHeizung, kGarage}));
+  sim_->advance(std::chrono::milliseconds(500));
+  ASSERT_TRUE(sim_->settle());
+  EXPECT_TRUE(answersBeforeMarker().empty());
+  sim_->advance(std::chrono::milliseconds(100));
+  ASSERT_TRUE(sim_->settle());
+  const std::vector<Datagram> late = answersBeforeMarker();
+  ASSERT_EQ(late.size(), 1u);
+  EXPECT_EQ(late[0].source.address, kKeller);
+  EXPECT_EQ(late[0].bytes.size(), kRecordSize);
+}
+
 TEST_F(SimulatorTest, WaitingAnswerBlocksNobody) {
   sim_->setFault(1, Command::Find, {.lateMs = 600000});
   std::set<Ipv4> answering;

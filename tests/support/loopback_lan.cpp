@@ -78,15 +78,25 @@ bool FreeForUdpAndTcp(std::uint16_t port) {
 
 }  // namespace
 
-LoopbackPorts FreeLoopbackPorts() {
-  static std::mutex mutex;
-  const std::lock_guard lock(mutex);
+namespace {
+
+std::mutex portsMutex;
+int nextPort = 0;  // in this process's block; guarded by portsMutex
+
+int Block() {
   static const int block = ClaimBlock();
-  static int next = 0;
-  const auto take = [] {
+  return block;
+}
+
+}  // namespace
+
+LoopbackPorts FreeLoopbackPorts() {
+  const std::lock_guard lock(portsMutex);
+  const int block = Block();
+  const auto take = [block] {
     for (int tried = 0; tried < kBlockSize; ++tried) {
-      const auto port = static_cast<std::uint16_t>(kFirstPort + block * kBlockSize + next);
-      next = (next + 1) % kBlockSize;
+      const auto port = static_cast<std::uint16_t>(kFirstPort + block * kBlockSize + nextPort);
+      nextPort = (nextPort + 1) % kBlockSize;
       if (FreeForUdpAndTcp(port)) return port;
     }
     throw std::runtime_error("no free loopback port");
@@ -96,6 +106,24 @@ LoopbackPorts FreeLoopbackPorts() {
   ports.reply = take();
   ports.transfer = take();
   return ports;
+}
+
+std::uint16_t FreeLoopbackPortRun(int count) {
+  const std::lock_guard lock(portsMutex);
+  const int first = kFirstPort + Block() * kBlockSize;
+  for (int start = nextPort, tried = 0; tried < kBlockSize; ++tried) {
+    if (start + count > kBlockSize) start = 0;
+    int free = 0;
+    while (free < count && FreeForUdpAndTcp(static_cast<std::uint16_t>(first + start + free))) {
+      ++free;
+    }
+    if (free == count) {
+      nextPort = (start + count) % kBlockSize;
+      return static_cast<std::uint16_t>(first + start);
+    }
+    start += free + 1;
+  }
+  throw std::runtime_error("no run of free loopback ports");
 }
 
 link::LinkSettings LoopbackSettings(const LoopbackPorts& ports) {
@@ -122,9 +150,11 @@ sim::Unit NumberedUnit(int n) {
   return unit;
 }
 
-LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store)
+LoopbackLan::LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store,
+                         bool callerClock)
     : ports_(FreeLoopbackPorts()), settings_(LoopbackSettings(ports_)), store_(std::move(store)) {
   sim::Config config;
+  config.callerClock = callerClock;
   config.storeDirectory = store_;
   config.units = std::move(units);
   config.commandPort = ports_.command;

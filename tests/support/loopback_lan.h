@@ -23,6 +23,8 @@ struct LoopbackPorts {
   std::uint16_t transfer = 0;
 };
 LoopbackPorts FreeLoopbackPorts();
+// The first of `count` consecutive such ports, all free when chosen.
+std::uint16_t FreeLoopbackPortRun(int count);
 
 // The tool's settings for a simulated network on loopback: the given ports and the loopback
 // broadcast address.
@@ -35,8 +37,9 @@ sim::Unit NumberedUnit(int n);
 class LoopbackLan {
  public:
   // store: where the units keep the files sent to them (one folder per unit address); empty
-  // keeps nothing.
-  explicit LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store = {});
+  // keeps nothing. callerClock: late answers wait for Simulator::advance (sim::Config).
+  explicit LoopbackLan(std::vector<sim::Unit> units, std::filesystem::path store = {},
+                       bool callerClock = false);
   // Where unit `index` keeps a file of that name.
   std::filesystem::path storedFile(std::size_t index, const std::string& name) const;
   ~LoopbackLan();

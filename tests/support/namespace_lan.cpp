@@ -13,6 +13,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <string_view>
 
 namespace kv3::test {
 
@@ -54,6 +55,11 @@ std::string NamespaceLan::unavailableReason() {
   }
   return "network namespaces cannot be made here (needs root and iproute2); "
          "the namespace LAN tests are skipped";
+}
+
+bool NamespaceLan::required() {
+  const char* value = std::getenv("KV3_LAN_REQUIRED");
+  return value != nullptr && *value != '\0' && std::string_view(value) != "0";
 }
 
 NamespaceLan::NamespaceLan(const std::vector<std::string>& units,

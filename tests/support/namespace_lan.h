@@ -16,6 +16,10 @@ class NamespaceLan {
  public:
   // Empty when namespaces can be made here; otherwise why not (for a skip message).
   static std::string unavailableReason();
+  // Whether the run must have its LANs: scripts/test sets KV3_LAN_REQUIRED where it runs as
+  // root, so that a green run never hides a LAN case that did not run. Where it is set, a case
+  // without its LAN fails.
+  static bool required();
 
   // units and farUnits are kv3sim unit specifications ("mac=...,ip=...,..."); every kv3sim
   // also gets simOptions ("--store=DIR", ...).

@@ -56,6 +56,7 @@ void TestDesktop::pause(int ms) {
   if (scaled > 0) {
     std::this_thread::sleep_for(std::chrono::microseconds(scaled));
   }
+  if (passTime) passTime(ms);
   if (settle) settle();
 }
 

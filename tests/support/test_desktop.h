@@ -45,6 +45,9 @@ class TestDesktop : public ui::Desktop {
   // busy machine, which may give its thread the processor late, does not change what a pause
   // means.
   std::function<void()> settle;
+  // Runs as each pause ends, before settle, with its length: the far side's own clock, where it
+  // has one, moves on by the pause as the logic means it.
+  std::function<void(int ms)> passTime;
   std::vector<Message> messages;
   std::vector<std::string> errors;
   std::vector<int> pauses;

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
+#include "support/loopback_lan.h"
 #include "support/test_desktop.h"
 #include "ui/controls.h"
 #include "ui/file_dialog.h"
@@ -202,16 +204,16 @@ class FileDialogs : public ::testing::Test {
  protected:
   void SetUp() override {
     before = std::filesystem::current_path();
-    folder = std::filesystem::temp_directory_path() /
-             ("kv3-dialog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-              "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder);
+    scratch.emplace();  // a folder of this run's own, which it also removes
+    folder = scratch->path();
+    std::filesystem::current_path(before);  // the dialogs are to move there
   }
   void TearDown() override {
     std::filesystem::current_path(before);
-    std::filesystem::remove_all(folder);
+    scratch.reset();
   }
   std::filesystem::path before;
+  std::optional<test::ScratchDirectory> scratch;
   std::filesystem::path folder;
   test::TestDesktop desktop;
 };
