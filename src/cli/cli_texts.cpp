@@ -68,9 +68,6 @@ const CliTexts GermanCliTexts{
     .passwordRepeat = "Passwort wiederholen: ",
     .passwordMismatch = "Die beiden Eingaben stimmen nicht überein.",
     .passwordFromNowhere = "Kein Passwort eingegeben.",
-    .accountUnknown =
-        "Das Gerät hat Benutzer und Passwort nicht genannt; bitte das Passwort mit "
-        "--password oder --password-stdin angeben.",
     .currentPasswordShort =
         "Das Passwort des Geräts hat weniger als 6 Zeichen; bitte ein neues mit "
         "--password oder --password-stdin angeben.",
@@ -287,9 +284,6 @@ const CliTexts EnglishCliTexts{
     .passwordRepeat = "Repeat the password: ",
     .passwordMismatch = "The two entries differ.",
     .passwordFromNowhere = "No password given.",
-    .accountUnknown =
-        "The unit did not tell its user name and password; give the password with "
-        "--password or --password-stdin.",
     .currentPasswordShort =
         "The unit's password has fewer than 6 characters; give a new one with "
         "--password or --password-stdin.",

@@ -25,9 +25,9 @@ struct CliTexts {
       sockReceiveFailed, sockHostNotFound, sockPortNotFound, sockTypeWhileOpen;
   // Settings.
   std::string_view badAddress, tooLong, wideCharacter, passwordLength, passwordPrompt,
-      passwordRepeat, passwordMismatch, passwordFromNowhere, accountUnknown, currentPasswordShort,
-      nothingToSet, settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished,
-      controlCharacter, colonInUser, sharedMacRefused, behindRouter, setInterrupted;
+      passwordRepeat, passwordMismatch, passwordFromNowhere, currentPasswordShort, nothingToSet,
+      settingsNotAcknowledged, settingsVerified, settingsDiffer, vanished, controlCharacter,
+      colonInUser, sharedMacRefused, behindRouter, setInterrupted;
   // Transfers.
   std::string_view unitColumn, resultColumn, done, notAcknowledged, corrupted, unreachable,
       cancelled, fileChanged, notAddressable, fileUnreadable, fileEmpty, firmwareNotBin,
