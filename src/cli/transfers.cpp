@@ -234,7 +234,16 @@ std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOp
       Target& target = targets.emplace_back(link::MacText(mac), std::nullopt);
       if (unit == nullptr) continue;
       target.unit = *unit;
-      if (const auto addresses = settings::AddressesWithMac(records, mac); addresses.size() > 1) {
+      if (auto addresses = settings::AddressesWithMac(records, mac); addresses.size() > 1) {
+        // Named the same way every time, whichever of them answered first: by address.
+        for (const link::FoundUnit& other : report.units) {
+          if (link::Mac(other.record) == mac &&
+              link::Ipv4At(other.record, link::record::kIp) <
+                  link::Ipv4At(target.unit->record, link::record::kIp)) {
+            target.unit = other;
+          }
+        }
+        std::sort(addresses.begin(), addresses.end());
         target.result = TransferResult::SharedMac;
         target.others = texts::Joined(addresses);
       }
@@ -242,7 +251,8 @@ std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOp
   }
   for (Target& target : targets) {
     if (!target.unit || target.result == TransferResult::SharedMac) continue;
-    if (const auto others = link::OtherMacsAt(records, target.unit->record); !others.empty()) {
+    if (auto others = link::OtherMacsAt(records, target.unit->record); !others.empty()) {
+      std::sort(others.begin(), others.end());
       target.result = TransferResult::SharedAddress;
       target.others = link::MacListText(others);
     }
