@@ -290,7 +290,7 @@ TEST_F(Fleet, EveryUnitAtOnceAndALateOneAlone) {
     std::snprintf(mac, sizeof mac, "00:1A:2B:3C:6E:%02X", i);
     const std::string ip = "192.0.2." + std::to_string(100 + i);
     units.push_back(std::string("mac=") + mac + ",ip=" + ip +
-                    (i == 32 ? ",fault=FWUP:late:900" : ""));
+                    (i == 32 ? ",fault=FWUP:late:2000" : ""));
     summary.push_back(std::string(mac) + "  " + ip + (i == 32 ? "  not acknowledged" : "  done"));
   }
   if (!build({}, {}, {}, units)) GTEST_SKIP() << test::NamespaceLan::unavailableReason();
