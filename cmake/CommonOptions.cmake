@@ -16,6 +16,18 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(kv3_options INTERFACE -Wno-maybe-uninitialized)
 endif()
 
+# A compiler cache kept between builds and between clones (ccache's own folder, outside the
+# checkout): paths below the checkout are hashed relative to it, so a fresh clone of the same
+# sources finds what an earlier one compiled.
+option(KV3_CCACHE "Compile through ccache when it is installed" OFF)
+if(KV3_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  find_program(KV3_CCACHE_PROGRAM ccache)
+  if(KV3_CCACHE_PROGRAM)
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR}
+                                    CCACHE_NOHASHDIR=1 ${KV3_CCACHE_PROGRAM})
+  endif()
+endif()
+
 if(WIN32)
   # Every .exe carries its C and C++ runtimes and runs on a bare Windows 10 or 11.
   target_link_options(kv3_options INTERFACE -static)
