@@ -44,13 +44,9 @@ int WithThreads(const std::vector<sim::Unit>& units, const std::string& file,
       runs.emplace_back([&, i] {
         SleepPacing pacing;
         link::DeviceRecord record = test::UnitRecord(units[i]);
-        update::UploadRun run(update::FirmwareRow, file, record);
-        const auto outcome = update::SendRun(
-            run, record,
-            [&](update::UploadRun& r, link::DeviceRecord& rec) {
-              return r.announce(rec, port, pacing);
-            },
-            settings, pacing);
+        link::PortRequester requester(port, pacing);
+        const auto outcome =
+            update::StreamUpload(update::FirmwareRow, file, record, requester, settings, pacing);
         complete[i] = outcome == update::UploadOutcome::Complete;
       });
     }

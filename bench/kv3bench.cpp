@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/config_file.h"
-#include "app/main_window.h"
 #include "support/loopback_lan.h"
 #include "support/test_desktop.h"
+#include "window/config_file.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ int main() {
   }
   test::LoopbackLan lan(units);
   test::TestDesktop desktop(1.0);
-  app::MainWindow window(desktop, lan.settings());
+  window::MainWindow window(desktop, lan.settings());
   window.FormActivate();
   if (window.LB1.items().size() != 3) {
     std::fprintf(stderr, "kv3bench: the simulated units were not found\n");
@@ -88,7 +88,7 @@ int main() {
   measure("choose another unit (PaWd, Vers)", 5, desktop, [&] { window.LB1.userSelect(1); });
 
   // File work against cat copying the same file.
-  const app::ConfigFile config(directory.path());
+  const window::ConfigFile config(directory.path());
   const std::vector<std::string> lines{"gb", "192.168.2.40"};
   test::WriteFileBytes(config.path(), "gb\r\n192.168.2.40\r\nline three\r\n");
   if (!compareWithCat("t540.cfg safe rewrite", [&] { config.save(lines); })) {

@@ -64,7 +64,9 @@ Result Measure(const update::UploadProfile& row, const std::filesystem::path& fi
     link::DeviceRecord record = test::UnitRecord(unit);
     link::TSock sock;
     ScaledPacing pacing(scale);
-    const auto outcome = update::StreamUpload(row, file.string(), record, sock, settings, pacing);
+    link::SocketRequester requester(sock, settings, pacing);
+    const auto outcome =
+        update::StreamUpload(row, file.string(), record, requester, settings, pacing);
     return Upload{static_cast<int>(outcome), pacing.asked()};
   });
   if (!cost.ran) return {};

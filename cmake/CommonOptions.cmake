@@ -64,31 +64,4 @@ function(kv3_folder_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
 
-# Stops the configuration when a source of the listed folders includes a header of a forbidden
-# folder ("ui", ...) or a Qt header, or with SYSTEM a header of the operating system: the
-# libraries' rules hold because the build refuses anything else, not because everybody
-# remembers them.
-#   kv3_forbid_includes(FOLDERS link cli ... FORBIDDEN ui app gui [SYSTEM])
-function(kv3_forbid_includes)
-  cmake_parse_arguments(rule "SYSTEM" "" "FOLDERS;FORBIDDEN" ${ARGN})
-  list(JOIN rule_FORBIDDEN "|" forbidden)
-  foreach(folder IN LISTS rule_FOLDERS)
-    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.h
-         ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
-    foreach(source IN LISTS sources)
-      file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]((${forbidden})/|Q)")
-      if(rule_SYSTEM)
-        # The system's own headers: what they offer is reached through the platform's seam.
-        file(STRINGS ${source} system REGEX "^[ \t]*#[ \t]*include[ \t]*<(sys/|arpa/|netinet/|net/|(unistd|fcntl|poll|termios|signal|iconv|netdb|ifaddrs|pthread|dirent|spawn|windows|winsock2|ws2tcpip|iphlpapi|io)\\.h>|csignal>)")
-        list(APPEND includes ${system})
-      endif()
-      if(includes)
-        file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${source})
-        list(JOIN includes "; " listed)
-        message(FATAL_ERROR "${shown} may not include ${listed}: src/${folder} may use none of "
-                            "${rule_FORBIDDEN}, no Qt and, outside the platform, no system header "
-                            "(docs/ARCHITECTURE.md)")
-      endif()
-    endforeach()
-  endforeach()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/IncludeRules.cmake)

@@ -50,10 +50,10 @@ if(TARGET kv3config)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME kv3config.png COMPONENT kv3config)
   endforeach()
-  install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon.png
+  install(FILES ${PROJECT_SOURCE_DIR}/data/pictures/app_icon.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME kv3config.png
           COMPONENT kv3config)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/gui/pictures/app_icon_256.png
+  install(FILES ${PROJECT_SOURCE_DIR}/data/pictures/app_icon_256.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME kv3config.png
           COMPONENT kv3config)
   kv3_install_man_page(${PROJECT_SOURCE_DIR}/data/man/kv3config.1 kv3config)

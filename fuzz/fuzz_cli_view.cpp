@@ -9,7 +9,7 @@
 
 #include "cli/unit_view.h"
 #include "link/answer.h"
-#include "link/unit_texts.h"
+#include "search/unit_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv3;
@@ -20,11 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     part = input.substr(0, end);
     input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
   }
-  link::FoundUnit unit;
+  search::FoundUnit unit;
   unit.record = link::RecordFromAnswer(link::KeepAnswer(parts[0], link::kKeptFind));
   const std::string account = link::AnswerText(link::KeepAnswer(parts[1], link::kKeptAccount));
   unit.texts.accountAnswered =
-      link::SplitAccountText(account, unit.texts.user, unit.texts.password);
+      search::SplitAccountText(account, unit.texts.user, unit.texts.password);
   unit.texts.deviceName = link::AnswerText(link::KeepAnswer(parts[2], link::kKeptAccount));
   unit.texts.version = link::AnswerText(link::KeepAnswer(parts[3], link::kKeptAnswer));
   unit.adapter = std::string(parts[3]);  // an adapter's name may hold any bytes

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/config_file.h"
+#include "window/config_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace kv3::app;
+  using namespace kv3::window;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const auto lines = SplitConfigLines(bytes);
   for (const std::string& line : lines) {

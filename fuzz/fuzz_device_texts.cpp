@@ -7,7 +7,7 @@
 
 #include "link/answer.h"
 #include "link/codepage.h"
-#include "link/unit_texts.h"
+#include "search/unit_texts.h"
 #include "settings/field_rules.h"
 
 namespace {
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string account = link::AnswerText(link::KeepAnswer(datagram, link::kKeptAccount));
   std::string user;
   std::string password;
-  if (link::SplitAccountText(account, user, password)) {
+  if (search::SplitAccountText(account, user, password)) {
     AsFieldText(user);
     AsFieldText(password);
   }

@@ -7,7 +7,7 @@
 #include "link/answer.h"
 #include "link/codepage.h"
 #include "link/device_record.h"
-#include "link/unit_texts.h"
+#include "search/unit_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv3;
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)link::Ipv4Text(record, link::record::kIp);
   for (const std::string& name :
        {link::SchemeName(record), link::SkinName(record), link::WebAppName(record)}) {
-    (void)link::Cp1252ToUtf8(link::InstalledNameText(name));
+    (void)link::Cp1252ToUtf8(search::InstalledNameText(name));
   }
   return 0;
 }

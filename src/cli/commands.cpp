@@ -24,8 +24,8 @@
 
 namespace kv3::cli {
 
-std::optional<link::SearchReport> Search(Context& context, const std::string& address,
-                                         bool readTexts, int& status) {
+std::optional<search::SearchReport> Search(Context& context, const std::string& address,
+                                           bool readTexts, int& status) {
   // Digits and dots that make no address would be read as 255.255.255.255: every unit.
   if (!link::IsAddressOrHostName(address)) {
     context.err << Fill(context.texts.badHostAddress, {address}) << '\n';
@@ -33,9 +33,9 @@ std::optional<link::SearchReport> Search(Context& context, const std::string& ad
     return std::nullopt;
   }
   CliPacing pacing(context.interrupt);
-  link::SearchReport report;
+  search::SearchReport report;
   try {
-    report = link::SearchUnits(context.settings, pacing, address, readTexts);
+    report = search::SearchUnits(context.settings, pacing, address, readTexts);
   } catch (const link::ESockException& error) {
     context.err << address << ": " << SockFailureText(context.texts, error) << '\n';
     status = kLocalError;
@@ -68,7 +68,7 @@ std::string PublicNetworkHint(const CliTexts& texts, const std::vector<std::stri
   return Fill(texts.publicNetworks, {listed});
 }
 
-void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
+void PrintSearchDiagnosis(Context& context, const search::SearchReport& report) {
   const CliTexts& texts = context.texts;
   const std::string port = std::to_string(context.settings.replyPort);
   if (report.bindError != 0) {
@@ -89,7 +89,7 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
       !hint.empty()) {
     context.err << hint << '\n';
   }
-  for (const link::SearchTarget& target : report.tried) {
+  for (const search::SearchTarget& target : report.tried) {
     const std::string where = link::AddressText(target.address);
     // An adapter's name is the system's, and may hold any byte.
     const std::string adapter = TerminalText(target.adapter);
@@ -107,8 +107,9 @@ void PrintSearchDiagnosis(Context& context, const link::SearchReport& report) {
   }
 }
 
-const link::FoundUnit* FindByMac(const link::SearchReport& report, const link::MacAddress& mac) {
-  for (const link::FoundUnit& unit : report.units) {
+const search::FoundUnit* FindByMac(const search::SearchReport& report,
+                                   const link::MacAddress& mac) {
+  for (const search::FoundUnit& unit : report.units) {
     if (link::Mac(unit.record) == mac) return &unit;
   }
   return nullptr;
@@ -126,15 +127,15 @@ bool InThisComputersNetworks(const std::string& address) {
          platform::ReachedOnLink(*unit);
 }
 
-std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const link::SearchReport& report,
-                                    const link::FoundUnit& unit) {
+std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchReport& report,
+                                    const search::FoundUnit& unit) {
   if (unit.texts.accountAnswered || unit.texts.nameRead) return std::nullopt;
   const std::string address = link::Ipv4Text(unit.record, link::record::kIp);
   if (!link::AddressesOneUnit(unit.record)) {
     return NotAsked{"notAddressable", Fill(texts.whyNotAddressable, {address})};
   }
   std::vector<link::DeviceRecord> records;
-  for (const link::FoundUnit& found : report.units) records.push_back(found.record);
+  for (const search::FoundUnit& found : report.units) records.push_back(found.record);
   if (const auto others = link::OtherMacsAt(records, unit.record); !others.empty()) {
     return NotAsked{"sharedAddress",
                     Fill(texts.whySharedAddress, {address, link::MacListText(others)})};
@@ -148,7 +149,7 @@ std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const link::SearchRep
 namespace {
 
 // The notes under a search's results: lost answers, then what the units' views tell.
-void PrintNotes(Context& context, const link::SearchReport& report,
+void PrintNotes(Context& context, const search::SearchReport& report,
                 const std::vector<UnitView>& units) {
   if (report.dropped > 0) {
     context.err << Fill(context.texts.answersLost, {std::to_string(report.dropped)}) << '\n';
@@ -163,7 +164,7 @@ int RunFind(Context& context, const FindOptions& options) {
     context.interrupt.setLastWords(JsonText(FindJson({}, {}, false, true)));
   }
   int status = kSuccess;
-  std::optional<link::SearchReport> report;
+  std::optional<search::SearchReport> report;
   try {
     report = Search(context, options.address, true, status);
   } catch (const Cancelled&) {
@@ -196,7 +197,7 @@ std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress
                                         const std::string& address, int& status) {
   auto report = Search(context, address, true, status);
   if (!report) return std::nullopt;
-  const link::FoundUnit* unit = FindByMac(*report, mac);
+  const search::FoundUnit* unit = FindByMac(*report, mac);
   if (unit == nullptr) {
     context.err << Fill(context.texts.unknownMac, {link::MacText(mac)}) << '\n';
     if (report->units.empty()) PrintSearchDiagnosis(context, *report);

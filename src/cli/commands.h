@@ -27,10 +27,10 @@ int RunShow(Context& context, const ShowOptions& options);
 
 // The unit a command names, found by a new search, with everything that search found.
 struct NamedUnitFound {
-  link::SearchReport report;
+  search::SearchReport report;
   std::size_t index = 0;  // of the unit in report.units
   UnitView view;
-  const link::FoundUnit& unit() const { return report.units.at(index); }
+  const search::FoundUnit& unit() const { return report.units.at(index); }
 };
 // Searches (with the units' texts) and finds the unit; nothing and the status when the search
 // failed or the unit did not answer. The notes about the unit go to standard error.
@@ -47,8 +47,8 @@ struct NotAsked {
   std::string_view key;
   std::string words;
 };
-std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const link::SearchReport& report,
-                                    const link::FoundUnit& unit);
+std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchReport& report,
+                                    const search::FoundUnit& unit);
 
 struct SetOptions {
   std::string mac;

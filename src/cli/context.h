@@ -8,8 +8,8 @@
 #include "cli/cli_texts.h"
 #include "cli/interrupt.h"
 #include "cli/progress.h"
-#include "link/adapter_search.h"
 #include "link/link_settings.h"
+#include "search/adapter_search.h"
 
 namespace kv3::cli {
 
@@ -35,17 +35,17 @@ struct Context {
 
 // Searches (every adapter, or the given address) and tells on standard error why nothing was
 // found. Nothing, with the exit status in `status`, when the search itself failed.
-std::optional<link::SearchReport> Search(Context& context, const std::string& address,
-                                         bool readTexts, int& status);
+std::optional<search::SearchReport> Search(Context& context, const std::string& address,
+                                           bool readTexts, int& status);
 
 // Tells what a search tried: the adapters and addresses, send failures, the reply port's holder.
-void PrintSearchDiagnosis(Context& context, const link::SearchReport& report);
+void PrintSearchDiagnosis(Context& context, const search::SearchReport& report);
 
 // The advice for the networks the system treats as public, given once whatever their number and
 // naming each named one once; empty when there are none.
 std::string PublicNetworkHint(const CliTexts& texts, const std::vector<std::string>& networks);
 
 // The first unit of the report with the MAC, or nothing.
-const link::FoundUnit* FindByMac(const link::SearchReport& report, const link::MacAddress& mac);
+const search::FoundUnit* FindByMac(const search::SearchReport& report, const link::MacAddress& mac);
 
 }  // namespace kv3::cli

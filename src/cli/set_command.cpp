@@ -65,13 +65,13 @@ std::optional<std::string> NewPassword(Context& context, const SetOptions& optio
     return std::nullopt;
   }
   const std::size_t length = settings::CharacterCount(*password);
-  if (length < 6 || length > 12) {
+  if (length < settings::kPasswordMinimum || length > settings::kPasswordLimit) {
     context.err << texts.passwordLength << '\n';
     status = kUsage;
     return std::nullopt;
   }
-  if (const auto problem =
-          TextProblem(texts, "--password", *password, 12, settings::TextKind::Password)) {
+  if (const auto problem = TextProblem(texts, "--password", *password, settings::kPasswordLimit,
+                                       settings::TextKind::Password)) {
     context.err << *problem << '\n';
     status = kUsage;
     return std::nullopt;
@@ -101,8 +101,10 @@ bool ValuesAllowed(Context& context, const SetOptions& options) {
     return false;
   }
   for (const auto& [option, value, limit, kind] :
-       {std::tuple{"--name", &options.name, std::size_t{30}, settings::TextKind::DeviceName},
-        std::tuple{"--user", &options.user, std::size_t{12}, settings::TextKind::UserName}}) {
+       {std::tuple{"--name", &options.name, settings::kDeviceNameLimit,
+                   settings::TextKind::DeviceName},
+        std::tuple{"--user", &options.user, settings::kUserNameLimit,
+                   settings::TextKind::UserName}}) {
     if (!*value) continue;
     if (const auto problem = TextProblem(texts, option, **value, limit, kind)) {
       context.err << *problem << '\n';
@@ -125,7 +127,7 @@ struct WantedSettings {
 bool TextsKnown(Context& context, const NamedUnitFound& named, const SetOptions& options,
                 bool passwordGiven) {
   const CliTexts& texts = context.texts;
-  const link::FoundUnit& unit = named.unit();
+  const search::FoundUnit& unit = named.unit();
   const auto why = WhyNotAsked(texts, named.report, unit);
   if (!options.name) {
     if (unit.texts.nameCut) {
@@ -202,7 +204,7 @@ bool NetworkFits(Context& context, const NamedUnitFound& named, const SetOptions
         problem = Fill(texts.ipIsThisComputer, {ipText, TerminalText(adapter.name)});
       }
     }
-    for (const link::FoundUnit& other : named.report.units) {
+    for (const search::FoundUnit& other : named.report.units) {
       if (link::Mac(other.record) != link::Mac(named.unit().record) &&
           link::Ipv4At(other.record, link::record::kIp) == ip) {
         problem = Fill(texts.ipTaken, {ipText, link::MacText(other.record)});
@@ -217,11 +219,11 @@ bool NetworkFits(Context& context, const NamedUnitFound& named, const SetOptions
 enum class Sent { Acknowledged, NotAcknowledged, PortFailed, SendFailed, NameHoldsBackslash };
 
 // The window's save, sent the way the unit answered the search.
-Sent SendSettings(Context& context, const link::FoundUnit& unit, const WantedSettings& wanted) {
+Sent SendSettings(Context& context, const search::FoundUnit& unit, const WantedSettings& wanted) {
   CliPacing pacing(context.interrupt);
   link::ReplyPortSocket socket(context.settings.replyPort, {unit.way()});
   if (!socket.open()) {
-    link::SearchReport report;
+    search::SearchReport report;
     report.bindError = socket.error();
     PrintSearchDiagnosis(context, report);
     return Sent::PortFailed;
@@ -269,12 +271,12 @@ std::string SetJson(const std::string& mac, const std::optional<std::string>& ad
 // After the save's new search: whether the unit shows what was sent. The network values come
 // from its search answer; the texts only from its own answers at its address: where it cannot
 // be asked there, the save is not proved.
-int CompareShown(Context& context, const link::SearchReport& after, const link::FoundUnit& found,
-                 const WantedSettings& wanted, bool json) {
+int CompareShown(Context& context, const search::SearchReport& after,
+                 const search::FoundUnit& found, const WantedSettings& wanted, bool json) {
   const CliTexts& texts = context.texts;
   const UnitView shown = ViewOf(found);
   const std::string unknown(texts.unknown);
-  const link::UnitTexts& is = found.texts;
+  const search::UnitTexts& is = found.texts;
   // What is compared: the JSON key, the name in the message, as shown, as sent (UTF-8).
   std::vector<std::tuple<std::string_view, std::string_view, std::string, std::string>> compared = {
       {"dhcp", texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
@@ -364,7 +366,7 @@ int RunSet(Context& context, const SetOptions& options) {
     if (status == kNoUnit) say(SetJson(macText, std::nullopt, "unreachable"));
     return status;
   }
-  const link::FoundUnit& unit = named->unit();
+  const search::FoundUnit& unit = named->unit();
   const UnitView& now = named->view;
   if (!now.macAlsoAt.empty()) {
     // "SETC" names its unit by MAC alone: every unit with it would take the settings.
@@ -381,7 +383,7 @@ int RunSet(Context& context, const SetOptions& options) {
   wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
   wanted.user = options.user ? *options.user : unit.texts.user;
   wanted.password = password ? *password : unit.texts.password;
-  if (wanted.password.size() < 6) {
+  if (wanted.password.size() < settings::kPasswordMinimum) {
     context.err << texts.currentPasswordShort << '\n';
     return kUnitFailed;
   }
@@ -393,7 +395,7 @@ int RunSet(Context& context, const SetOptions& options) {
   if (!NetworkFits(context, *named, options, wanted)) return kUsage;
 
   Sent sent = Sent::PortFailed;
-  std::optional<link::SearchReport> after;
+  std::optional<search::SearchReport> after;
   if (options.json) context.interrupt.setLastWords(SetJson(now.mac, now.address, "interrupted"));
   try {
     sent = SendSettings(context, unit, wanted);
@@ -424,7 +426,7 @@ int RunSet(Context& context, const SetOptions& options) {
       break;
   }
   if (!after) return status;
-  const link::FoundUnit* found = FindByMac(*after, link::Mac(unit.record));
+  const search::FoundUnit* found = FindByMac(*after, link::Mac(unit.record));
   if (found == nullptr) {
     context.err << Fill(texts.vanished, {now.mac}) << '\n';
     say(SetJson(now.mac, now.address, "vanished"));

@@ -6,82 +6,40 @@
 #include <sstream>
 
 #include "cli/unit_view.h"
-#include "link/codepage.h"
 #include "platform/console.h"
-#include "platform/file_errors.h"
 #include "platform/utf8_path.h"
 #include "scheme/position_definition.h"
-#include "service/web_image.h"
+#include "texts/file_errors.h"
 #include "update/stream_format.h"
+#include "update/stream_upload.h"
 
 namespace kv3::cli {
 
 namespace {
 
-// The first bytes of a file, at most `count`; nothing when it cannot be read.
-std::optional<std::string> FirstBytes(const std::filesystem::path& path, std::size_t count) {
-  platform::ReadFile file{path};
-  if (!file) return std::nullopt;
-  std::string bytes(count, '\0');
-  std::size_t got = 0;
-  while (got < count) {
-    const long part = file.read({reinterpret_cast<std::uint8_t*>(bytes.data()) + got,
-                                 static_cast<std::size_t>(count - got)});
-    if (part < 0) return std::nullopt;
-    if (part == 0) break;
-    got += static_cast<std::size_t>(part);
-  }
-  bytes.resize(got);
-  return bytes;
-}
+// What kv3 says of a file that fails its checks: the text (with the file's name, and for a
+// content that is not the row's, the words of the content check), and the exit status.
+struct Refusal {
+  update::UploadOutcome outcome;
+  std::string_view CliTexts::*text;
+  int status;
+  std::string_view CliTexts::*content = nullptr;
+};
 
-bool IsJpeg(std::string_view start) { return start.starts_with("\xFF\xD8\xFF"); }
-
-bool IsPicture(std::string_view start) {
-  return IsJpeg(start) || start.starts_with("\x89PNG\r\n\x1A\n") || start.starts_with("GIF87a") ||
-         start.starts_with("GIF89a");
-}
-
-// Text: no zero byte and no control character but line ends, tabs and form feeds; bytes from
-// 0x80 up count as text (UTF-8 or a single-byte code page).
-bool IsText(std::string_view start) {
-  return !start.empty() && std::all_of(start.begin(), start.end(), [](char c) {
-    const auto code = static_cast<unsigned char>(c);
-    return code >= 0x20 || c == '\n' || c == '\r' || c == '\t' || c == '\f';
-  });
-}
-
-// A web image with at least one file, as the units and `kv3 image list` read it.
-bool IsWebImage(const std::filesystem::path& path, service::ImageListProblem& problem) {
-  const auto listing = service::ListWebImage(path, problem);
-  return listing && !listing->empty();
-}
-
-// Why the file's content is not what the row puts onto a unit; nothing when it may be. Only what
-// can be known is checked: a web app must read as a web image, a picture must be a JPEG, and
-// firmware must be neither a web image, a picture nor text.
-std::optional<std::string> ContentProblem(const CliTexts& texts, TransferKind kind,
-                                          const std::filesystem::path& path) {
-  constexpr std::size_t kLooked = 65536;
-  const std::optional<std::string> start = FirstBytes(path, kLooked);
-  if (!start) return std::nullopt;  // the size check says what is wrong with it
-  service::ImageListProblem problem = service::ImageListProblem::None;
-  switch (kind) {
-    case TransferKind::WebApp:
-      if (IsWebImage(path, problem)) return std::nullopt;
-      return std::string(texts.notWebImage);
-    case TransferKind::Skin:
-    case TransferKind::Scheme:
-      if (IsJpeg(*start)) return std::nullopt;
-      return std::string(texts.notJpeg);
-    case TransferKind::Firmware:
-      if (IsPicture(*start)) return std::string(texts.firmwareIsPicture);
-      if (IsWebImage(path, problem)) return std::string(texts.firmwareIsWebImage);
-      if (IsText(*start)) return std::string(texts.firmwareIsText);
-      return std::nullopt;
-  }
-  return std::nullopt;
-}
+constexpr Refusal kRefusals[] = {
+    {update::UploadOutcome::WrongExtension, &CliTexts::firmwareNotBin, kUsage},
+    {update::UploadOutcome::Empty, &CliTexts::fileEmpty, kLocalError},
+    {update::UploadOutcome::TooBigToAnnounce, &CliTexts::fileTooBigForUnit, kUsage},
+    {update::UploadOutcome::NameNotSendable, &CliTexts::nameNotSendable, kUsage},
+    {update::UploadOutcome::NotWebImage, &CliTexts::contentRefused, kUsage, &CliTexts::notWebImage},
+    {update::UploadOutcome::NotJpeg, &CliTexts::contentRefused, kUsage, &CliTexts::notJpeg},
+    {update::UploadOutcome::FirmwareIsPicture, &CliTexts::contentRefused, kUsage,
+     &CliTexts::firmwareIsPicture},
+    {update::UploadOutcome::FirmwareIsWebImage, &CliTexts::contentRefused, kUsage,
+     &CliTexts::firmwareIsWebImage},
+    {update::UploadOutcome::FirmwareIsText, &CliTexts::contentRefused, kUsage,
+     &CliTexts::firmwareIsText},
+};
 
 const update::UploadProfile& RowOf(TransferKind kind) {
   switch (kind) {
@@ -108,32 +66,25 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
     status = code;
     return std::nullopt;
   };
-  if (options.kind == TransferKind::Firmware && !ExtensionIs(options.file, ".bin")) {
-    return refuse(Fill(texts.firmwareNotBin, {shown}), kUsage);
-  }
+  const update::UploadProfile& row = RowOf(options.kind);
   const std::filesystem::path path = platform::PathFromUtf8(options.file);
-  const std::optional<platform::FileStamp> stamp = platform::ReadFile(path).stamp();
-  if (!stamp) {
+  const update::CheckedFile checked = update::CheckFile(
+      row, options.file,
+      options.force ? update::FileChecks::WithExtension : update::FileChecks::Complete);
+  if (checked.refused == update::UploadOutcome::Unreadable) {
     return refuse(Fill(texts.fileUnreadable, {shown, FileReason(texts, options.file)}),
                   kLocalError);
   }
-  // A unit takes an empty file as well and reports it complete: it would hold nothing.
-  if (stamp->size == 0) return refuse(Fill(texts.fileEmpty, {shown}), kLocalError);
-  const update::UploadProfile& row = RowOf(options.kind);
-  if (!update::PrefixValue(row.framing, stamp->size)) {
-    return refuse(Fill(texts.fileTooBigForUnit, {shown}), kUsage);
-  }
-  if (row.sizeLimit != 0 && stamp->size >= row.sizeLimit) {
+  if (checked.refused == update::UploadOutcome::TooBig) {
     return refuse(texts.window.TextFileTooBig, kUsage);
   }
-  if (!link::Utf8ToCp1252Exact(update::FileNameOf(options.file))) {
-    return refuse(Fill(texts.nameNotSendable, {shown}), kUsage);
+  for (const Refusal& refusal : kRefusals) {
+    if (checked.refused != refusal.outcome) continue;
+    if (refusal.content == nullptr)
+      return refuse(Fill(texts.*refusal.text, {shown}), refusal.status);
+    return refuse(Fill(texts.*refusal.text, {shown, texts.*refusal.content}), refusal.status);
   }
-  if (!options.force) {
-    if (const auto problem = ContentProblem(texts, options.kind, path)) {
-      return refuse(Fill(texts.contentRefused, {shown, *problem}), kUsage);
-    }
-  }
+  const platform::FileStamp* stamp = &checked.stamp;
   Payload payload{&row, options.file, *stamp, false, std::nullopt, std::nullopt, stamp->size, 0};
   if (options.kind != TransferKind::Scheme) return payload;
   payload.withDefinition = true;
@@ -148,10 +99,10 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
       payload.definition = scheme::ChoosePositionDefinition(path, std::filesystem::current_path(),
                                                             path.parent_path());
     }
-  } catch (const platform::FileError& error) {
+  } catch (const texts::FileError& error) {
     const std::string where = platform::Utf8FromPath(error.path());
-    return refuse(Fill(error.kind() == platform::FileError::Kind::Open ? texts.fileUnreadable
-                                                                       : texts.imageNotWritten,
+    return refuse(Fill(error.kind() == texts::FileError::Kind::Open ? texts.fileUnreadable
+                                                                    : texts.imageNotWritten,
                        {PathText(where), FileReason(texts, where)}),
                   kLocalError);
   } catch (const std::exception& error) {

@@ -7,6 +7,7 @@
 #include "cli/sock_failures.h"
 #include "cli/transfer_payload.h"
 #include "cli/unit_view.h"
+#include "link/requester.h"
 #include "link/shared_reply_port.h"
 #include "scheme/scheme_upload.h"
 #include "settings/save_settings.h"
@@ -18,29 +19,71 @@ namespace kv3::cli {
 namespace {
 
 // Every result with its key in JSON (the same in every language), its words in the summary, the
-// exit status it stands for and that status's weight against the others.
+// exit status it stands for, that status's weight against the others, and the upload outcomes
+// it stands for.
 struct ResultRow {
   TransferResult result;
   std::string_view key;
   std::string_view CliTexts::*words;
   int status;
   int weight;
+  std::initializer_list<update::UploadOutcome> outcomes = {};
 };
 
-constexpr ResultRow kResults[] = {
-    {TransferResult::Done, "done", &CliTexts::done, kSuccess, 0},
-    {TransferResult::NotAcknowledged, "notAcknowledged", &CliTexts::notAcknowledged, kNoUnit, 1},
+using update::UploadOutcome;
+
+// Every file was checked before the search: one that fails its checks now was changed.
+const ResultRow kResults[] = {
+    {TransferResult::Done, "done", &CliTexts::done, kSuccess, 0, {UploadOutcome::Complete}},
+    {TransferResult::NotAcknowledged,
+     "notAcknowledged",
+     &CliTexts::notAcknowledged,
+     kNoUnit,
+     1,
+     {UploadOutcome::NotAcknowledged}},
     {TransferResult::Unreachable, "unreachable", &CliTexts::unreachable, kNoUnit, 1},
-    {TransferResult::FileChanged, "fileChanged", &CliTexts::fileChanged, kLocalError, 2},
-    {TransferResult::TooBig, "tooBig", &CliTexts::tooBig, kUsage, 3},
-    {TransferResult::BadName, "badName", &CliTexts::badName, kUsage, 3},
-    {TransferResult::Corrupted, "corrupted", &CliTexts::corrupted, kUnitFailed, 4},
-    {TransferResult::NotAddressable, "notAddressable", &CliTexts::notAddressable, kUnitFailed, 4},
+    {TransferResult::FileChanged,
+     "fileChanged",
+     &CliTexts::fileChanged,
+     kLocalError,
+     2,
+     {UploadOutcome::FileChanged, UploadOutcome::Unreadable, UploadOutcome::Empty,
+      UploadOutcome::TooBigToAnnounce, UploadOutcome::WrongExtension, UploadOutcome::NotWebImage,
+      UploadOutcome::NotJpeg, UploadOutcome::FirmwareIsPicture, UploadOutcome::FirmwareIsWebImage,
+      UploadOutcome::FirmwareIsText}},
+    {TransferResult::TooBig, "tooBig", &CliTexts::tooBig, kUsage, 3, {UploadOutcome::TooBig}},
+    {TransferResult::BadName,
+     "badName",
+     &CliTexts::badName,
+     kUsage,
+     3,
+     {UploadOutcome::NameNotSendable}},
+    {TransferResult::Corrupted,
+     "corrupted",
+     &CliTexts::corrupted,
+     kUnitFailed,
+     4,
+     {UploadOutcome::Corrupted}},
+    {TransferResult::NotAddressable,
+     "notAddressable",
+     &CliTexts::notAddressable,
+     kUnitFailed,
+     4,
+     {UploadOutcome::NotAddressable}},
     {TransferResult::SharedAddress, "sharedAddress", &CliTexts::sharedAddress, kUnitFailed, 4},
     {TransferResult::SharedMac, "sharedMac", &CliTexts::sharedMac, kUnitFailed, 4},
-    {TransferResult::NoAnswer, "noAnswer", &CliTexts::noAnswer, kUnitFailed, 4},
-    {TransferResult::ConnectionRefused, "connectionRefused", &CliTexts::connectionRefused,
-     kUnitFailed, 4},
+    {TransferResult::NoAnswer,
+     "noAnswer",
+     &CliTexts::noAnswer,
+     kUnitFailed,
+     4,
+     {UploadOutcome::NoAnswer}},
+    {TransferResult::ConnectionRefused,
+     "connectionRefused",
+     &CliTexts::connectionRefused,
+     kUnitFailed,
+     4,
+     {UploadOutcome::NoConnection}},
     {TransferResult::Cancelled, "cancelled", &CliTexts::cancelled, kInterrupted, 5},
 };
 
@@ -49,40 +92,20 @@ const ResultRow& RowOf(TransferResult result) {
                        [result](const ResultRow& row) { return row.result == result; });
 }
 
-TransferResult ResultOf(update::UploadOutcome outcome) {
-  switch (outcome) {
-    case update::UploadOutcome::Complete:
-      return TransferResult::Done;
-    case update::UploadOutcome::NotAcknowledged:
-      return TransferResult::NotAcknowledged;
-    case update::UploadOutcome::Corrupted:
-      return TransferResult::Corrupted;
-    case update::UploadOutcome::NotAddressable:
-      return TransferResult::NotAddressable;
-    case update::UploadOutcome::TooBig:
-      return TransferResult::TooBig;
-    case update::UploadOutcome::NameNotSendable:
-      return TransferResult::BadName;
-    case update::UploadOutcome::NoConnection:
-      return TransferResult::ConnectionRefused;
-    case update::UploadOutcome::NoAnswer:
-      return TransferResult::NoAnswer;
-    case update::UploadOutcome::FileChanged:
-    case update::UploadOutcome::Empty:
-    case update::UploadOutcome::Ended:
-      // Every file was checked before the search: one that fails its checks now was changed.
-      break;
-  }
-  return TransferResult::FileChanged;
+TransferResult ResultOf(UploadOutcome outcome) {
+  const auto row = std::find_if(std::begin(kResults), std::end(kResults), [outcome](auto& row) {
+    return std::find(row.outcomes.begin(), row.outcomes.end(), outcome) != row.outcomes.end();
+  });
+  return row == std::end(kResults) ? TransferResult::FileChanged : row->result;
 }
 
 struct Target {
-  Target(std::string mac, std::optional<link::FoundUnit> unit,
+  Target(std::string mac, std::optional<search::FoundUnit> unit,
          TransferResult result = TransferResult::Unreachable)
       : mac(std::move(mac)), unit(std::move(unit)), result(result) {}
 
   std::string mac;
-  std::optional<link::FoundUnit> unit;  // nothing: it did not answer the search
+  std::optional<search::FoundUnit> unit;  // nothing: it did not answer the search
   TransferResult result = TransferResult::Unreachable;
   std::string problem;           // a socket error met on the way
   std::string others;            // the other units at its address, or of its MAC
@@ -146,9 +169,7 @@ void RunUnit(Context& context, const Target& target, std::size_t row, const Payl
              link::SharedReplyPort& replyPort, ProgressBoard& board, RunBook& book) {
   CliPacing pacing(context.interrupt);
   link::DeviceRecord record = target.unit->record;
-  const update::AnnounceFn announce = [&](update::UploadRun& run, link::DeviceRecord& rec) {
-    return run.announce(rec, replyPort, pacing);
-  };
+  link::PortRequester requester(replyPort, pacing);
   const auto restart = [&](std::string_view name, std::uint64_t bytes) {
     board.restart(row, target.mac + "  " + PathText(name), bytes);
   };
@@ -161,7 +182,6 @@ void RunUnit(Context& context, const Target& target, std::size_t row, const Payl
     if (payload.withDefinition) {
       scheme::SchemeSteps steps;
       steps.definition = [&payload] { return payload.definition; };
-      steps.announce = announce;
       steps.legStarts = [&](scheme::SchemeLeg leg, std::string_view name) {
         restart(name, leg == scheme::SchemeLeg::Picture ? payload.bytes - payload.definitionBytes
                                                         : payload.definitionBytes);
@@ -172,11 +192,17 @@ void RunUnit(Context& context, const Target& target, std::size_t row, const Payl
       };
       steps.pictureChecked = payload.fileStamp;
       steps.definitionChecked = payload.definitionStamp;
-      outcome = scheme::UploadScheme(payload.file, record, context.settings, pacing, steps);
+      outcome =
+          scheme::UploadScheme(payload.file, record, requester, context.settings, pacing, steps);
     } else {
-      update::UploadRun run(*payload.row, payload.file, record, {}, payload.fileStamp);
-      if (run.ready()) restart(update::FileNameOf(payload.file), run.size());
-      outcome = update::SendRun(run, record, announce, context.settings, pacing, progress);
+      update::UploadSteps steps;
+      steps.announcing = [&](std::uint64_t size) {
+        restart(update::FileNameOf(payload.file), size);
+      };
+      steps.progress = progress;
+      steps.checked = payload.fileStamp;
+      outcome = update::StreamUpload(*payload.row, payload.file, record, requester,
+                                     context.settings, pacing, steps);
     }
     result = ResultOf(outcome);
   } catch (const Cancelled&) {
@@ -212,13 +238,13 @@ std::optional<std::vector<link::MacAddress>> NamedMacs(Context& context,
 // cannot be told apart from another one is refused before anything is sent to it: one that
 // shares its address (a unicast reaches whichever of them this computer's neighbour table
 // holds), or a MAC named that several units answer with.
-std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOptions& options,
+std::vector<Target> TargetsOf(const search::SearchReport& report, const TransferOptions& options,
                               const std::vector<link::MacAddress>& macs) {
   std::vector<Target> targets;
   std::vector<link::DeviceRecord> records;
-  for (const link::FoundUnit& unit : report.units) records.push_back(unit.record);
+  for (const search::FoundUnit& unit : report.units) records.push_back(unit.record);
   if (options.all) {
-    for (const link::FoundUnit& unit : report.units) {
+    for (const search::FoundUnit& unit : report.units) {
       const std::string mac = link::MacText(unit.record);
       const bool listed = std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
         return t.mac == mac && link::Ipv4At(t.unit->record, link::record::kIp) ==
@@ -230,13 +256,13 @@ std::vector<Target> TargetsOf(const link::SearchReport& report, const TransferOp
                      [](const Target& a, const Target& b) { return a.mac < b.mac; });
   } else {
     for (const link::MacAddress& mac : macs) {
-      const link::FoundUnit* unit = FindByMac(report, mac);
+      const search::FoundUnit* unit = FindByMac(report, mac);
       Target& target = targets.emplace_back(link::MacText(mac), std::nullopt);
       if (unit == nullptr) continue;
       target.unit = *unit;
       if (auto addresses = settings::AddressesWithMac(records, mac); addresses.size() > 1) {
         // Named the same way every time, whichever of them answered first: by address.
-        for (const link::FoundUnit& other : report.units) {
+        for (const search::FoundUnit& other : report.units) {
           if (link::Mac(other.record) == mac &&
               link::Ipv4At(other.record, link::record::kIp) <
                   link::Ipv4At(target.unit->record, link::record::kIp)) {
@@ -337,7 +363,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     named.emplace_back(link::MacText(mac), std::nullopt, TransferResult::Cancelled);
   }
   if (options.json) context.interrupt.setLastWords(SummaryJson(named, true, scheme));
-  std::optional<link::SearchReport> report;
+  std::optional<search::SearchReport> report;
   try {
     report = Search(context, options.address, false, status);
   } catch (const Cancelled&) {

@@ -7,14 +7,14 @@
 
 #include "link/address_lookup.h"
 #include "link/codepage.h"
-#include "link/unit_texts.h"
 #include "platform/read_file.h"
 #include "platform/utf8_path.h"
+#include "search/unit_texts.h"
 #include "settings/field_rules.h"
 
 namespace kv3::cli {
 
-UnitView ViewOf(const link::FoundUnit& unit) {
+UnitView ViewOf(const search::FoundUnit& unit) {
   const link::DeviceRecord& rec = unit.record;
   UnitView view;
   view.mac = link::MacText(rec);
@@ -26,7 +26,7 @@ UnitView ViewOf(const link::FoundUnit& unit) {
                                                    std::to_string(link::FirmwareMinor(rec))
                                              : link::Cp1252ToUtf8(unit.texts.version);
   const auto installed = [](const std::string& name) {
-    return link::Cp1252ToUtf8(link::InstalledNameText(name));
+    return link::Cp1252ToUtf8(search::InstalledNameText(name));
   };
   view.webApp = installed(link::WebAppName(rec));
   view.scheme = installed(link::SchemeName(rec));
@@ -41,11 +41,11 @@ UnitView ViewOf(const link::FoundUnit& unit) {
   return view;
 }
 
-std::vector<UnitView> ViewsOf(const link::SearchReport& report) {
+std::vector<UnitView> ViewsOf(const search::SearchReport& report) {
   std::vector<UnitView> views;
-  for (const link::FoundUnit& unit : report.units) views.push_back(ViewOf(unit));
+  for (const search::FoundUnit& unit : report.units) views.push_back(ViewOf(unit));
   std::vector<link::DeviceRecord> records;
-  for (const link::FoundUnit& unit : report.units) records.push_back(unit.record);
+  for (const search::FoundUnit& unit : report.units) records.push_back(unit.record);
   for (std::size_t i = 0; i < views.size(); ++i) {
     UnitView& view = views[i];
     for (const UnitView& other : views) {
@@ -283,9 +283,9 @@ nlohmann::ordered_json FindJson(const std::vector<UnitView>& units,
   return json;
 }
 
-nlohmann::ordered_json SearchedJson(const link::SearchReport& report) {
+nlohmann::ordered_json SearchedJson(const search::SearchReport& report) {
   nlohmann::ordered_json searched = nlohmann::ordered_json::array();
-  for (const link::SearchTarget& target : report.tried) {
+  for (const search::SearchTarget& target : report.tried) {
     nlohmann::ordered_json entry;
     entry["adapter"] = target.adapter;
     entry["own"] = target.adapter.empty() ? "" : link::AddressText(target.own);

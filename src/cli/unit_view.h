@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/cli_texts.h"
-#include "link/adapter_search.h"
 #include "link/device_record.h"
+#include "search/adapter_search.h"
 
 namespace kv3::cli {
 
@@ -32,9 +32,9 @@ struct UnitView {
   std::vector<std::string> addressSharedWith;
 };
 
-UnitView ViewOf(const link::FoundUnit& unit);
+UnitView ViewOf(const search::FoundUnit& unit);
 // Every unit's view, in the order of the report, each with the other addresses of its MAC.
-std::vector<UnitView> ViewsOf(const link::SearchReport& report);
+std::vector<UnitView> ViewsOf(const search::SearchReport& report);
 
 // Every address that answered with the unit's MAC, its own included, in order, as one text.
 std::string AddressesOfMac(const UnitView& unit);
@@ -69,7 +69,7 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
 void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& texts,
                       bool showPassword);
 nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword);
-nlohmann::ordered_json SearchedJson(const link::SearchReport& report);
+nlohmann::ordered_json SearchedJson(const search::SearchReport& report);
 // kv3 find's document: the units, where the search went, and whether it was stopped.
 nlohmann::ordered_json FindJson(const std::vector<UnitView>& units,
                                 const nlohmann::ordered_json& searched, bool showPassword,

@@ -7,9 +7,9 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/file_errors.h"
 #include "platform/file_replace.h"
 #include "platform/utf8_path.h"
+#include "texts/file_errors.h"
 
 namespace kv3::scheme {
 
@@ -143,12 +143,12 @@ void NormaliseDefinitionFile(const std::filesystem::path& definition) {
   // One byte more than the limit tells a file that is too long.
   const auto bytes = platform::ReadRegularFile(definition, kDefinitionLimit + 1);
   if (!bytes || bytes->size() > kDefinitionLimit) {
-    throw platform::FileOpenError(definition);
+    throw texts::FileOpenError(definition);
   }
   const std::string normalised = NormalisePositionDefinition(*bytes);
   if (normalised != *bytes &&
       platform::ReplaceFileContents(definition, normalised) != platform::ReplaceResult::Written) {
-    throw platform::FileCreateError(definition);
+    throw texts::FileCreateError(definition);
   }
 }
 
@@ -174,7 +174,7 @@ std::filesystem::path PreparePositionDefinition(const std::filesystem::path& pic
   }
   const std::filesystem::path general = currentDirectory / GeneralDefinitionName;
   if (platform::ReplaceFileContents(general, "") != platform::ReplaceResult::Written) {
-    throw platform::FileCreateError(general);
+    throw texts::FileCreateError(general);
   }
   return general;
 }

@@ -24,7 +24,7 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
 }  // namespace
 
 PasswordRating RatePasswordText(std::string_view utf8) {
-  if (CharacterCount(utf8) < 6) {
+  if (CharacterCount(utf8) < kPasswordMinimum) {
     return PasswordRating::NotAllowed;
   }
   bool letters = false;

@@ -13,6 +13,12 @@ namespace kv3::settings {
 using link::IsValidIPv4Text;
 using link::ParseIPv4Text;
 
+// The lengths of the settings texts, in characters, as the window's fields and the unit take them.
+inline constexpr std::size_t kDeviceNameLimit = 30;
+inline constexpr std::size_t kUserNameLimit = 12;
+inline constexpr std::size_t kPasswordLimit = 12;
+inline constexpr std::size_t kPasswordMinimum = 6;
+
 enum class PasswordRating { NotAllowed, Unsafe, Safe, VerySafe };
 
 // Rates a non-empty password by its length in characters and by the classes of characters

@@ -2,18 +2,20 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "link/answer.h"
 #include "link/codepage.h"
 #include "link/exchange.h"
-#include "link/shared_reply_port.h"
 #include "platform/net.h"
 #include "platform/utf8_path.h"
+#include "service/web_image.h"
 #include "update/stream_format.h"
 
 namespace kv3::update {
@@ -88,7 +90,145 @@ std::vector<std::uint8_t> TakeAnswer(platform::Socket& socket) {
   return answer;
 }
 
-}  // namespace
+// Both requesters pause as long as the announce's fixed pause.
+static_assert(kPauseAfterAnnounceMs == link::Exchange::kAnswerPauseMs);
+
+// The first bytes of a file, at most `count`; nothing when it cannot be read.
+std::optional<std::string> FirstBytes(const std::filesystem::path& path, std::size_t count) {
+  platform::ReadFile file{path};
+  if (!file) return std::nullopt;
+  std::string bytes(count, '\0');
+  std::size_t got = 0;
+  while (got < count) {
+    const long part = file.read({reinterpret_cast<std::uint8_t*>(bytes.data()) + got,
+                                 static_cast<std::size_t>(count - got)});
+    if (part < 0) return std::nullopt;
+    if (part == 0) break;
+    got += static_cast<std::size_t>(part);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+bool IsJpeg(std::string_view start) { return start.starts_with("\xFF\xD8\xFF"); }
+
+bool IsPicture(std::string_view start) {
+  return IsJpeg(start) || start.starts_with("\x89PNG\r\n\x1A\n") || start.starts_with("GIF87a") ||
+         start.starts_with("GIF89a");
+}
+
+// Text: no zero byte and no control character but line ends, tabs and form feeds; bytes from
+// 0x80 up count as text (UTF-8 or a single-byte code page).
+bool IsText(std::string_view start) {
+  return !start.empty() && std::all_of(start.begin(), start.end(), [](char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return code >= 0x20 || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+  });
+}
+
+// A web image with at least one file, as the units and `kv3 image list` read it.
+bool IsWebImage(const std::filesystem::path& path) {
+  service::ImageListProblem problem = service::ImageListProblem::None;
+  const auto listing = service::ListWebImage(path, problem);
+  return listing && !listing->empty();
+}
+
+// Why the file's content is not what the row puts onto a unit; nothing when it may be. Only what
+// can be known is checked: a web app must read as a web image, a picture must be a JPEG, and
+// firmware must be neither a web image, a picture nor text.
+std::optional<UploadOutcome> ContentProblem(Content content, const std::filesystem::path& path) {
+  constexpr std::size_t kLooked = 65536;
+  const std::optional<std::string> start = FirstBytes(path, kLooked);
+  if (!start) return UploadOutcome::Unreadable;
+  switch (content) {
+    case Content::Any:
+      return std::nullopt;
+    case Content::WebImage:
+      if (IsWebImage(path)) return std::nullopt;
+      return UploadOutcome::NotWebImage;
+    case Content::Jpeg:
+      if (IsJpeg(*start)) return std::nullopt;
+      return UploadOutcome::NotJpeg;
+    case Content::Firmware:
+      if (IsPicture(*start)) return UploadOutcome::FirmwareIsPicture;
+      if (IsWebImage(path)) return UploadOutcome::FirmwareIsWebImage;
+      if (IsText(*start)) return UploadOutcome::FirmwareIsText;
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool HasExtension(const std::string& path, std::string_view extension) {
+  if (extension.empty()) return true;
+  const std::string own = platform::Utf8FromPath(platform::PathFromUtf8(path).extension());
+  return std::equal(own.begin(), own.end(), extension.begin(), extension.end(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  });
+}
+
+// What a file of `size` bytes announced as `name` (UTF-8; empty: the file's own) needs to be
+// sent by `row`: the length prefix and the name in Windows-1252, or why it cannot go.
+struct Sendable {
+  std::optional<UploadOutcome> refused;
+  std::uint32_t prefix = 0;
+  std::string name = {};
+};
+
+Sendable SendableAs(const UploadProfile& row, std::uint64_t size, const std::string& path,
+                    std::string_view name) {
+  // A unit takes an empty file as well and reports it complete: it would hold nothing.
+  if (size == 0 && !row.allowsEmpty) return {UploadOutcome::Empty};
+  if (row.sizeLimit != 0 && size >= row.sizeLimit) return {UploadOutcome::TooBig};
+  // The unit learns the size from a 32-bit prefix; a file it cannot announce never leaves.
+  const std::optional<std::uint32_t> prefix = PrefixValue(row.framing, size);
+  if (!prefix) return {UploadOutcome::TooBigToAnnounce};
+  // The units store names in Windows-1252; a name that has no such form would arrive as
+  // another name.
+  std::optional<std::string> sent =
+      link::Utf8ToCp1252Exact(name.empty() ? FileNameOf(path) : std::string(name));
+  if (!sent) return {UploadOutcome::NameNotSendable};
+  return {std::nullopt, *prefix, std::move(*sent)};
+}
+
+// One run: the file opened and checked, then the datagram leg (the announce), then the stream
+// leg. Every check is made on the file as it is opened for sending: what grows after them is
+// not sent (see unchanged()).
+class UploadRun {
+ public:
+  UploadRun(const UploadProfile& row, const std::string& path, const link::DeviceRecord& rec,
+            std::string_view name, const std::optional<platform::FileStamp>& checked);
+
+  // True when the checks passed; otherwise outcome() says why not, and nothing has been sent.
+  bool ready() const { return ready_; }
+  std::uint64_t size() const { return size_; }
+  UploadOutcome outcome() const { return outcome_; }
+
+  // Announces the file (writing the name into rec for the named rows) and judges the
+  // acknowledgement. True when the stream leg may follow; otherwise outcome() says how the run
+  // ended.
+  bool announce(link::DeviceRecord& rec, link::Requester& requester);
+  // The stream leg, once announce() returned true.
+  UploadOutcome stream(const link::LinkSettings& settings, platform::Pacing& pacing,
+                       const ProgressFn& progress);
+
+ private:
+  bool unchanged() const { return noFile_ || file_.stamp() == opened_; }
+  UploadOutcome streamContent(const link::LinkSettings& settings, platform::Pacing& pacing,
+                              const ProgressFn& progress);
+
+  const UploadProfile& row_;
+  std::string address_;
+  std::string sentName_;
+  bool noFile_ = false;  // an empty content that no file holds
+  platform::ReadFile file_;
+  platform::FileStamp opened_;
+  std::uint64_t size_ = 0;
+  std::uint32_t prefix_ = 0;
+  std::uint32_t nameLength_ = 0;
+  UploadOutcome outcome_ = UploadOutcome::Unreadable;
+  bool ready_ = false;
+};
 
 UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
                      const link::DeviceRecord& rec, std::string_view name,
@@ -97,41 +237,25 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
       address_(link::Ipv4Text(rec, link::record::kIp)),
       noFile_(path.empty() && row.allowsEmpty),
       file_(noFile_ ? platform::ReadFile() : platform::ReadFile(platform::PathFromUtf8(path))) {
-  // Every check is made on the file as it is opened for sending: what grows after them is not
-  // sent (see unchanged()).
   if (!noFile_) {
     const std::optional<platform::FileStamp> opened = file_.stamp();
-    if (!opened) return;
-    opened_ = *opened;
-    size_ = opened_.size;
-    // Checked before (while the units were searched, say) and changed since: not this file.
-    if (checked && *checked != opened_) {
+    // Checked before (while the units were searched, say) and changed or gone since: not the
+    // file that was checked.
+    if (checked && opened != checked) {
       outcome_ = UploadOutcome::FileChanged;
       return;
     }
+    if (!opened) return;
+    opened_ = *opened;
+    size_ = opened_.size;
   }
-  // A unit takes an empty file as well and reports it complete: it would hold nothing.
-  if (size_ == 0 && !row.allowsEmpty) {
-    outcome_ = UploadOutcome::Empty;
+  Sendable sendable = SendableAs(row, size_, path, name);
+  if (sendable.refused) {
+    outcome_ = *sendable.refused;
     return;
   }
-  if (row.sizeLimit != 0 && size_ >= row.sizeLimit) {
-    outcome_ = UploadOutcome::TooBig;
-    return;
-  }
-  // The unit learns the size from a 32-bit prefix; a file it cannot announce never leaves.
-  const std::optional<std::uint32_t> prefix = PrefixValue(row.framing, size_);
-  if (!prefix) return;
-  prefix_ = *prefix;
-  // The units store names in Windows-1252; a name that has no such form would arrive as
-  // another name.
-  const std::optional<std::string> sent =
-      link::Utf8ToCp1252Exact(name.empty() ? FileNameOf(path) : std::string(name));
-  if (!sent) {
-    outcome_ = UploadOutcome::NameNotSendable;
-    return;
-  }
-  sentName_ = *sent;
+  prefix_ = sendable.prefix;
+  sentName_ = std::move(sendable.name);
   if (!link::AddressesOneUnit(rec)) {
     outcome_ = UploadOutcome::NotAddressable;
     return;
@@ -139,33 +263,7 @@ UploadRun::UploadRun(const UploadProfile& row, const std::string& path,
   ready_ = true;
 }
 
-bool UploadRun::unchanged() const { return noFile_ || file_.stamp() == opened_; }
-
-bool UploadRun::announce(link::DeviceRecord& rec, link::TSock& sock,
-                         const link::LinkSettings& settings, platform::Pacing& pacing) {
-  return announceWith(rec, [&](const link::Frame& announce) {
-    if (sock.SocketType() != link::TSocketType::stDatagram) {
-      sock.SetSocketType(link::TSocketType::stDatagram);
-    }
-    link::Exchange exchange(sock, settings, pacing);
-    exchange.open(address_);
-    exchange.send(announce);
-    exchange.pauseForAnswer();
-    // A late acknowledgement of another unit is no acknowledgement of this one.
-    std::vector<std::uint8_t> acknowledgement = exchange.receiveFromTarget(kAcknowledgementKept);
-    exchange.close();
-    return acknowledgement;
-  });
-}
-
-bool UploadRun::announce(link::DeviceRecord& rec, link::SharedReplyPort& port,
-                         platform::Pacing& pacing) {
-  return announceWith(rec, [&](const link::Frame& announce) {
-    return port.request(address_, announce, kPauseAfterAnnounceMs, kAcknowledgementKept, pacing);
-  });
-}
-
-bool UploadRun::announceWith(link::DeviceRecord& rec, const AcknowledgementFn& exchange) {
+bool UploadRun::announce(link::DeviceRecord& rec, link::Requester& requester) {
   if (!ready_) return false;
   ready_ = false;
   if (!unchanged()) {
@@ -175,7 +273,7 @@ bool UploadRun::announceWith(link::DeviceRecord& rec, const AcknowledgementFn& e
     return false;
   }
   const std::vector<std::uint8_t> acknowledgement =
-      exchange(AnnounceDatagram(row_, rec, sentName_));
+      requester.request(address_, AnnounceDatagram(row_, rec, sentName_), kAcknowledgementKept);
   if (!link::AnswerContains(acknowledgement, row_.acknowledgement)) {
     outcome_ = UploadOutcome::NotAcknowledged;
     return false;
@@ -269,30 +367,37 @@ UploadOutcome UploadRun::streamContent(const link::LinkSettings& settings, platf
   return IsCompleteAnswer(answer) ? UploadOutcome::Complete : UploadOutcome::Corrupted;
 }
 
-UploadOutcome UploadRun::send(link::DeviceRecord& rec, link::TSock& sock,
-                              const link::LinkSettings& settings, platform::Pacing& pacing,
-                              const ProgressFn& progress) {
-  return SendRun(
-      *this, rec,
-      [&](UploadRun& run, link::DeviceRecord& unit) {
-        return run.announce(unit, sock, settings, pacing);
-      },
-      settings, pacing, progress);
-}
+}  // namespace
 
-UploadOutcome SendRun(UploadRun& run, link::DeviceRecord& rec, const AnnounceFn& announce,
-                      const link::LinkSettings& settings, platform::Pacing& pacing,
-                      const ProgressFn& progress) {
-  if (!run.ready() || !announce(run, rec)) return run.outcome();
-  return run.stream(settings, pacing, progress);
+CheckedFile CheckFile(const UploadProfile& row, const std::string& path, FileChecks checks,
+                      std::string_view name) {
+  const bool complete = checks == FileChecks::Complete;
+  if (checks != FileChecks::Sending && !HasExtension(path, row.extension)) {
+    return {UploadOutcome::WrongExtension};
+  }
+  CheckedFile checked;
+  if (!(path.empty() && row.allowsEmpty)) {
+    const std::optional<platform::FileStamp> stamp =
+        platform::ReadFile(platform::PathFromUtf8(path)).stamp();
+    if (!stamp) return {UploadOutcome::Unreadable};
+    checked.stamp = *stamp;
+  }
+  checked.refused = SendableAs(row, checked.stamp.size, path, name).refused;
+  if (!checked.refused && complete && !path.empty()) {
+    checked.refused = ContentProblem(row.content, platform::PathFromUtf8(path));
+  }
+  return checked;
 }
 
 UploadOutcome StreamUpload(const UploadProfile& row, const std::string& path,
-                           link::DeviceRecord& rec, link::TSock& sock,
+                           link::DeviceRecord& unit, link::Requester& requester,
                            const link::LinkSettings& settings, platform::Pacing& pacing,
-                           const ProgressFn& progress, std::string_view name) {
-  UploadRun run(row, path, rec, name);
-  return run.send(rec, sock, settings, pacing, progress);
+                           const UploadSteps& steps) {
+  UploadRun run(row, path, unit, steps.name, steps.checked);
+  if (!run.ready()) return run.outcome();
+  if (steps.announcing) steps.announcing(run.size());
+  if (!run.announce(unit, requester)) return run.outcome();
+  return run.stream(settings, pacing, steps.progress);
 }
 
 }  // namespace kv3::update

@@ -11,6 +11,14 @@ enum class Framing {
   NamedStream,  // length prefix (content + 31), the 31-byte block header, then the content
 };
 
+// What a file must look like for a row, as far as can be known before a unit is contacted.
+enum class Content {
+  Any,
+  Firmware,  // neither a web image, a picture nor text
+  WebImage,  // a web image holding at least one file
+  Jpeg,
+};
+
 // The settings of one kind of upload: announce, framing and the pace the unit is fed at. What a
 // page shows (gauge, button, success text) is the page's business, not the row's.
 struct UploadProfile {
@@ -27,20 +35,50 @@ struct UploadProfile {
   // An empty file is sent (the units take it and answer "complete!" with nothing kept);
   // otherwise it is refused before the unit is contacted.
   bool allowsEmpty = false;
+  // What kv3 checks besides (the window's file dialog filters by the extension instead and sends
+  // what is chosen): the file's extension, lower case ("" for any), and its content.
+  std::string_view extension = {};
+  Content content = Content::Any;
 };
 
 // The units keep a scheme picture only below 200 kB.
 inline constexpr std::uint64_t kSchemePictureLimit = 204800;
 
-inline constexpr UploadProfile FirmwareRow{"FWUP", "fwup", false, Framing::PlainStream,
-                                           2000,   220,    0};
-inline constexpr UploadProfile WebAppRow{"RFUP", "rfup", true, Framing::PlainStream, 0, 0, 100};
-inline constexpr UploadProfile SkinRow{"FRAM", "fram", true, Framing::NamedStream, 0, 220, 100};
-inline constexpr UploadProfile SchemeRow{"ASCH", "asch", true, Framing::NamedStream,
-                                         0,      220,    100,  kSchemePictureLimit};
+inline constexpr UploadProfile FirmwareRow{.command = "FWUP",
+                                           .acknowledgement = "fwup",
+                                           .framing = Framing::PlainStream,
+                                           .pauseBeforeConnectMs = 2000,
+                                           .pauseBeforeSegmentMs = 220,
+                                           .extension = ".bin",
+                                           .content = Content::Firmware};
+inline constexpr UploadProfile WebAppRow{.command = "RFUP",
+                                         .acknowledgement = "rfup",
+                                         .namedAnnounce = true,
+                                         .pauseAfterSegmentMs = 100,
+                                         .content = Content::WebImage};
+inline constexpr UploadProfile SkinRow{.command = "FRAM",
+                                       .acknowledgement = "fram",
+                                       .namedAnnounce = true,
+                                       .framing = Framing::NamedStream,
+                                       .pauseBeforeSegmentMs = 220,
+                                       .pauseAfterSegmentMs = 100,
+                                       .content = Content::Jpeg};
+inline constexpr UploadProfile SchemeRow{.command = "ASCH",
+                                         .acknowledgement = "asch",
+                                         .namedAnnounce = true,
+                                         .framing = Framing::NamedStream,
+                                         .pauseBeforeSegmentMs = 220,
+                                         .pauseAfterSegmentMs = 100,
+                                         .sizeLimit = kSchemePictureLimit,
+                                         .content = Content::Jpeg};
 // An empty definition empties the unit's positions: that is what a picture without one needs.
-inline constexpr UploadProfile PositionsRow{"APOS", "apos", true, Framing::NamedStream, 0, 220,
-                                            100,    0,      true};
+inline constexpr UploadProfile PositionsRow{.command = "APOS",
+                                            .acknowledgement = "apos",
+                                            .namedAnnounce = true,
+                                            .framing = Framing::NamedStream,
+                                            .pauseBeforeSegmentMs = 220,
+                                            .pauseAfterSegmentMs = 100,
+                                            .allowsEmpty = true};
 
 // Fixed pauses of every run, whatever the row.
 inline constexpr int kPauseAfterAnnounceMs = 500;

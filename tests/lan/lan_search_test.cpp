@@ -3,12 +3,12 @@
 
 #include <memory>
 
-#include "app/main_window.h"
 #include "support/loopback_lan.h"
 #include "support/namespace_lan.h"
 #include "support/test_desktop.h"
+#include "window/main_window.h"
 
-namespace kv3::app {
+namespace kv3::window {
 namespace {
 
 // The tool with its production settings (ports 48713/48714, broadcast 255.255.255.255) on a LAN
@@ -114,4 +114,4 @@ TEST_F(OnNamespaceLan, ASaveChangesTheUnitsSettings) {
 }
 
 }  // namespace
-}  // namespace kv3::app
+}  // namespace kv3::window

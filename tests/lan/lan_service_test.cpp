@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/main_window.h"
 #include "support/loopback_lan.h"
 #include "support/namespace_lan.h"
 #include "support/test_desktop.h"
 #include "support/web_files.h"
+#include "window/main_window.h"
 
-namespace kv3::app {
+namespace kv3::window {
 namespace {
 
 // The service tools with the production ports and broadcast address on a LAN of network
@@ -78,7 +78,7 @@ TEST_F(ServiceOnNamespaceLan, NewMacAndBroadcastSettingsReachTheUnit) {
   ASSERT_EQ(lan->execIn("u1", "ip addr add 192.0.2.31/24 dev eth0"), 0);
   window->Button2.click();
   ASSERT_TRUE(desktop.errors.empty()) << desktop.errors.front();
-  EXPECT_EQ(window->GB1.color(), ui::clBtnFace);
+  EXPECT_EQ(window->GB1.color(), form::clBtnFace);
   EXPECT_FALSE(window->Button2.enabled());
   window->BTSuchen.click();
   EXPECT_EQ(window->Edit4.text(), "192.0.2.31");
@@ -86,4 +86,4 @@ TEST_F(ServiceOnNamespaceLan, NewMacAndBroadcastSettingsReachTheUnit) {
 }
 
 }  // namespace
-}  // namespace kv3::app
+}  // namespace kv3::window

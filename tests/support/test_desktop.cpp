@@ -16,7 +16,7 @@ void TestDesktop::errorBox(const std::string& text) {
   log.push_back("error " + text);
 }
 
-bool TestDesktop::runFileDialog(ui::FileDialog& dialog) {
+bool TestDesktop::runFileDialog(form::FileDialog& dialog) {
   dialogsShown.push_back(dialog.name());
   log.push_back("dialog " + dialog.name());
   if (dialogAnswers_.empty()) {

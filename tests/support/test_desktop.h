@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "ui/desktop.h"
-#include "ui/file_dialog.h"
+#include "form/desktop.h"
+#include "form/file_dialog.h"
 
 namespace kv3::test {
 
 // A desktop for tests: dialogs answer from a script, every message, pause and repaint is
 // recorded, queued "user actions" run when the logic processes its messages, and pauses
 // really pass, scaled down by pauseScale (0 lets no time pass at all).
-class TestDesktop : public ui::Desktop {
+class TestDesktop : public form::Desktop {
  public:
   struct Message {
     std::string text;
@@ -25,7 +25,7 @@ class TestDesktop : public ui::Desktop {
 
   void messageBox(const std::string& text, const std::string& caption) override;
   void errorBox(const std::string& text) override;
-  bool runFileDialog(ui::FileDialog& dialog) override;
+  bool runFileDialog(form::FileDialog& dialog) override;
   void repaint() override;
   void openUrl(const std::string& url) override;
   void pause(int ms) override;

@@ -38,6 +38,14 @@ struct RunResult {
   std::vector<int> progress;
 };
 
+// An upload whose announce goes over the window's socket.
+UploadOutcome SendOverSocket(const UploadProfile& row, const std::string& path,
+                             link::DeviceRecord& rec, link::TSock& sock,
+                             const link::LinkSettings& settings, platform::Pacing& pacing) {
+  link::SocketRequester requester(sock, settings, pacing);
+  return StreamUpload(row, path, rec, requester, settings, pacing);
+}
+
 class StreamUploadTest : public ::testing::Test {
  protected:
   fs::path writeFile(const std::string& name, std::size_t size) {
@@ -49,8 +57,10 @@ class StreamUploadTest : public ::testing::Test {
   RunResult upload(const UploadProfile& row, const fs::path& path,
                    const link::LinkSettings& settings) {
     RunResult result{};
-    result.outcome = StreamUpload(row, path.string(), record, sock, settings, desktop,
-                                  [&result](int percent) { result.progress.push_back(percent); });
+    link::SocketRequester requester(sock, settings, desktop);
+    result.outcome =
+        StreamUpload(row, path.string(), record, requester, settings, desktop,
+                     {.progress = [&result](int percent) { result.progress.push_back(percent); }});
     return result;
   }
 
@@ -295,15 +305,15 @@ TEST_F(StreamUploadTest, TimeLimitsEndAConnectionOrATransferThatNeverProceeds) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(
-        StreamUpload(WebAppRow, writeFile("w.rom", 100).string(), record, sock, settings, pacing),
+        SendOverSocket(WebAppRow, writeFile("w.rom", 100).string(), record, sock, settings, pacing),
         UploadOutcome::NoConnection);
   }
   {
     // It takes the connection and never reads: the content stalls once the buffers are full.
     test::RawUnit unit(settings, "127.0.0.11", "rfup", "", test::RawUnit::Stream::NeverRead);
     AnnouncePacing pacing(unit);
-    EXPECT_EQ(StreamUpload(WebAppRow, writeFile("big.rom", 48u << 20).string(), record, sock,
-                           settings, pacing),
+    EXPECT_EQ(SendOverSocket(WebAppRow, writeFile("big.rom", 48u << 20).string(), record, sock,
+                             settings, pacing),
               UploadOutcome::Corrupted);
   }
 }
@@ -316,9 +326,9 @@ TEST_F(StreamUploadTest, EveryByteArrivesWhenSendsTakeOnlyPartOfASegment) {
                      test::RawUnit::Stream::ReadSlowly);
   AnnouncePacing pacing(unit);
   const std::size_t size = 12u << 20;
-  EXPECT_EQ(
-      StreamUpload(WebAppRow, writeFile("big.rom", size).string(), record, sock, settings, pacing),
-      UploadOutcome::Complete);
+  EXPECT_EQ(SendOverSocket(WebAppRow, writeFile("big.rom", size).string(), record, sock, settings,
+                           pacing),
+            UploadOutcome::Complete);
   unit.finish();
   ASSERT_EQ(unit.stream().size(), size + 4);
   const std::vector<std::uint8_t> content = AsBytes(test::PatternBytes(size));
@@ -359,7 +369,7 @@ TEST_F(StreamUploadTest, AFileTooBigForTheLengthPrefixEndsBeforeTheUnitIsContact
   test::WriteFileBytes(path, "");
   fs::resize_file(path, 0x100000000ull);  // sparse: takes no room
 
-  EXPECT_EQ(upload(FirmwareRow, path, lan.settings()).outcome, UploadOutcome::Ended);
+  EXPECT_EQ(upload(FirmwareRow, path, lan.settings()).outcome, UploadOutcome::TooBigToAnnounce);
   EXPECT_TRUE(lan.sim().received().empty());
   EXPECT_TRUE(desktop.pauses.empty());
 }
