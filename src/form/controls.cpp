@@ -111,6 +111,33 @@ void MaskEdit::setText(std::string text) {
   Edit::setText(std::move(text));
 }
 
+std::optional<MaskEdit::Typed> MaskEdit::typed(std::string text, std::size_t cursor, Key key,
+                                               char character) const {
+  const std::string& blank = emptyText_;
+  text.resize(blank.size(), ' ');
+  std::size_t at = std::min(cursor, blank.size());
+  const auto literal = [&blank](std::size_t i) { return blank[i] != ' '; };
+  switch (key) {
+    case Key::Character:
+      while (at < blank.size() && literal(at)) ++at;
+      if (at >= blank.size()) return std::nullopt;
+      text[at++] = character;
+      while (at < blank.size() && literal(at)) ++at;
+      return Typed{std::move(text), at};
+    case Key::Backspace:
+      while (at > 0 && literal(at - 1)) --at;
+      if (at == 0) return std::nullopt;
+      --at;
+      break;
+    case Key::Delete:
+      while (at < blank.size() && literal(at)) ++at;
+      if (at >= blank.size()) return std::nullopt;
+      break;
+  }
+  text[at] = ' ';
+  return Typed{std::move(text), at};
+}
+
 CheckBox::CheckBox(Form* form, Control* parent, std::string name, Bounds bounds,
                    std::string caption)
     : Captioned(form, parent, Kind::CheckBox, std::move(name), bounds) {

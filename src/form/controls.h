@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,19 @@ class MaskEdit : public Edit {
   // The text that stands for "nothing typed": the literals with a blank at every input place.
   const std::string& emptyText() const { return emptyText_; }
   void setText(std::string text) override;
+
+  // Typing into the field keeps its shape, as the desktop's masked edit does: a typed character
+  // takes the place of the next blank at the cursor, the literals (the colons of a MAC) are
+  // stepped over, and Backspace and Delete put the blank back. The text after a key at `cursor`
+  // in `text` (a character from ' ' to '~'), with the cursor where it goes; nothing when the key
+  // changes nothing (typed past the end, erased before the start).
+  struct Typed {
+    std::string text;
+    std::size_t cursor = 0;
+  };
+  enum class Key { Character, Backspace, Delete };
+  std::optional<Typed> typed(std::string text, std::size_t cursor, Key key,
+                             char character = ' ') const;
 
  private:
   std::string mask_;

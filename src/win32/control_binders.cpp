@@ -102,41 +102,23 @@ class ButtonBinder final : public Binder {
   form::Button& button_;
 };
 
-// A masked field keeps its shape as the desktop's masked edit does: a typed character takes the
-// place of the next blank at the cursor, the literals (the colons of a MAC) are stepped over, and
-// Backspace and Delete put the blank back.
+// A masked field keeps its shape by the model's rule (form::MaskEdit::typed).
 LRESULT CALLBACK MaskedTyping(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               UINT_PTR /*id*/, DWORD_PTR data) {
+  using Key = form::MaskEdit::Key;
   const auto& mask = *reinterpret_cast<const form::MaskEdit*>(data);
-  const bool typed = message == WM_CHAR && wParam >= 0x20 && wParam < 0x7F;
-  const bool erased =
-      (message == WM_CHAR && wParam == VK_BACK) || (message == WM_KEYDOWN && wParam == VK_DELETE);
-  if (!typed && !erased) return ::DefSubclassProc(window, message, wParam, lParam);
-  const std::wstring blank = Wide(mask.emptyText());
-  std::wstring text = TextOf(window);
-  text.resize(blank.size(), L' ');
+  std::optional<Key> key;
+  if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x7F) key = Key::Character;
+  if (message == WM_CHAR && wParam == VK_BACK) key = Key::Backspace;
+  if (message == WM_KEYDOWN && wParam == VK_DELETE) key = Key::Delete;
+  if (!key) return ::DefSubclassProc(window, message, wParam, lParam);
   DWORD start = 0;
   ::SendMessageW(window, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
-  std::size_t at = std::min<std::size_t>(start, blank.size());
-  const auto literal = [&blank](std::size_t i) { return blank[i] != L' '; };
-  if (typed) {
-    while (at < blank.size() && literal(at)) ++at;
-    if (at >= blank.size()) return 0;
-    text[at++] = static_cast<wchar_t>(wParam);
-    while (at < blank.size() && literal(at)) ++at;
-  } else {
-    if (wParam == VK_BACK) {
-      while (at > 0 && literal(at - 1)) --at;
-      if (at == 0) return 0;
-      --at;
-    } else {
-      while (at < blank.size() && literal(at)) ++at;
-      if (at >= blank.size()) return 0;
-    }
-    text[at] = L' ';
-  }
-  ::SetWindowTextW(window, text.c_str());  // EN_CHANGE takes it to the model
-  ::SendMessageW(window, EM_SETSEL, at, at);
+  const auto typed =
+      mask.typed(Utf8(TextOf(window)), start, *key, static_cast<char>(wParam & 0x7F));
+  if (!typed) return 0;
+  ::SetWindowTextW(window, Wide(typed->text).c_str());  // EN_CHANGE takes it to the model
+  ::SendMessageW(window, EM_SETSEL, typed->cursor, typed->cursor);
   return 0;
 }
 

@@ -187,6 +187,39 @@ TEST_F(ControlModel, MaskedEditShowsTheMaskWhenEmpty) {
   EXPECT_EQ(form.mac.text(), "00:1A:2B");
 }
 
+// Where a key in a masked field puts its character or blank, and where the cursor goes: over
+// the literals, never past either end.
+TEST_F(ControlModel, MaskedTypingStepsOverTheLiteralsAndStaysInsideTheField) {
+  using Key = MaskEdit::Key;
+  struct Case {
+    std::string text;
+    std::size_t cursor;
+    Key key;
+    char character;
+    std::optional<std::string> after;
+    std::size_t cursorAfter;
+  };
+  const Case cases[] = {
+      {"  :  :  ", 0, Key::Character, '0', "0 :  :  ", 1},
+      {"0 :  :  ", 1, Key::Character, 'A', "0A:  :  ", 3},  // over the colon
+      {"0A:  :  ", 2, Key::Character, '1', "0A:1 :  ", 4},  // typed on a literal
+      {"0A:1B:2C", 8, Key::Character, '3', std::nullopt, 0},
+      {"0A:1B:2C", 3, Key::Backspace, ' ', "0 :1B:2C", 1},  // back over the colon
+      {"0A:1B:2C", 0, Key::Backspace, ' ', std::nullopt, 0},
+      {"0A:1B:2C", 2, Key::Delete, ' ', "0A: B:2C", 3},
+      {"0A:1B:2C", 8, Key::Delete, ' ', std::nullopt, 0},
+      {"0A:1B:2C", 20, Key::Character, 'F', std::nullopt, 0},  // a cursor past the end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " at " + std::to_string(c.cursor));
+    const auto typed = form.mac.typed(c.text, c.cursor, c.key, c.character);
+    ASSERT_EQ(typed.has_value(), c.after.has_value());
+    if (!typed) continue;
+    EXPECT_EQ(typed->text, *c.after);
+    EXPECT_EQ(typed->cursor, c.cursorAfter);
+  }
+}
+
 TEST_F(ControlModel, ObserversHearEveryChangeAndNothingElse) {
   std::vector<Property> heard;
   const int id = form.edit.subscribe([&](Property p) { heard.push_back(p); });
