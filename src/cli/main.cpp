@@ -6,9 +6,10 @@
 #include <tuple>
 #include <utility>
 
-#include "cli/commands.h"
+#include "cli/find_command.h"
 #include "cli/help_texts.h"
 #include "cli/image_commands.h"
+#include "cli/set_command.h"
 #include "cli/sock_failures.h"
 #include "cli/transfers.h"
 #include "platform/console.h"

@@ -1,10 +1,12 @@
 // kv3 set: the window's save for one unit, with every value checked before anything is sent and
 // the outcome proved by a new search.
+#include "cli/set_command.h"
+
 #include <algorithm>
 #include <tuple>
 #include <utility>
 
-#include "cli/commands.h"
+#include "cli/find_command.h"
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
 #include "link/codepage.h"

@@ -35,7 +35,7 @@ cases=(
   'window/pages|#include "window/main_window.h"|"window/main_window.h"'
   'window|#include "qt/text.h"|"qt/text.h"'
   'qt|#include "window/pages/update_pages.h"|"window/pages/update_pages.h"'
-  'win32|#include "cli/commands.h"|"cli/commands.h"'
+  'win32|#include "cli/set_command.h"|"cli/set_command.h"'
   'window|#include <QString>|(Qt)'
   'link|#include <sys/socket.h>|(the system'"'"'s)'
   'cli|#include <windows.h>|(the system'"'"'s)'

@@ -7,7 +7,7 @@
 #include "cli/context.h"
 #include "cli/unit_view.h"
 
-// The sub-commands that read and write a unit's settings.
+// kv3 find and kv3 show, and how the other commands find the unit they name.
 namespace kv3::cli {
 
 struct FindOptions {
@@ -49,16 +49,5 @@ struct NotAsked {
 };
 std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchReport& report,
                                     const search::FoundUnit& unit);
-
-struct SetOptions {
-  std::string mac;
-  std::string address;
-  std::optional<std::string> name, ip, mask, router, user;
-  bool dhcp = false;
-  bool passwordStdin = false;
-  bool passwordPrompt = false;
-  bool json = false;  // the outcome as JSON
-};
-int RunSet(Context& context, const SetOptions& options);
 
 }  // namespace kv3::cli
