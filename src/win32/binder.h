@@ -63,6 +63,8 @@ class Binder {
   virtual bool draw(const DRAWITEMSTRUCT& /*item*/) { return false; }
   // The background brush and text colour the native control is painted with.
   HBRUSH colours(HDC context);
+  // Whether the system paints it (WM_CTLCOLORSTATIC for a disabled edit keeps the system's grey).
+  virtual bool systemGrey() const { return false; }
 
  protected:
   virtual form::Color background() const { return control_.color(); }

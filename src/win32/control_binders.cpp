@@ -133,6 +133,7 @@ class EditBinder final : public Binder {
     }
   }
   ~EditBinder() override { ::RemoveWindowSubclass(window(), MaskedTyping, 1); }
+  bool systemGrey() const override { return !edit_.enabled(); }
   void command(UINT code) override {
     if (code != EN_CHANGE || copying()) return;
     DWORD cursor = 0;

@@ -222,9 +222,8 @@ LRESULT FormWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CTLCOLORBTN: {
       const auto it = byWindow_.find(reinterpret_cast<HWND>(lParam));
       if (it == byWindow_.end()) break;
-      const auto* edit = dynamic_cast<const form::Edit*>(&it->second->control());
       // A disabled edit keeps the system's grey; a read-only one shows the model's colour.
-      if (message == WM_CTLCOLORSTATIC && edit != nullptr && !edit->enabled()) break;
+      if (message == WM_CTLCOLORSTATIC && it->second->systemGrey()) break;
       return reinterpret_cast<LRESULT>(it->second->colours(reinterpret_cast<HDC>(wParam)));
     }
     case WM_DRAWITEM: {
