@@ -201,133 +201,174 @@ bool StreamServer::waitReadable(const platform::Socket& connection, int idleMs) 
          !entries[1].ready;
 }
 
-void StreamServer::serve(platform::Socket connection, Pending pending) {
-  StoredUpload upload;
-  upload.unit = pending.unit;
-  upload.command = pending.command;
-  upload.announcedName = pending.name;
+// One upload on one connection, as a unit takes it, in its steps: the length prefix (with the
+// block header of the named rows), the content (stored, or only read), the closing answer, and
+// the wait for the tool to close. Each step that ends the upload reports it (done_) with a note.
+class StreamServer::Session {
+ public:
+  Session(const StreamServer& server, platform::Socket connection, Pending pending)
+      : server_(server), connection_(std::move(connection)), pending_(std::move(pending)) {
+    upload_.unit = pending_.unit;
+    upload_.command = pending_.command;
+    upload_.announcedName = pending_.name;
+  }
 
+  void run() {
+    if (!readHead() || !takeContent()) return;
+    answer();
+    linger();
+  }
+
+ private:
   // Reads exactly n bytes into dest; false when the connection ends or stays idle.
-  const auto readExactly = [&](std::uint8_t* dest, std::size_t n) {
+  bool readExactly(std::uint8_t* dest, std::size_t n) {
     while (n > 0) {
-      if (!waitReadable(connection, kIdleMs)) return false;
-      const long got = Receive(connection, dest, n);
+      if (!server_.waitReadable(connection_, kIdleMs)) return false;
+      const long got = Receive(connection_, dest, n);
       if (got <= 0) return false;
       dest += got;
       n -= static_cast<std::size_t>(got);
     }
     return true;
-  };
-  const auto finish = [&](std::string note) {
-    upload.note = std::move(note);
-    if (done_) done_(upload);
-  };
-
-  std::array<std::uint8_t, 4> prefix{};
-  if (!readExactly(prefix.data(), prefix.size())) return finish("no length prefix");
-  std::uint64_t size = Le32(prefix.data());
-  if (Named(pending.command)) {
-    std::array<std::uint8_t, kBlockHeaderSize> header{};
-    if (size < kBlockHeaderSize) return finish(ReadBlockHeader(size, header, {}).problem);
-    if (!readExactly(header.data(), header.size())) return finish("no block header");
-    const BlockHeaderReading reading = ReadBlockHeader(size, header, pending.name);
-    size = reading.contentSize;
-    upload.headerName = reading.name;
-    upload.headerNameLength = reading.nameLength;
-    if (!reading.problem.empty()) {
-      upload.announcedSize = size;
-      return finish(reading.problem);
-    }
   }
-  upload.announcedSize = size;
 
-  std::vector<std::uint8_t> buffer(64 * 1024);
-  const bool slow = pending.fault == StreamFault::Slow;
-  const std::uint64_t dropAt = pending.fault == StreamFault::Drop ? size / 2 : size + 1;
-  bool storeFailed = false;
+  // Ends the upload with its note; false, for the step that called it.
+  bool finish(std::string note) {
+    upload_.note = std::move(note);
+    if (server_.done_) server_.done_(upload_);
+    return false;
+  }
+
+  // The length prefix and, for a named row, the block header: the size of the content to come.
+  bool readHead() {
+    std::array<std::uint8_t, 4> prefix{};
+    if (!readExactly(prefix.data(), prefix.size())) return finish("no length prefix");
+    size_ = Le32(prefix.data());
+    if (Named(pending_.command)) {
+      std::array<std::uint8_t, kBlockHeaderSize> header{};
+      if (size_ < kBlockHeaderSize) return finish(ReadBlockHeader(size_, header, {}).problem);
+      if (!readExactly(header.data(), header.size())) return finish("no block header");
+      const BlockHeaderReading reading = ReadBlockHeader(size_, header, pending_.name);
+      size_ = reading.contentSize;
+      upload_.headerName = reading.name;
+      upload_.headerNameLength = reading.nameLength;
+      if (!reading.problem.empty()) {
+        upload_.announcedSize = size_;
+        return finish(reading.problem);
+      }
+    }
+    upload_.announcedSize = size_;
+    return true;
+  }
+
   // Reads the content to its announced end, handing each piece to the sink, if any; once the
   // sink fails the rest is still read, as a unit that cannot store goes on listening. What went
   // wrong on the connection, or nothing.
-  const auto receiveContent = [&](const platform::ContentSink* sink) -> std::optional<std::string> {
-    while (upload.received < size) {
-      if (upload.received >= dropAt) {
-        connection.closeWithReset();
+  std::optional<std::string> receiveContent(const platform::ContentSink* sink) {
+    const bool slow = pending_.fault == StreamFault::Slow;
+    const std::uint64_t dropAt = pending_.fault == StreamFault::Drop ? size_ / 2 : size_ + 1;
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    while (upload_.received < size_) {
+      if (upload_.received >= dropAt) {
+        connection_.closeWithReset();
         return "dropped the connection on purpose";
       }
       const std::size_t want = static_cast<std::size_t>(
-          std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size - upload.received));
-      if (!waitReadable(connection, kIdleMs)) return "the content stopped coming";
-      const long got = Receive(connection, buffer.data(), want);
+          std::min<std::uint64_t>(slow ? kSlowPiece : buffer.size(), size_ - upload_.received));
+      if (!server_.waitReadable(connection_, kIdleMs)) return "the content stopped coming";
+      const long got = Receive(connection_, buffer.data(), want);
       if (got <= 0) return "the connection ended before the announced size";
       const std::span piece(buffer.data(), static_cast<std::size_t>(got));
-      if (sink != nullptr && !storeFailed && !(*sink)(piece)) storeFailed = true;
-      upload.received += static_cast<std::uint64_t>(got);
+      if (sink != nullptr && !storeFailed_ && !(*sink)(piece)) storeFailed_ = true;
+      upload_.received += static_cast<std::uint64_t>(got);
       if (slow) std::this_thread::sleep_for(kSlowPause);
     }
-    if (pending.fault == StreamFault::Drop) {
-      connection.closeWithReset();
+    if (pending_.fault == StreamFault::Drop) {
+      connection_.closeWithReset();
       return "dropped the connection on purpose";
     }
     return std::nullopt;
-  };
+  }
 
-  std::optional<std::string> problem;
-  if (storeDirectory_.empty()) {
-    problem = receiveContent(nullptr);
-  } else {
-    // One folder per unit address, so that units of one process never share a file. The name
-    // came in Windows-1252; the file is named in the system's own form of it. It takes the
-    // content only once every byte is in.
-    std::error_code ignored;
-    const auto folder = storeDirectory_ / FormatIpv4(pending.address);
-    const auto target =
-        folder /
-        platform::PathFromUtf8(platform::Cp1252ToUtf8(SafeFileName(pending.name, pending.command)));
-    std::filesystem::create_directories(folder, ignored);
-    const platform::ReplaceResult stored =
-        platform::ReplaceFileStreamed(target, [&](const platform::ContentSink& sink) {
-          problem = receiveContent(&sink);
-          return !problem && !storeFailed;
-        });
-    if (!problem && stored != platform::ReplaceResult::Written) {
-      // A unit that could not keep the content does not report it complete.
-      upload.whole = true;
-      connection.close();
-      const std::string note = "could not store " + platform::Utf8FromPath(target);
-      std::fprintf(stderr, "kv3sim: %s\n", note.c_str());
-      return finish(note);
+  // The content, stored when the server keeps files: one folder per unit address, so that units
+  // of one process never share a file. The name came in Windows-1252; the file is named in the
+  // system's own form of it. It takes the content only once every byte is in.
+  bool takeContent() {
+    std::optional<std::string> problem;
+    if (server_.storeDirectory_.empty()) {
+      problem = receiveContent(nullptr);
+    } else {
+      std::error_code ignored;
+      const auto folder = server_.storeDirectory_ / FormatIpv4(pending_.address);
+      const auto target = folder / platform::PathFromUtf8(platform::Cp1252ToUtf8(
+                                       SafeFileName(pending_.name, pending_.command)));
+      std::filesystem::create_directories(folder, ignored);
+      const platform::ReplaceResult stored =
+          platform::ReplaceFileStreamed(target, [&](const platform::ContentSink& sink) {
+            problem = receiveContent(&sink);
+            return !problem && !storeFailed_;
+          });
+      if (!problem && stored != platform::ReplaceResult::Written) {
+        // A unit that could not keep the content does not report it complete.
+        upload_.whole = true;
+        connection_.close();
+        const std::string note = "could not store " + platform::Utf8FromPath(target);
+        std::fprintf(stderr, "kv3sim: %s\n", note.c_str());
+        return finish(note);
+      }
+      if (!problem) upload_.stored = target;
     }
-    if (!problem) upload.stored = target;
+    if (problem) return finish(*problem);
+    upload_.whole = true;
+    return true;
   }
-  if (problem) return finish(*problem);
-  upload.whole = true;
 
-  switch (pending.fault) {
-    case StreamFault::Close:
-      connection.close();
-      return finish("closed without an answer");
-    case StreamFault::CrLf:
-      upload.answer = std::string(kComplete) + "\r\n";
-      break;
-    case StreamFault::Garbage:
-      upload.answer = std::string("\x15\xff\0", 3) + std::string(kComplete) + "\xfe";
-      break;
-    case StreamFault::Capital:
-      upload.answer = "Complete!";
-      break;
-    case StreamFault::Never:
-      break;
-    default:
-      upload.answer = std::string(kComplete);
-      break;
+  // The closing answer, as the unit's fault makes it.
+  void answer() {
+    switch (pending_.fault) {
+      case StreamFault::Close:
+        connection_.close();
+        finish("closed without an answer");
+        return;
+      case StreamFault::CrLf:
+        upload_.answer = std::string(kComplete) + "\r\n";
+        break;
+      case StreamFault::Garbage:
+        upload_.answer = std::string("\x15\xff\0", 3) + std::string(kComplete) + "\xfe";
+        break;
+      case StreamFault::Capital:
+        upload_.answer = "Complete!";
+        break;
+      case StreamFault::Never:
+        break;
+      default:
+        upload_.answer = std::string(kComplete);
+        break;
+    }
+    if (!upload_.answer.empty()) SendText(connection_, upload_.answer);
+    finish(upload_.answer.empty() ? "never answers" : "answered");
   }
-  if (!upload.answer.empty()) SendText(connection, upload.answer);
-  finish(upload.answer.empty() ? "never answers" : "answered");
+
   // Held until the tool closes (or, when it never answers, until the tool gives up).
-  std::uint8_t rest[256];
-  while (waitReadable(connection, pending.fault == StreamFault::Never ? kIdleMs : kLingerMs)) {
-    if (Receive(connection, rest, sizeof rest) <= 0) break;
+  void linger() {
+    if (pending_.fault == StreamFault::Close) return;
+    std::uint8_t rest[256];
+    while (server_.waitReadable(connection_,
+                                pending_.fault == StreamFault::Never ? kIdleMs : kLingerMs)) {
+      if (Receive(connection_, rest, sizeof rest) <= 0) break;
+    }
   }
+
+  const StreamServer& server_;
+  platform::Socket connection_;
+  Pending pending_;
+  StoredUpload upload_;
+  std::uint64_t size_ = 0;
+  bool storeFailed_ = false;
+};
+
+void StreamServer::serve(platform::Socket connection, Pending pending) {
+  Session(*this, std::move(connection), std::move(pending)).run();
 }
 
 }  // namespace kv3::sim

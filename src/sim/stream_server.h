@@ -91,6 +91,8 @@ class StreamServer {
     bool expecting = false;
   };
 
+  class Session;
+
   void acceptLoop();
   void serve(platform::Socket connection, Pending pending);
   // Waits for the connection to become readable; false when stopping or after idleMs.
