@@ -334,68 +334,17 @@ int CompareShown(Context& context, const search::SearchReport& after,
   return kSuccess;
 }
 
-}  // namespace
-
-int RunSet(Context& context, const SetOptions& options) {
+// Sends the settings, then searches again and compares what the unit shows with what was sent;
+// the exit status.
+int SendAndProve(Context& context, const NamedUnitFound& named, const SetOptions& options,
+                 const WantedSettings& wanted) {
   const CliTexts& texts = context.texts;
+  const search::FoundUnit& unit = named.unit();
+  const UnitView& now = named.view;
   int status = kSuccess;
-  const auto mac = ParseMacArgument(options.mac);
-  if (!mac) {
-    context.err << Fill(texts.badMac, {options.mac}) << '\n';
-    return kUsage;
-  }
-  if (!ValuesAllowed(context, options)) return kUsage;
-  std::optional<std::string> password;
-  if (options.passwordStdin || options.passwordPrompt) {
-    password = NewPassword(context, options, status);
-    if (!password) return status;
-  }
-
-  const std::string macText = link::MacText(*mac);
-  // Whatever ends the run once the search has begun, --json gives one document.
   const auto say = [&](const std::string& document) {
     if (options.json) context.interrupt.finalWords(context.out, document);
   };
-  if (options.json) context.interrupt.setLastWords(SetJson(macText, std::nullopt, "interrupted"));
-  std::optional<NamedUnitFound> named;
-  try {
-    named = NamedUnit(context, *mac, options.address, status);
-  } catch (const Cancelled&) {
-    say(SetJson(macText, std::nullopt, "interrupted"));
-    throw;
-  }
-  if (!named) {
-    if (status == kNoUnit) say(SetJson(macText, std::nullopt, "unreachable"));
-    return status;
-  }
-  const search::FoundUnit& unit = named->unit();
-  const UnitView& now = named->view;
-  if (!now.macAlsoAt.empty()) {
-    // "SETC" names its unit by MAC alone: every unit with it would take the settings.
-    context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
-    return kUnitFailed;
-  }
-  if (!options.address.empty() && !InThisComputersNetworks(now.address)) {
-    context.err << Fill(texts.behindRouter, {now.mac, now.address}) << '\n';
-    return kUsage;
-  }
-  if (!TextsKnown(context, *named, options, password.has_value())) return kUnitFailed;
-  // The values given are 7-bit text (checked above); the others go back as the unit sent them.
-  WantedSettings wanted;
-  wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
-  wanted.user = options.user ? *options.user : unit.texts.user;
-  wanted.password = password ? *password : unit.texts.password;
-  if (wanted.password.size() < settings::kPasswordMinimum) {
-    context.err << texts.currentPasswordShort << '\n';
-    return kUnitFailed;
-  }
-  const bool addressGiven = options.ip || options.mask || options.router;
-  wanted.ip = options.ip.value_or(now.address);
-  wanted.mask = options.mask.value_or(now.mask);
-  wanted.router = options.router.value_or(now.router);
-  wanted.dhcp = options.dhcp || (!addressGiven && now.dhcp);
-  if (!NetworkFits(context, *named, options, wanted)) return kUsage;
-
   Sent sent = Sent::PortFailed;
   std::optional<search::SearchReport> after;
   if (options.json) context.interrupt.setLastWords(SetJson(now.mac, now.address, "interrupted"));
@@ -435,6 +384,88 @@ int RunSet(Context& context, const SetOptions& options) {
     return kUnitFailed;
   }
   return CompareShown(context, *after, *found, wanted, options.json);
+}
+
+// The settings to send: the values given, the others as the unit told them. Nothing (and the
+// message, and the status) when the unit may not be sent them.
+std::optional<WantedSettings> WantedFor(Context& context, const NamedUnitFound& named,
+                                        const SetOptions& options,
+                                        const std::optional<std::string>& password, int& status) {
+  const CliTexts& texts = context.texts;
+  const search::FoundUnit& unit = named.unit();
+  const UnitView& now = named.view;
+  status = kUnitFailed;
+  if (!now.macAlsoAt.empty()) {
+    // "SETC" names its unit by MAC alone: every unit with it would take the settings.
+    context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
+    return std::nullopt;
+  }
+  if (!options.address.empty() && !InThisComputersNetworks(now.address)) {
+    context.err << Fill(texts.behindRouter, {now.mac, now.address}) << '\n';
+    status = kUsage;
+    return std::nullopt;
+  }
+  if (!TextsKnown(context, named, options, password.has_value())) return std::nullopt;
+  // The values given are 7-bit text (checked above); the others go back as the unit sent them.
+  WantedSettings wanted;
+  wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
+  wanted.user = options.user ? *options.user : unit.texts.user;
+  wanted.password = password ? *password : unit.texts.password;
+  if (wanted.password.size() < settings::kPasswordMinimum) {
+    context.err << texts.currentPasswordShort << '\n';
+    return std::nullopt;
+  }
+  const bool addressGiven = options.ip || options.mask || options.router;
+  wanted.ip = options.ip.value_or(now.address);
+  wanted.mask = options.mask.value_or(now.mask);
+  wanted.router = options.router.value_or(now.router);
+  wanted.dhcp = options.dhcp || (!addressGiven && now.dhcp);
+  if (!NetworkFits(context, named, options, wanted)) {
+    status = kUsage;
+    return std::nullopt;
+  }
+  status = kSuccess;
+  return wanted;
+}
+
+}  // namespace
+
+int RunSet(Context& context, const SetOptions& options) {
+  const CliTexts& texts = context.texts;
+  int status = kSuccess;
+  const auto mac = ParseMacArgument(options.mac);
+  if (!mac) {
+    context.err << Fill(texts.badMac, {options.mac}) << '\n';
+    return kUsage;
+  }
+  if (!ValuesAllowed(context, options)) return kUsage;
+  std::optional<std::string> password;
+  if (options.passwordStdin || options.passwordPrompt) {
+    password = NewPassword(context, options, status);
+    if (!password) return status;
+  }
+
+  const std::string macText = link::MacText(*mac);
+  // Whatever ends the run once the search has begun, --json gives one document.
+  const auto say = [&](const std::string& document) {
+    if (options.json) context.interrupt.finalWords(context.out, document);
+  };
+  if (options.json) context.interrupt.setLastWords(SetJson(macText, std::nullopt, "interrupted"));
+  std::optional<NamedUnitFound> named;
+  try {
+    named = NamedUnit(context, *mac, options.address, status);
+  } catch (const Cancelled&) {
+    say(SetJson(macText, std::nullopt, "interrupted"));
+    throw;
+  }
+  if (!named) {
+    if (status == kNoUnit) say(SetJson(macText, std::nullopt, "unreachable"));
+    return status;
+  }
+  const std::optional<WantedSettings> wanted =
+      WantedFor(context, *named, options, password, status);
+  if (!wanted) return status;
+  return SendAndProve(context, *named, options, *wanted);
 }
 
 }  // namespace kv3::cli
