@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "link/codepage.h"
-#include "link/exchange.h"
 #include "link/unit_channel.h"
 #include "search/unit_search.h"
 
@@ -31,6 +30,23 @@ void DeviceSearch::BTSuchenClick() {
 }
 
 void DeviceSearch::run() {
+  clearView();
+  std::exception_ptr notRemembered;
+  {
+    link::Exchange exchange(sock_, settings_, desktop_);
+    exchange.openBroadcast();
+    findUnits(exchange, notRemembered);
+    listUnits();
+    exchange.close();
+  }
+  desktop_.pause(PauseAfterSearchMs);
+  followUp();
+  if (notRemembered) {
+    std::rethrow_exception(notRemembered);
+  }
+}
+
+void DeviceSearch::clearView() {
   c_.searchButton.setEnabled(false);
   c_.saveButton.setEnabled(false);
   c_.updatePage.setTabVisible(false);
@@ -44,56 +60,57 @@ void DeviceSearch::run() {
   c_.dhcp.setChecked(false);
   table_.clear();
   desktop_.processMessages();
-  std::exception_ptr notRemembered;
+}
 
-  {
-    link::Exchange exchange(sock_, settings_, desktop_);
-    exchange.openBroadcast();
-    link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Anyone);
-    const auto found = [this](const link::DeviceRecord& record, const link::UnitChannel::Answer&) {
-      c_.serviceSettings.setEnabled(true);
-      table_.append(record);
-      return !table_.full();
-    };
-    search::FindUnits(channel, found);
+void DeviceSearch::findUnits(link::Exchange& exchange, std::exception_ptr& notRemembered) {
+  link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Anyone);
+  const auto found = [this](const link::DeviceRecord& record, const link::UnitChannel::Answer&) {
+    c_.serviceSettings.setEnabled(true);
+    table_.append(record);
+    return !table_.full();
+  };
+  search::FindUnits(channel, found);
 
-    if (table_.count() > 0) {
-      showManualSearch(false);
-    } else if (c_.manualAddress.text().empty()) {
-      showManualSearch(true);
-    } else {
-      const std::string typed = c_.manualAddress.text();
-      try {
-        exchange.retarget(link::Utf8ToCp1252(typed));
-      } catch (...) {
-        // The address that cannot be found must stay in view, or the user could never
-        // correct it (it may come from the configuration file of an earlier run).
-        showManualSearch(true);
-        throw;
-      }
-      search::FindUnits(channel, found);
-      showManualSearch(table_.count() == 0);
-      if (table_.count() > 0 && followUps_.manualSearchFound) {
-        // The units found are shown whether or not their address can be remembered; a failure
-        // to remember it is reported once the search has ended.
-        try {
-          followUps_.manualSearchFound(typed);
-        } catch (...) {
-          notRemembered = std::current_exception();
-        }
-      }
-    }
-
-    for (int i = 0; i < table_.count(); ++i) {
-      c_.unitList.add(link::MacText(table_.at(i)));
-    }
-    c_.unitList.setFocus();
-    c_.unitList.setItemIndex(0);
-    desktop_.processMessages();
-    exchange.close();
+  if (table_.count() > 0) {
+    showManualSearch(false);
+    return;
   }
-  desktop_.pause(PauseAfterSearchMs);
+  if (c_.manualAddress.text().empty()) {
+    showManualSearch(true);
+    return;
+  }
+  const std::string typed = c_.manualAddress.text();
+  try {
+    exchange.retarget(link::Utf8ToCp1252(typed));
+  } catch (...) {
+    // The address that cannot be found must stay in view, or the user could never correct it
+    // (it may come from the configuration file of an earlier run).
+    showManualSearch(true);
+    throw;
+  }
+  search::FindUnits(channel, found);
+  showManualSearch(table_.count() == 0);
+  if (table_.count() > 0 && followUps_.manualSearchFound) {
+    // The units found are shown whether or not their address can be remembered; a failure to
+    // remember it is reported once the search has ended.
+    try {
+      followUps_.manualSearchFound(typed);
+    } catch (...) {
+      notRemembered = std::current_exception();
+    }
+  }
+}
 
+void DeviceSearch::listUnits() {
+  for (int i = 0; i < table_.count(); ++i) {
+    c_.unitList.add(link::MacText(table_.at(i)));
+  }
+  c_.unitList.setFocus();
+  c_.unitList.setItemIndex(0);
+  desktop_.processMessages();
+}
+
+void DeviceSearch::followUp() {
   if (followUps_.showDevice) {
     followUps_.showDevice();
   }
@@ -103,9 +120,6 @@ void DeviceSearch::run() {
   desktop_.processMessages();
   c_.searchButton.setEnabled(true);
   desktop_.processMessages();
-  if (notRemembered) {
-    std::rethrow_exception(notRemembered);
-  }
 }
 
 void DeviceSearch::showManualSearch(bool show) {

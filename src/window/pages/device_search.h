@@ -1,11 +1,13 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
 #include "form/controls.h"
 #include "form/desktop.h"
 #include "link/device_record.h"
+#include "link/exchange.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
 
@@ -58,6 +60,12 @@ class DeviceSearch {
 
  private:
   void run();
+  // The steps of a search: the view emptied, the broadcast (and the manual search when it finds
+  // nobody), the list of what answered, and what follows.
+  void clearView();
+  void findUnits(link::Exchange& exchange, std::exception_ptr& notRemembered);
+  void listUnits();
+  void followUp();
   void showManualSearch(bool show);
 
   SearchControls c_;
