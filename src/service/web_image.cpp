@@ -81,55 +81,72 @@ std::vector<std::size_t> ImageOrder(const std::vector<std::string>& names) {
   return order;
 }
 
-ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
-                         const std::filesystem::path& target, ImageBuildProblem* problem,
-                         const std::function<bool()>& stopRequested) {
-  const auto refuse = [problem](ImageBuild why, std::vector<std::filesystem::path> about,
-                                std::string name = {}) {
-    if (problem != nullptr) *problem = {std::move(about), std::move(name)};
-    return why;
-  };
-  if (files.size() > kImageMaxFiles) {
-    return ImageBuild::TooManyFiles;
-  }
-  std::vector<std::string> names;
+namespace {
+
+ImageBuild Refuse(ImageBuildProblem* problem, ImageBuild why,
+                  std::vector<std::filesystem::path> about, std::string name = {}) {
+  if (problem != nullptr) *problem = {std::move(about), std::move(name)};
+  return why;
+}
+
+// The names the units find the files by, in Windows-1252, or why the files cannot make an
+// image: one that would arrive as another name, or as the name of another file, makes an image
+// that does not work.
+std::optional<ImageBuild> StoredNames(const std::vector<std::filesystem::path>& files,
+                                      std::vector<std::string>& names, ImageBuildProblem* problem) {
   names.reserve(files.size());
   for (const auto& file : files) {
-    // The units find a file by its name: one that would arrive as another name, or as the name
-    // of another file, makes an image that does not work.
     const auto name = link::Utf8ToCp1252Exact(platform::Utf8FromPath(file.filename()));
-    if (!name) return refuse(ImageBuild::NameNotSendable, {file});
+    if (!name) return Refuse(problem, ImageBuild::NameNotSendable, {file});
     const std::string stored = name->substr(0, entry::kNameWidth);
     for (std::size_t other = 0; other < names.size(); ++other) {
       if (names[other].substr(0, entry::kNameWidth) == stored) {
-        return refuse(ImageBuild::NamesCollide, {files[other], file}, stored);
+        return Refuse(problem, ImageBuild::NamesCollide, {files[other], file}, stored);
       }
     }
     names.push_back(*name);
   }
-  const std::vector<std::size_t> order = ImageOrder(names);
+  return std::nullopt;
+}
 
-  // First pass: every entry, and with it every offset, before a byte is written.
-  struct Planned {
-    std::size_t file = 0;
-    std::uint64_t size = 0;
-    std::uint64_t offset = 0;
-  };
-  std::vector<Planned> planned;
+// One entry of the image as planned before a byte is written.
+struct Planned {
+  std::size_t file = 0;
+  std::uint64_t size = 0;
+  std::uint64_t offset = 0;
+};
+
+// The first pass: every entry, and with it every offset, in the image's order.
+std::optional<ImageBuild> PlanEntries(const std::vector<std::filesystem::path>& files,
+                                      const std::vector<std::size_t>& order,
+                                      std::vector<Planned>& planned, ImageBuildProblem* problem) {
   planned.reserve(order.size());
   std::uint64_t next = kImageEntrySize * order.size() + kImageEndMarkerSize;
   constexpr std::uint64_t kLimit = std::numeric_limits<std::uint32_t>::max();
   for (const std::size_t file : order) {
     const auto opened = OpenChosen(files[file]);
-    if (!opened) {
-      return refuse(ImageBuild::Unreadable, {files[file]});
-    }
+    if (!opened) return Refuse(problem, ImageBuild::Unreadable, {files[file]});
     planned.push_back({file, opened->second, next});
     next += opened->second;
     // The unit reads every offset and size, and the upload the image's length, as 32 bits.
-    if (next > kLimit) {
-      return ImageBuild::TooLarge;
-    }
+    if (next > kLimit) return ImageBuild::TooLarge;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
+                         const std::filesystem::path& target, ImageBuildProblem* problem,
+                         const std::function<bool()>& stopRequested) {
+  if (files.size() > kImageMaxFiles) {
+    return ImageBuild::TooManyFiles;
+  }
+  std::vector<std::string> names;
+  if (const auto refused = StoredNames(files, names, problem)) return *refused;
+  std::vector<Planned> planned;
+  if (const auto refused = PlanEntries(files, ImageOrder(names), planned, problem)) {
+    return *refused;
   }
 
   std::optional<std::size_t> unreadable;
@@ -171,7 +188,7 @@ ImageBuild BuildWebImage(const std::vector<std::filesystem::path>& files,
     return ImageBuild::Cancelled;
   }
   if (unreadable) {
-    return refuse(ImageBuild::Unreadable, {files[*unreadable]});
+    return Refuse(problem, ImageBuild::Unreadable, {files[*unreadable]});
   }
   return result == platform::ReplaceResult::Written ? ImageBuild::Written
                                                     : ImageBuild::TargetNotWritten;
