@@ -12,6 +12,7 @@
 #include "qt/form_view.h"
 #include "support/german_texts.h"
 #include "support/loopback_lan.h"
+#include "support/loopback_window.h"
 #include "support/test_desktop.h"
 #include "view_helpers.h"
 #include "window/main_window.h"
@@ -29,13 +30,10 @@ class MainWindowView : public testing::Test {
   }
 
   test::ScratchDirectory directory;
-  test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
-  test::TestDesktop desktop = [this] {
-    test::TestDesktop paced(0.2);
-    paced.settle = [this] { lan.sim().settle(); };
-    return paced;
-  }();
-  window::MainWindow window{desktop, lan.settings()};
+  test::LoopbackWindow on;
+  test::LoopbackLan& lan = on.lan;
+  test::TestDesktop& desktop = on.desktop;
+  window::MainWindow& window = on.window;
   FormView view{window};
 };
 

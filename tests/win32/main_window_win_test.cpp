@@ -13,6 +13,7 @@
 #include "platform/utf8_path.h"
 #include "platform/windows_text.h"
 #include "support/loopback_lan.h"
+#include "support/loopback_window.h"
 #include "support/test_desktop.h"
 #include "win32/form_window.h"
 #include "window/main_window.h"
@@ -89,13 +90,10 @@ class MainWindowWin : public testing::Test {
     std::filesystem::current_path(folder);
     return folder;
   }();
-  test::LoopbackLan lan{{test::NumberedUnit(1), test::NumberedUnit(2)}};
-  test::TestDesktop desktop = [this] {
-    test::TestDesktop paced(0.2);
-    paced.settle = [this] { lan.sim().settle(); };
-    return paced;
-  }();
-  window::MainWindow window{desktop, lan.settings()};
+  test::LoopbackWindow on;
+  test::LoopbackLan& lan = on.lan;
+  test::TestDesktop& desktop = on.desktop;
+  window::MainWindow& window = on.window;
   FormWindow view{window};
 };
 
