@@ -209,15 +209,16 @@ class MainWindow : public form::Form {
   ConfigFile config_{"."};
   std::vector<std::string> configLines_;
 
-  SettingsFields fields_{{Edit8, Label10, Edit4, Edit5, Edit6, Edit2, CB_DHCP, Edit1, EditPW,
-                          Label8, CBKt, LbAmpel, Shape1, BtESpeichern},
-                         desktop(),
-                         [this](settings::PasswordRating rating) { return ratingText(rating); },
-                         [this] { return Devices.count() > 0; }};
+  UnitSettingsControls unitSettings_{Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW};
+  SettingsFields fields_{
+      {unitSettings_, Label10, Edit2, Label8, CBKt, LbAmpel, Shape1, BtESpeichern},
+      desktop(),
+      [this](settings::PasswordRating rating) { return ratingText(rating); },
+      [this] { return Devices.count() > 0; }};
   // What the current unit reported of its texts, for a save of fields the user did not edit.
   ReportedTexts reported_;
-  DeviceDisplay display_{{LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, Edit4, Edit5, Edit6,
-                          CB_DHCP, Edit1, EditPW, Edit8, Ed_Inst_AS, Ed_Inst_R, Ed_Inst_WA},
+  DeviceDisplay display_{{LB1, TabSheet2, TabSheet3, Ed_Inst_FW, Edit3, unitSettings_, Ed_Inst_AS,
+                          Ed_Inst_R, Ed_Inst_WA},
                          Sock1,
                          Devices,
                          settings_,
@@ -226,32 +227,29 @@ class MainWindow : public form::Form {
                          [this](const std::string& address) {
                            showError(texts::Fill(texts_->TextNotOneUnit, {address}));
                          }};
-  DeviceSearch search_{
-      {BTSuchen, BtESpeichern, TabSheet2, TabSheet3, TabSheet4, LB1, Edit1, Ed_Inst_FW, Edit3,
-       Edit4, Edit5, Edit6, EditPW, Edit8, CB_DHCP, Edit2, Label14, Label17, Button2},
-      Sock1,
-      Devices,
-      settings_,
-      desktop(),
-      {[this] { display_.ShowDevice(); }, [this] { fields_.RatePassword(); },
-       [this](const std::string& address) { manualSearchFound(address); }}};
-  SettingsSave save_{
-      {BtESpeichern, Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW, CB_En_AS, BTSuchen},
-      Sock1,
-      Devices,
-      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-      reported_,
-      settings_,
-      desktop(),
-      [this]() -> const texts::LanguageTexts& { return *texts_; },
-      [this](const std::string& message) { showError(message); }};
+  DeviceSearch search_{{BTSuchen, BtESpeichern, TabSheet2, TabSheet3, TabSheet4, LB1, unitSettings_,
+                        Ed_Inst_FW, Edit3, Edit2, Label14, Label17, Button2},
+                       Sock1,
+                       Devices,
+                       settings_,
+                       desktop(),
+                       {[this] { display_.ShowDevice(); }, [this] { fields_.RatePassword(); },
+                        [this](const std::string& address) { manualSearchFound(address); }}};
+  SettingsSave save_{{BtESpeichern, unitSettings_, CB_En_AS, BTSuchen},
+                     Sock1,
+                     Devices,
+                     [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                     reported_,
+                     settings_,
+                     desktop(),
+                     [this]() -> const texts::LanguageTexts& { return *texts_; },
+                     [this](const std::string& message) { showError(message); }};
 
-  ServicePage service_{
-      {GB1, Edit3, Button2, Edit4, Edit5, Edit6, CB_DHCP, OpenDialog2, SaveDialog2},
-      Sock1,
-      [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
-      settings_,
-      desktop()};
+  ServicePage service_{{GB1, Edit3, Button2, unitSettings_, OpenDialog2, SaveDialog2},
+                       Sock1,
+                       [this]() -> link::DeviceRecord& { return display_.CurrentRecord(); },
+                       settings_,
+                       desktop()};
 
   UpdatePages uploads_{{{Ed_Inst_FW, Ed_Up_FW, Bt_Up_FW, CG_FW, OpenDialog3},
                         {Ed_Inst_WA, Ed_Up_WA, Bt_Up_WA, CG_WA, OpenDialog4},

@@ -47,10 +47,10 @@ void DeviceDisplay::ShowDevice() {
   c_.firmware.setText(std::to_string(link::FirmwareMajor(record)) + "." +
                       std::to_string(link::FirmwareMinor(record)));
   c_.mac.setText(link::MacText(record));
-  c_.address.setText(link::Ipv4Text(record, link::record::kIp));
-  c_.mask.setText(link::Ipv4Text(record, link::record::kMask));
-  c_.gateway.setText(link::Ipv4Text(record, link::record::kGateway));
-  c_.dhcp.setChecked(link::DhcpOn(record));
+  c_.unit.address.setText(link::Ipv4Text(record, link::record::kIp));
+  c_.unit.mask.setText(link::Ipv4Text(record, link::record::kMask));
+  c_.unit.gateway.setText(link::Ipv4Text(record, link::record::kGateway));
+  c_.unit.dhcp.setChecked(link::DhcpOn(record));
   ReadDeviceTexts();
   // The record may have changed meanwhile (a nested handler); read it again.
   const link::DeviceRecord& shown = table_.at(currentIndex_);
@@ -69,27 +69,27 @@ void DeviceDisplay::ReadDeviceTexts() {
     field.setText(link::Cp1252ToUtf8(reported));
     text.shown = field.text();  // after the field rules ran on it
   };
-  c_.user.setText(std::string(UnknownAccountText));
-  c_.password.setText(std::string(UnknownAccountText));
+  c_.unit.user.setText(std::string(UnknownAccountText));
+  c_.unit.password.setText(std::string(UnknownAccountText));
   const link::DeviceRecord& unit = table_.at(currentIndex_);
   if (!link::AddressesOneUnit(unit)) {
     // Asked there, every unit of the network would answer as if it were this one.
     if (notOneUnit_) notOneUnit_(link::Ipv4Text(unit, link::record::kIp));
-    show(c_.deviceName, reported_.deviceName, "");
+    show(c_.unit.deviceName, reported_.deviceName, "");
     return;
   }
   link::Exchange exchange(sock_, settings_, desktop_);
-  exchange.open(RemoveSpaces(c_.address.text()));
+  exchange.open(RemoveSpaces(c_.unit.address.text()));
   link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Target);
   search::TextSteps steps;
   steps.account = [&](std::size_t, const search::UnitTexts& texts) {
     if (texts.accountAnswered) {
-      show(c_.user, reported_.user, texts.user);
-      show(c_.password, reported_.password, texts.password);
+      show(c_.unit.user, reported_.user, texts.user);
+      show(c_.unit.password, reported_.password, texts.password);
     }
   };
   steps.deviceName = [&](std::size_t, const search::UnitTexts& texts) {
-    show(c_.deviceName, reported_.deviceName, texts.deviceName);
+    show(c_.unit.deviceName, reported_.deviceName, texts.deviceName);
   };
   steps.version = [this](std::size_t, const search::UnitTexts& texts) {
     c_.firmware.setText(link::Cp1252ToUtf8(texts.version));

@@ -8,6 +8,7 @@
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "window/pages/unit_settings_controls.h"
 
 namespace kv3::window {
 
@@ -36,13 +37,7 @@ struct DisplayControls {
   form::TabSheet& schemePage;   // TabSheet3
   form::Edit& firmware;         // Ed_Inst_FW
   form::Edit& mac;              // Edit3
-  form::Edit& address;          // Edit4
-  form::Edit& mask;             // Edit5
-  form::Edit& gateway;          // Edit6
-  form::CheckBox& dhcp;         // CB_DHCP
-  form::Edit& user;             // Edit1
-  form::Edit& password;         // EditPW
-  form::Edit& deviceName;       // Edit8
+  UnitSettingsControls unit;    // Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW
   form::Edit& installedScheme;  // Ed_Inst_AS
   form::Edit& installedSkin;    // Ed_Inst_R
   form::Edit& installedWebApp;  // Ed_Inst_WA

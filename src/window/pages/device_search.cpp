@@ -53,11 +53,11 @@ void DeviceSearch::clearView() {
   c_.schemePage.setTabVisible(false);
   c_.skinPage.setTabVisible(false);
   c_.unitList.clear();
-  for (form::Edit* field : {&c_.user, &c_.firmware, &c_.mac, &c_.address, &c_.mask, &c_.gateway,
-                            &c_.password, &c_.deviceName}) {
+  for (form::Edit* field : {&c_.unit.user, &c_.firmware, &c_.mac, &c_.unit.address, &c_.unit.mask,
+                            &c_.unit.gateway, &c_.unit.password, &c_.unit.deviceName}) {
     field->setText("");
   }
-  c_.dhcp.setChecked(false);
+  c_.unit.dhcp.setChecked(false);
   table_.clear();
   desktop_.processMessages();
 }

@@ -10,6 +10,7 @@
 #include "link/exchange.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "window/pages/unit_settings_controls.h"
 
 namespace kv3::window {
 
@@ -21,15 +22,9 @@ struct SearchControls {
   form::TabSheet& schemePage;     // TabSheet3
   form::TabSheet& skinPage;       // TabSheet4
   form::ListBox& unitList;        // LB1: the units by MAC address
-  form::Edit& user;               // Edit1
+  UnitSettingsControls unit;      // Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW
   form::Edit& firmware;           // Ed_Inst_FW
   form::Edit& mac;                // Edit3
-  form::Edit& address;            // Edit4
-  form::Edit& mask;               // Edit5
-  form::Edit& gateway;            // Edit6
-  form::Edit& password;           // EditPW
-  form::Edit& deviceName;         // Edit8
-  form::CheckBox& dhcp;           // CB_DHCP
   form::Edit& manualAddress;      // Edit2: the address of the manual search
   form::Label& manualLabel;       // Label14
   form::Label& manualPrompt;      // Label17

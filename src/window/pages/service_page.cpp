@@ -45,9 +45,9 @@ void ServicePage::BtMACClick() {
 }
 
 void ServicePage::Button2Click() {
-  const link::NetworkSettings values{link::ParseIPv4Text(c_.address.text()),
-                                     link::ParseIPv4Text(c_.mask.text()),
-                                     link::ParseIPv4Text(c_.gateway.text()), c_.dhcp.checked()};
+  const link::NetworkSettings values{
+      link::ParseIPv4Text(c_.unit.address.text()), link::ParseIPv4Text(c_.unit.mask.text()),
+      link::ParseIPv4Text(c_.unit.gateway.text()), c_.unit.dhcp.checked()};
   const bool acknowledged =
       service::SendServiceSettings(sock_, settings_, desktop_, current_(), values);
   c_.settingsGroup.setColor(acknowledged ? form::clBtnFace : form::clRed);

@@ -8,6 +8,7 @@
 #include "link/device_record.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "window/pages/unit_settings_controls.h"
 
 namespace kv3::window {
 
@@ -16,10 +17,7 @@ struct ServiceControls {
   form::GroupBox& settingsGroup;     // GB1
   form::MaskEdit& mac;               // Edit3
   form::Button& setButton;           // Button2
-  form::Edit& address;               // Edit4
-  form::Edit& mask;                  // Edit5
-  form::Edit& gateway;               // Edit6
-  form::CheckBox& dhcp;              // CB_DHCP
+  UnitSettingsControls unit;         // Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW
   form::FileDialog& webFilesDialog;  // OpenDialog2: the web files to pack
   form::FileDialog& imageDialog;     // SaveDialog2: where the image goes
 };

@@ -37,11 +37,11 @@ SettingsFields::SettingsFields(SettingsControls controls, form::Desktop& desktop
       unitShown_(std::move(unitShown)) {}
 
 void SettingsFields::Edit8Change() {
-  limitAndFilter(c_.deviceName, DeviceNameLimit, c_.deviceNameHint, TextKind::DeviceName);
+  limitAndFilter(c_.unit.deviceName, DeviceNameLimit, c_.deviceNameHint, TextKind::DeviceName);
 }
 
 void SettingsFields::Edit1Change() {
-  limitAndFilter(c_.user, UserNameLimit, c_.userHint, TextKind::UserName);
+  limitAndFilter(c_.unit.user, UserNameLimit, c_.userHint, TextKind::UserName);
   // The user name takes part in the save rule while it holds the unknown-account placeholder.
   UpdateSaveButton();
 }
@@ -51,15 +51,15 @@ void SettingsFields::Edit2Change() {
 }
 
 void SettingsFields::CB_DHCPClick() {
-  const bool manual = !c_.dhcp.checked();
-  c_.address.setEnabled(manual);
-  c_.mask.setEnabled(manual);
-  c_.gateway.setEnabled(manual);
+  const bool manual = !c_.unit.dhcp.checked();
+  c_.unit.address.setEnabled(manual);
+  c_.unit.mask.setEnabled(manual);
+  c_.unit.gateway.setEnabled(manual);
   UpdateSaveButton();
 }
 
 void SettingsFields::CBKtClick() {
-  c_.password.setPasswordChar(c_.showPassword.checked() ? 0 : '*');
+  c_.unit.password.setPasswordChar(c_.showPassword.checked() ? 0 : '*');
 }
 
 void SettingsFields::limitAndFilter(form::Edit& field, std::size_t limit, form::Control& hint,
@@ -88,7 +88,7 @@ void SettingsFields::addressChanged(form::Edit& field) {
 
 void SettingsFields::RatePassword() {
   c_.ratingLamp.setColor(form::clLime);
-  const std::string text = c_.password.text();
+  const std::string text = c_.unit.password.text();
   const std::size_t n = CharacterCount(text);
   if (n > 0) {
     const PasswordRating rating = RatePasswordText(text);
@@ -101,33 +101,33 @@ void SettingsFields::RatePassword() {
     std::string kept = text;
     if (n > PasswordLimit) {
       kept = FirstCharacters(text, PasswordLimit);
-      c_.password.setText(kept);
+      c_.unit.password.setText(kept);
       c_.showPassword.setChecked(true);
       flash(c_.userHint, form::clBtnFace);
     }
     const std::string filtered = WithoutFirstRefusedCharacter(kept, TextKind::Password);
     if (filtered != kept) {
-      c_.password.setText(filtered);
+      c_.unit.password.setText(filtered);
       c_.showPassword.setChecked(true);
-      flash(c_.password, form::clWindow);
+      flash(c_.unit.password, form::clWindow);
     }
   }
   UpdateSaveButton();
 }
 
 void SettingsFields::UpdateSaveButton() {
-  const bool longEnough = CharacterCount(c_.password.text()) >= PasswordMinimum;
-  c_.password.setColor(ValidityColour(longEnough));
-  const bool addressesValid = c_.address.color() == form::clWindow &&
-                              c_.mask.color() == form::clWindow &&
-                              c_.gateway.color() == form::clWindow;
+  const bool longEnough = CharacterCount(c_.unit.password.text()) >= PasswordMinimum;
+  c_.unit.password.setColor(ValidityColour(longEnough));
+  const bool addressesValid = c_.unit.address.color() == form::clWindow &&
+                              c_.unit.mask.color() == form::clWindow &&
+                              c_.unit.gateway.color() == form::clWindow;
   // Nobody to save to, or an account the unit never told: a save would write placeholders (or
   // a broadcast for MAC 00:00:00:00:00:00).
   const bool accountKnown =
-      c_.user.text() != UnknownAccountText && c_.password.text() != UnknownAccountText;
+      c_.unit.user.text() != UnknownAccountText && c_.unit.password.text() != UnknownAccountText;
   const bool unitShown = unitShown_ && unitShown_();
   c_.saveButton.setEnabled(unitShown && accountKnown && longEnough &&
-                           (c_.dhcp.checked() || addressesValid));
+                           (c_.unit.dhcp.checked() || addressesValid));
 }
 
 void SettingsFields::flash(form::Control& control, form::Color restore) {

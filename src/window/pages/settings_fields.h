@@ -7,20 +7,15 @@
 #include "form/controls.h"
 #include "form/desktop.h"
 #include "settings/field_rules.h"
+#include "window/pages/unit_settings_controls.h"
 
 namespace kv3::window {
 
 // The controls of the settings page that the field rules read and write.
 struct SettingsControls {
-  form::Edit& deviceName;        // Edit8
+  UnitSettingsControls unit;     // Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW
   form::Label& deviceNameHint;   // Label10: flashes when a character was refused
-  form::Edit& address;           // Edit4
-  form::Edit& mask;              // Edit5
-  form::Edit& gateway;           // Edit6
   form::Edit& manualAddress;     // Edit2: the address of the manual search
-  form::CheckBox& dhcp;          // CB_DHCP
-  form::Edit& user;              // Edit1
-  form::Edit& password;          // EditPW
   form::Label& userHint;         // Label8: flashes when a character was refused
   form::CheckBox& showPassword;  // CBKt
   form::Label& ratingText;       // LbAmpel: the password's rating
@@ -51,9 +46,9 @@ class SettingsFields {
   void Edit8Change();
   void Edit1Change();
   void EditPWChange() { RatePassword(); }
-  void Edit4Change() { addressChanged(c_.address); }
-  void Edit5Change() { addressChanged(c_.mask); }
-  void Edit6Change() { addressChanged(c_.gateway); }
+  void Edit4Change() { addressChanged(c_.unit.address); }
+  void Edit5Change() { addressChanged(c_.unit.mask); }
+  void Edit6Change() { addressChanged(c_.unit.gateway); }
   void Edit2Change();
   void CB_DHCPClick();
   void CBKtClick();

@@ -36,7 +36,8 @@ void SettingsSave::BtESpeichernClick() {
                            {link::Ipv4Text(unit, link::record::kIp), link::MacListText(others)}));
     return;
   }
-  const std::string deviceName = ReportedTexts::toSend(reported_.deviceName, c_.deviceName.text());
+  const std::string deviceName =
+      ReportedTexts::toSend(reported_.deviceName, c_.unit.deviceName.text());
   if (deviceName.find('\\') != std::string::npos) {
     showError_(std::string(texts_().TextNameBackslash));
     return;
@@ -48,11 +49,11 @@ void SettingsSave::BtESpeichernClick() {
     link::ExchangeChannel channel(exchange, link::ExchangeChannel::From::Anyone);
     settings::SettingsToSave wanted;
     // Also with DHCP on: the disabled address fields still travel as they stand.
-    wanted.network = settings::NetworkSettingsOf(c_.address.text(), c_.mask.text(),
-                                                 c_.gateway.text(), c_.dhcp.checked());
+    wanted.network = settings::NetworkSettingsOf(c_.unit.address.text(), c_.unit.mask.text(),
+                                                 c_.unit.gateway.text(), c_.unit.dhcp.checked());
     wanted.deviceName = deviceName;
-    wanted.user = ReportedTexts::toSend(reported_.user, c_.user.text());
-    wanted.password = ReportedTexts::toSend(reported_.password, c_.password.text());
+    wanted.user = ReportedTexts::toSend(reported_.user, c_.unit.user.text());
+    wanted.password = ReportedTexts::toSend(reported_.password, c_.unit.password.text());
     wanted.schemeEnabled = c_.schemeEditable.checked();
     settings::SaveSettings(channel, current_(), wanted);
     exchange.close();

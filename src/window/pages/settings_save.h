@@ -12,19 +12,14 @@
 #include "settings/save_settings.h"
 #include "texts/language.h"
 #include "window/pages/device_display.h"
+#include "window/pages/unit_settings_controls.h"
 
 namespace kv3::window {
 
 // The controls whose values a save sends.
 struct SaveControls {
   form::Button& saveButton;        // BtESpeichern
-  form::Edit& deviceName;          // Edit8
-  form::Edit& address;             // Edit4
-  form::Edit& mask;                // Edit5
-  form::Edit& gateway;             // Edit6
-  form::CheckBox& dhcp;            // CB_DHCP
-  form::Edit& user;                // Edit1
-  form::Edit& password;            // EditPW
+  UnitSettingsControls unit;       // Edit8, Edit4, Edit5, Edit6, CB_DHCP, Edit1, EditPW
   form::CheckBox& schemeEditable;  // CB_En_AS
   form::Button& searchButton;      // BTSuchen
 };
