@@ -15,7 +15,7 @@ class FileError : public std::runtime_error {
   enum class Kind { Open, Create };
   FileError(Kind kind, std::filesystem::path path)
       : std::runtime_error(
-            "Datei " + Utf8Name(path) +
+            "Datei " + utf8Name(path) +
             (kind == Kind::Open ? " kann nicht geöffnet werden" : " kann nicht erstellt werden")),
         kind_(kind),
         path_(std::move(path)) {}
@@ -23,7 +23,7 @@ class FileError : public std::runtime_error {
   const std::filesystem::path& path() const { return path_; }
 
  private:
-  static std::string Utf8Name(const std::filesystem::path& path) {
+  static std::string utf8Name(const std::filesystem::path& path) {
     const std::u8string name = path.u8string();
     return {name.begin(), name.end()};
   }
