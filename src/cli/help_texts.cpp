@@ -2,6 +2,17 @@
 
 namespace kv3::cli {
 
+// The examples of the program's help that read the same in every language.
+const std::string_view ExampleCommands = R"(  kv3 show 00:1A:2B:3C:4D:01
+  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
+  echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
+  kv3 update firmware --all kv3-2.14.bin
+  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
+  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
+  kv3 image build web.rom index.htm style.css default.jpg
+  kv3 image list web.rom
+)";
+
 const HelpTexts GermanHelpTexts{
     .program =
         "kv3 richtet VozezaViroru-KV3-Geräte im lokalen Netz ein: es findet sie, zeigt und\n"
@@ -11,15 +22,8 @@ const HelpTexts GermanHelpTexts{
 Beispiele:
   kv3 find                                  jedes Gerät an jedem Netzwerkadapter
   kv3 find --address 198.51.100.40 --json   ein Gerät hinter einem Router, als JSON
-  kv3 show 00:1A:2B:3C:4D:01
-  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
-  echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
-  kv3 update firmware --all kv3-2.14.bin
-  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
-  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
-  kv3 image build web.rom index.htm style.css default.jpg
-  kv3 image list web.rom
-
+)",
+    .exitStatus = R"(
 Rückgabewert: 0 Erfolg, 1 ein Gerät hat abgelehnt oder versagt, 2 Aufruf falsch, 3 kein Gerät
 gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130 abgebrochen.)",
     .helpFlag = "diese Hilfe zeigen und beenden",
@@ -139,15 +143,8 @@ const HelpTexts EnglishHelpTexts{
 Examples:
   kv3 find                                  every unit on every network adapter
   kv3 find --address 198.51.100.40 --json   one unit behind a router, as JSON
-  kv3 show 00:1A:2B:3C:4D:01
-  kv3 set 00-1a-2b-3c-4d-01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 --router 192.0.2.1
-  echo 'Neu#2026' | kv3 set 00:1A:2B:3C:4D:01 --password-stdin
-  kv3 update firmware --all kv3-2.14.bin
-  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom
-  kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
-  kv3 image build web.rom index.htm style.css default.jpg
-  kv3 image list web.rom
-
+)",
+    .exitStatus = R"(
 Exit status: 0 success, 1 a unit refused or failed, 2 usage, 3 no unit found or not
 acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .helpFlag = "Print this help message and exit",

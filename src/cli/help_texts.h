@@ -9,7 +9,8 @@ namespace kv3::cli {
 // What kv3's help and its command-line errors say, in one language: the descriptions of the
 // commands and options, the help's own words, and the errors of the command line.
 struct HelpTexts {
-  std::string_view program, examples, helpFlag, versionFlag, quiet;
+  // The program's help ends with `examples`, ExampleCommands and `exitStatus`.
+  std::string_view program, examples, exitStatus, helpFlag, versionFlag, quiet;
   // The help's words: "Usage", "OPTIONS", "SUBCOMMAND", "Options", "Subcommands", "Positionals",
   // "REQUIRED", "Excludes", "Needs", "TEXT".
   std::string_view usage, optionsWord, subcommandWord, optionsGroup, subcommandsGroup, positionals,
@@ -31,6 +32,7 @@ struct HelpTexts {
       moreHelp, unknownCommand, needsValue, atMost, atLeast, notAValue, takesNoValue;
 };
 
+extern const std::string_view ExampleCommands;
 extern const HelpTexts GermanHelpTexts;
 extern const HelpTexts EnglishHelpTexts;
 

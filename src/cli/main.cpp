@@ -167,7 +167,8 @@ Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& 
   app.set_help_flag("-h,--help", std::string(h.helpFlag));
   app.set_version_flag("--version", "kv3 " + std::string(kv3::texts::ProgramVersion),
                        std::string(h.versionFlag));
-  app.footer(std::string(h.examples));
+  app.footer(std::string(h.examples) + std::string(kv3::cli::ExampleCommands) +
+             std::string(h.exitStatus));
   app.require_subcommand(1, 1);
   // --quiet may stand after the command too, where a user adds it last.
   app.fallthrough();
