@@ -84,8 +84,12 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
       return refuse(Fill(texts.*refusal.text, {shown}), refusal.status);
     return refuse(Fill(texts.*refusal.text, {shown, texts.*refusal.content}), refusal.status);
   }
-  const platform::FileStamp* stamp = &checked.stamp;
-  Payload payload{&row, options.file, *stamp, false, std::nullopt, std::nullopt, stamp->size, 0};
+  if (!checked.ok()) {
+    return refuse(Fill(texts.fileUnreadable, {shown, FileReason(texts, options.file)}),
+                  kLocalError);
+  }
+  Payload payload{&row,         options.file, checked.stamp,      false,
+                  std::nullopt, std::nullopt, checked.stamp.size, 0};
   if (options.kind != TransferKind::Scheme) return payload;
   payload.withDefinition = true;
   try {
