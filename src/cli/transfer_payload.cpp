@@ -1,7 +1,6 @@
 #include "cli/transfer_payload.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <sstream>
 

@@ -1,16 +1,12 @@
 #include "link/reply_port.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cstring>
 #include <iterator>
 
 #include "link/adapters.h"
-#include "link/address_lookup.h"
 #include "link/answer.h"
 #include "link/exchange.h"
-#include "link/frames.h"
 #include "link/tsock.h"
 #include "platform/network_policy.h"
 
