@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "link/bytes.h"
@@ -40,6 +41,18 @@ Ipv4Bytes Ipv4At(const DeviceRecord& rec, std::size_t offset) {
     throw std::out_of_range("address outside the record");
   }
   std::copy_n(rec.begin() + static_cast<std::ptrdiff_t>(offset), address.size(), address.begin());
+  return address;
+}
+
+std::uint32_t Ipv4Word(const Ipv4Bytes& address) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, address.data(), address.size());
+  return word;
+}
+
+Ipv4Bytes Ipv4Of(std::uint32_t word) {
+  Ipv4Bytes address{};
+  std::memcpy(address.data(), &word, address.size());
   return address;
 }
 

@@ -47,6 +47,9 @@ std::string Ipv4Text(const DeviceRecord& rec, std::size_t offset);
 std::string Ipv4Text(const Ipv4Bytes& address);
 MacAddress Mac(const DeviceRecord& rec);
 Ipv4Bytes Ipv4At(const DeviceRecord& rec, std::size_t offset);
+// An address as a word in network order, as the sockets take it, and back.
+std::uint32_t Ipv4Word(const Ipv4Bytes& address);
+Ipv4Bytes Ipv4Of(std::uint32_t word);
 int FirmwareMajor(const DeviceRecord& rec);
 int FirmwareMinor(const DeviceRecord& rec);
 bool DhcpOn(const DeviceRecord& rec);  // any nonzero flag means on

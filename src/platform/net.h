@@ -27,6 +27,8 @@ std::string ErrorText(int error);
 bool IsWouldBlock(int error);
 // The address or port is held by another socket.
 bool IsAddressInUse(int error);
+// The connection was refused: a host holds the address but nothing listens on the port.
+bool IsRefused(int error);
 // The number of the error "network is unreachable": a datagram has no way out.
 int UnreachableError();
 // A datagram could not leave from the source address asked for: this computer has no such

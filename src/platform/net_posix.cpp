@@ -61,6 +61,8 @@ bool IsWouldBlock(int error) {
 bool IsAddressInUse(int error) { return error == EADDRINUSE; }
 int UnreachableError() { return ENETUNREACH; }
 bool RunsUnderWine() { return false; }
+bool IsRefused(int error) { return error == ECONNREFUSED; }
+
 bool IsNotLocalAddress(int error) { return error == EINVAL || error == EADDRNOTAVAIL; }
 
 namespace detail {

@@ -110,6 +110,8 @@ bool IsWouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEIN
 bool IsAddressInUse(int error) { return error == WSAEADDRINUSE || error == WSAEACCES; }
 int UnreachableError() { return WSAENETUNREACH; }
 bool RunsUnderWine() { return UnderWine(); }
+bool IsRefused(int error) { return error == WSAECONNREFUSED; }
+
 bool IsNotLocalAddress(int error) { return error == WSAEADDRNOTAVAIL || error == WSAEINVAL; }
 
 namespace detail {

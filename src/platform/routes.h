@@ -10,4 +10,8 @@ namespace kv3::platform {
 // units' network beside it).
 bool ReachedOnLink(std::uint32_t address);
 
+// The router of this computer's default route that lies in the network address/mask (both in
+// network order), or 0 when none does.
+std::uint32_t DefaultRouterIn(std::uint32_t address, std::uint32_t mask);
+
 }  // namespace kv3::platform

@@ -38,4 +38,21 @@ bool ReachedOnLink(std::uint32_t address) {
   return bestOnLink;
 }
 
+std::uint32_t DefaultRouterIn(std::uint32_t address, std::uint32_t mask) {
+  std::ifstream table("/proc/net/route");
+  std::string line;
+  std::getline(table, line);  // the column heads
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string name;
+    unsigned destination = 0, gateway = 0, flags = 0;
+    if (!(fields >> name >> std::hex >> destination >> gateway >> flags)) continue;
+    if ((flags & RTF_UP) != 0 && (flags & RTF_GATEWAY) != 0 && destination == 0 &&
+        ((gateway ^ address) & mask) == 0) {
+      return gateway;
+    }
+  }
+  return 0;
+}
+
 }  // namespace kv3::platform

@@ -16,4 +16,13 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 // UTF-16; argv would hold them in the ANSI code page, which loses characters).
 std::vector<std::string> CommandLineUtf8(int argc, char** argv);
 
+// The environment variable as a path (read as UTF-16 on Windows); empty when it is not set or
+// empty.
+std::filesystem::path EnvironmentPath(const char* name);
+
+// Where a user's programs keep what they record about their own runs:
+// ${XDG_STATE_HOME:-~/.local/state} on Linux, %LOCALAPPDATA% on Windows. Empty when the
+// environment names none.
+std::filesystem::path UserStateFolder();
+
 }  // namespace kv3::platform

@@ -2,6 +2,8 @@
 // The shell's API needs the types of windows.h.
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "platform/utf8_path.h"
 #include "platform/windows_text.h"
 
@@ -20,5 +22,12 @@ std::vector<std::string> CommandLineUtf8(int argc, char** argv) {
   ::LocalFree(wide);
   return arguments;
 }
+
+std::filesystem::path EnvironmentPath(const char* name) {
+  const wchar_t* value = ::_wgetenv(detail::Wide(name).c_str());
+  return value == nullptr ? std::filesystem::path() : std::filesystem::path(value);
+}
+
+std::filesystem::path UserStateFolder() { return EnvironmentPath("LOCALAPPDATA"); }
 
 }  // namespace kv3::platform
