@@ -176,6 +176,8 @@ bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
     fault.noWord = true;
   } else if (mode == "capital" && *command == Command::Sett) {
     fault.capitalWord = true;
+  } else if (mode == "ignore" && *command == Command::Sett) {
+    fault.ignores = true;
   } else if (mode == "first-only" && *command == Command::PaWd) {
     fault.firstOnly = true;
   } else if (IsUpload(*command) && ApplyStreamFault(mode, fault)) {
@@ -184,7 +186,7 @@ bool ApplyFaultText(std::string_view text, Unit& unit, std::string& error) {
             " knows the modes silent, late:<ms>, none" +
             (*command == Command::PaWd                                ? ", first-only"
              : *command == Command::Vers || *command == Command::Setm ? ""
-             : *command == Command::Sett                              ? ", noword, capital"
+             : *command == Command::Sett                              ? ", noword, capital, ignore"
                                                                       : ", noword");
     return false;
   }
@@ -215,6 +217,9 @@ bool ParseUnitOption(std::string_view text, std::size_t index, Unit& unit, std::
       unit.dhcp = value == "1" || value == "on";
     } else if (key == "fw") {
       good = ParseFirmware(value, unit);
+    } else if (key == "restart") {
+      unit.restartMs = ParseNumber(value, 0, kLongestDelayMs);
+      good = unit.restartMs.has_value();
     } else if (key == "account" || TextField(key) != nullptr) {
       const auto wire = ToWireText(value);
       if (!wire) {
@@ -305,6 +310,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         return std::nullopt;
       }
       line.config.restartSilenceMs = *ms;
+    } else if (name == "--on-move") {
+      const auto text = takeValue();
+      if (!text) return std::nullopt;
+      line.config.onMove = *text;
     } else if (name == "--bind") {
       const auto text = takeValue();
       if (!text) return std::nullopt;
@@ -334,6 +343,8 @@ Options:
   --list-image FILE    read FILE as a unit reads a web image, list its files
                        (name, size, offset) and end
   --restart-ms MS      after a firmware or web app, stay silent this long (default 2000)
+  --on-move COMMAND    run COMMAND by the shell when a unit takes a new address ("{}" in it
+                       stands for the address), e.g. to give the machine that address
   --bind ADDRESS       local address of the socket (default 0.0.0.0, which also
                        hears broadcasts)
   --log                print every datagram received and sent as hex on stderr
@@ -353,6 +364,7 @@ UNIT is a comma-separated list of key=value; every key is optional:
                           works on loopback, or the machine's own address
   mask=255.0.0.0  gateway=127.0.0.1  dhcp=0|1
   fw=1.7                  firmware major.minor in the search answer
+  restart=MS              after a firmware or web app stay silent this long (else --restart-ms)
   version="V1.7 2026"     the answer to "Vers" (default V<major>.<minor>)
   name=Heizung            device name
   user=admin  password=geheim12
@@ -366,6 +378,7 @@ UNIT is a comma-separated list of key=value; every key is optional:
                             noword        "xxxx" in place of the answer's word
                                           (FIND, SETC, SETT)
                             capital       SETT: "SETT" in capitals as the answer
+                            ignore        SETT: acknowledge, keep the settings
                             first-only    PaWd: only the user:password datagram
                           The uploads FWUP, RFUP, FRAM, ASCH and APOS also know
                             refuse        acknowledge, but refuse the connection

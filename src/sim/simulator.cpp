@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <stdexcept>
 #include <system_error>
@@ -205,7 +206,8 @@ void Simulator::uploadEnded(const StoredUpload& upload) {
       break;
   }
   if (upload.command == Command::Fwup || upload.command == Command::Rfup) {
-    restartUntil_[upload.unit] = Clock::now() + std::chrono::milliseconds(config_.restartSilenceMs);
+    restartUntil_[upload.unit] =
+        Clock::now() + std::chrono::milliseconds(unit.restartMs.value_or(config_.restartSilenceMs));
   }
 }
 
@@ -310,6 +312,7 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
                        Clock::time_point arrived) {
   const auto now = arrived;
   std::string printed;
+  std::vector<std::string> moves;  // the commands that give the machine a moved unit's address
   {
     std::lock_guard lock(mutex_);
     Received entry{now, source, {destination, config_.commandPort}, datagram, {}, {}, {}};
@@ -335,6 +338,13 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
       }
       const Ipv4 from = unit.ip;  // answers leave from the address the command reached
       const Reaction reaction = React(unit, datagram, nameFrom_[i] == source);
+      if (unit.ip != from && !config_.onMove.empty()) {
+        std::string command = config_.onMove;
+        if (const auto at = command.find("{}"); at != std::string::npos) {
+          command.replace(at, 2, FormatIpv4(unit.ip));
+        }
+        moves.push_back(std::move(command));
+      }
       if (reaction.expectName) {
         nameFrom_[i] = source;
       } else if (nameFrom_[i] == source) {
@@ -382,6 +392,11 @@ void Simulator::handle(const Bytes& datagram, const Endpoint& source, const Ipv4
     while (log_.size() > config_.logLimit) log_.pop_front();
   }
   if (!printed.empty()) Print(printed);
+  for (const std::string& command : moves) {
+    if (const int status = std::system(command.c_str()); status != 0) {
+      Print("kv3sim: \"" + command + "\" failed (" + std::to_string(status) + ")\n");
+    }
+  }
 }
 
 void Simulator::sendDue() {

@@ -39,6 +39,9 @@ struct Config {
   // units' clock by each pause as the tool means it, so an answer is late by exactly what it
   // says against the tool's pauses, whatever the load.
   bool callerClock = false;
+  // Run (by the system's shell) when a unit takes a new address by "SETC" or "SETT", "{}" standing
+  // for that address: what gives the machine the address a real unit would now answer from.
+  std::string onMove;
 };
 
 // One datagram that reached the command port.

@@ -135,13 +135,14 @@ void TakeMac(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& react
 void TakeServiceSettings(Unit& unit, std::span<const std::uint8_t> datagram, Reaction& reaction) {
   reaction.kind = "SETT";
   if (!AddressedToThisUnit(unit, datagram, reaction)) return;
-  TakeNetworkSettings(unit, datagram);
-  reaction.taken = true;
   const Fault& fault = unit.fault(Command::Sett);
+  if (!fault.ignores) TakeNetworkSettings(unit, datagram);
+  reaction.taken = true;
   reaction.answers.push_back(TextDatagram(fault.noWord        ? "xxxx"
                                           : fault.capitalWord ? "SETT"
                                                               : "sett"));
-  reaction.note = "taken: " + FormatIpv4(unit.ip) + (unit.dhcp ? " DHCP" : "");
+  reaction.note = (fault.ignores ? "acknowledged, kept: " : "taken: ") + FormatIpv4(unit.ip) +
+                  (unit.dhcp ? " DHCP" : "");
 }
 
 }  // namespace

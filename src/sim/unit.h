@@ -81,6 +81,7 @@ struct Fault {
   bool firstOnly = false;  // "PaWd": only the account datagram, no device name
   StreamFault stream = StreamFault::None;  // the uploads' stream leg
   bool capitalWord = false;                // "SETT": answers the word in capitals
+  bool ignores = false;                    // "SETT": acknowledges and keeps its settings
   bool operator==(const Fault&) const = default;
 };
 
@@ -106,6 +107,9 @@ struct Unit {
   // The character between the backslashes of the last settings text taken.
   std::string settingsFlag = "0";
   std::array<Fault, kCommandCount> faults{};
+  // How long this unit stays silent after a firmware or web app; nothing: the simulator's
+  // setting.
+  std::optional<int> restartMs;
 
   Fault& fault(Command command) { return faults[static_cast<std::size_t>(command)]; }
   const Fault& fault(Command command) const { return faults[static_cast<std::size_t>(command)]; }
