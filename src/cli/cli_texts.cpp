@@ -219,6 +219,44 @@ const CliTexts GermanCliTexts{
     .firmwareIsWebImage = "sie ist ein Web-Image, keine Firmware",
     .firmwareIsPicture = "sie ist ein Bild, keine Firmware",
     .firmwareIsText = "sie ist Text, keine Firmware",
+    .stateColumn = "Zustand",
+    .fixWith = "Abhilfe: {}",
+    .otherNetworkNote =
+        "{} antwortet von {}, das in keinem Netz von {} liegt ({}): nur Broadcasts erreichen es.",
+    .noTextsNote =
+        "{} an {} liegt im Netz dieses Rechners, hat aber nicht nach seinen Texten geantwortet: "
+        "es startet vielleicht noch, oder ein anderes Gerät hat seine Adresse.",
+    .byMacNetworkOnly =
+        "--by-mac nimmt nur Netzwerkwerte (--ip, --mask, --router, --dhcp): \"SETT\" trägt "
+        "keinen Namen und kein Konto.",
+    .oneAddressForSeveral =
+        "--ip {}: mehrere Geräte können nicht eine Adresse bekommen; --ip auto oder --ip "
+        "ADRESSE+ gibt jedem eine eigene.",
+    .ipHeld = "--ip: {} ist schon vergeben: dort antwortet ein Gerät oder Rechner.",
+    .noHomeNetwork =
+        "{}: kein Netz eines Adapters dieses Rechners, aus dem --ip auto eine Adresse nehmen "
+        "könnte; bitte --ip ADRESSE angeben.",
+    .noFreeAddress = "{}: in {} ist keine Adresse mehr frei. Nichts gesendet.",
+    .addressChosen = "{}: {} ist frei.",
+    .movedVerified = "{} zeigt die neuen Einstellungen und antwortet an {}.",
+    .awaitingRestart = "Warte bis zu {} s, bis die Geräte nach ihrem Neustart antworten ...",
+    .doneNow = "fertig, jetzt {}",
+    .noAnswerAfterRestart = "keine Antwort nach dem Neustart",
+    .unchangedVersion = "Version unverändert",
+    .noAnswerAfterRestartNote =
+        "{}: hat die Datei übernommen, antwortet seit dem Neustart aber nicht mehr; bitte das "
+        "Gerät prüfen.",
+    .unchangedVersionNote =
+        "{}: meldet nach dem Neustart dieselbe Version {} wie vorher; die Datei ist vielleicht "
+        "nicht neuer.",
+    .journalUnwritable =
+        "Warnung: das Protokoll {} lässt sich nicht schreiben ({}); die Änderungen gehen "
+        "trotzdem hinaus.",
+    .journalEmpty = "Noch kein Protokoll in {}.",
+    .journalUnreadable = "{} Zeilen des Protokolls sind kein JSON und wurden übergangen.",
+    .timeColumn = "Zeit",
+    .operationColumn = "Vorgang",
+    .fileColumn = "Datei",
 };
 
 const CliTexts EnglishCliTexts{
@@ -421,6 +459,43 @@ const CliTexts EnglishCliTexts{
     .firmwareIsWebImage = "it is a web image, not firmware",
     .firmwareIsPicture = "it is a picture, not firmware",
     .firmwareIsText = "it is text, not firmware",
+    .stateColumn = "state",
+    .fixWith = "Fix: {}",
+    .otherNetworkNote =
+        "{} answers from {}, which lies in none of {}'s networks ({}): only broadcasts reach it.",
+    .noTextsNote =
+        "{} at {} lies in this computer's network but did not answer the texts request: it may "
+        "still be starting, or another device holds its address.",
+    .byMacNetworkOnly =
+        "--by-mac takes network values only (--ip, --mask, --router, --dhcp): \"SETT\" carries "
+        "no name and no account.",
+    .oneAddressForSeveral =
+        "--ip {}: several units cannot get one address; --ip auto or --ip ADDRESS+ gives each "
+        "its own.",
+    .ipHeld = "--ip: {} is taken: a unit or host answers there.",
+    .noHomeNetwork =
+        "{}: no network of an adapter of this computer that --ip auto could take an address "
+        "from; please give --ip ADDRESS.",
+    .noFreeAddress = "{}: no address of {} is free. Nothing sent.",
+    .addressChosen = "{}: {} is free.",
+    .movedVerified = "{} shows the new settings and answers at {}.",
+    .awaitingRestart = "Waiting up to {} s for the units to answer after their restart ...",
+    .doneNow = "done, now {}",
+    .noAnswerAfterRestart = "no answer after the restart",
+    .unchangedVersion = "unchanged version",
+    .noAnswerAfterRestartNote =
+        "{}: took the file but has not answered since its restart; the unit may need "
+        "attention.",
+    .unchangedVersionNote =
+        "{}: reports the same version {} after its restart as before; the file may not be "
+        "newer.",
+    .journalUnwritable =
+        "Warning: the journal {} cannot be written ({}); the changes go out all the same.",
+    .journalEmpty = "No journal in {} yet.",
+    .journalUnreadable = "{} lines of the journal are no JSON and were passed over.",
+    .timeColumn = "time",
+    .operationColumn = "operation",
+    .fileColumn = "file",
 };
 
 const CliTexts& TextsForEnvironment() {

@@ -47,6 +47,12 @@ struct CliTexts {
       sharedMac, tooBig, badName, noAnswer, connectionRefused, sharedAddressNote, sharedMacNote,
       noAnswerNote, definitionTakenNote, emptyDefinition, contentRefused, notWebImage, notJpeg,
       firmwareIsWebImage, firmwareIsPicture, firmwareIsText;
+  // Commissioning: the units' states, moves by MAC, the proof after a restart, the journal.
+  std::string_view stateColumn, fixWith, otherNetworkNote, noTextsNote, byMacNetworkOnly,
+      oneAddressForSeveral, ipHeld, noHomeNetwork, noFreeAddress, addressChosen, movedVerified,
+      awaitingRestart, doneNow, noAnswerAfterRestart, unchangedVersion, noAnswerAfterRestartNote,
+      unchangedVersionNote, journalUnwritable, journalEmpty, journalUnreadable, timeColumn,
+      operationColumn, fileColumn;
 };
 
 extern const CliTexts GermanCliTexts;

@@ -7,6 +7,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/interrupt.h"
+#include "cli/journal.h"
 #include "cli/progress.h"
 #include "link/link_settings.h"
 #include "search/adapter_search.h"
@@ -31,6 +32,7 @@ struct Context {
   std::ostream& err;
   Interrupt& interrupt;
   ProgressMode progress = ProgressMode::Quiet;
+  Journal journal{};  // off unless the run records its changes
 };
 
 // Searches (every adapter, or the given address) and tells on standard error why nothing was

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "cli/sock_failures.h"
+#include "cli/unit_state.h"
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
 #include "link/answer.h"
@@ -24,17 +25,7 @@
 
 namespace kv3::cli {
 
-bool InThisComputersNetworks(const std::string& address) {
-  const std::optional<std::uint32_t> unit = platform::ParseAddress(address);
-  if (!unit) return false;
-  if ((platform::FromNet32(*unit) >> 24) == 127) return true;
-  const std::vector<platform::Adapter> adapters = platform::UpAdapters();
-  return std::any_of(adapters.begin(), adapters.end(),
-                     [&](const platform::Adapter& adapter) {
-                       return ((*unit ^ adapter.address) & adapter.mask) == 0;
-                     }) ||
-         platform::ReachedOnLink(*unit);
-}
+bool InThisComputersNetworks(const std::string& address) { return InAdapterNetworks(address, ""); }
 
 std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchReport& report,
                                     const search::FoundUnit& unit) {
@@ -49,7 +40,7 @@ std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchR
     return NotAsked{"sharedAddress",
                     Fill(texts.whySharedAddress, {address, link::MacListText(others)})};
   }
-  if (!InThisComputersNetworks(address)) {
+  if (!InAdapterNetworks(address, unit.adapter)) {
     return NotAsked{"otherNetwork", Fill(texts.whyOtherNetwork, {address})};
   }
   return NotAsked{"silent", Fill(texts.whySilent, {address})};
@@ -90,6 +81,8 @@ int RunFind(Context& context, const FindOptions& options) {
   if (options.json) {
     context.interrupt.finalWords(
         context.out, JsonText(FindJson(units, SearchedJson(*report), options.showPassword, false)));
+  } else if (options.csv) {
+    PrintUnitCsv(context.out, units, options.showPassword);
   } else if (!units.empty()) {
     PrintUnitTable(context.out, units, context.texts, options.showPassword);
   }

@@ -13,6 +13,7 @@ namespace kv3::cli {
 struct FindOptions {
   std::string address;
   bool json = false;
+  bool csv = false;  // the table as CSV, for a spreadsheet
   bool showPassword = false;
 };
 int RunFind(Context& context, const FindOptions& options);

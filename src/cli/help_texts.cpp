@@ -59,11 +59,19 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .show = "alles zeigen, was ein Gerät meldet",
     .showFooter = "\nBeispiel:\n  kv3 show 00-1a-2b-3c-4d-01 --json",
     .showPassword = "auch das Passwort ausgeben",
-    .set = "die Einstellungen eines Geräts ändern, dann neu suchen und prüfen, dass es sie zeigt",
+    .set =
+        "die Einstellungen von Geräten ändern oder sie per MAC in dieses Netz holen, dann "
+        "suchen, bis sie sie zeigen",
     .setFooter =
         "\nNicht angegebene Werte bleiben, wie das Gerät sie meldet. Die Werte werden geprüft wie "
         "im\nFenster; ein falscher wird abgelehnt, bevor etwas gesendet wird. Danach sucht kv3 "
-        "neu:\nRückgabewert 0 nur, wenn das Gerät die neuen Werte zeigt.\n\nBeispiele:\n"
+        "neu:\nRückgabewert 0 nur, wenn das Gerät die neuen Werte zeigt und an seiner Adresse "
+        "antwortet.\nEin Gerät in einem fremden Netz oder an einer Adresse, die es mit anderen "
+        "teilt, wird\nmit nur Netzwerkwerten per MAC verschoben (\"SETT\"), ohne Passwort; "
+        "--ip auto nimmt die\nniedrigste freie Adresse des Adapternetzes, --ip 192.0.2.50+ "
+        "die nächsten freien ab dort.\n\nBeispiele:\n"
+        "  kv3 set 00:1A:2B:3C:4D:55 00:1A:2B:3C:4D:56 --ip auto --mask 255.255.255.0 "
+        "--router 192.0.2.1\n"
         "  kv3 set 00:1A:2B:3C:4D:01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 "
         "--router 192.0.2.1\n"
         "  kv3 set 00:1A:2B:3C:4D:01 --dhcp --password\n"
@@ -79,6 +87,21 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
         "Standardeingabe lesen",
     .passwordPrompt = "nach dem neuen Passwort am Terminal fragen, ohne Echo",
     .setJson = "das Ergebnis als JSON ausgeben",
+    .macsName = "MAC...",
+    .setMacs = "die MAC-Adressen der Geräte; mehrere nacheinander, jedes an eine eigene Adresse",
+    .byMac =
+        "per MAC verschieben (\"SETT\") wie ein Gerät in einem fremden Netz: nur "
+        "Netzwerkwerte, ohne Passwort",
+    .setWait = "so viele Sekunden suchen, bis das Gerät die neuen Werte zeigt (Vorgabe 30)",
+    .findCsv = "die Tabelle als CSV (UTF-8 mit BOM) für eine Tabellenkalkulation ausgeben",
+    .noWait = "nach dem Neustart nicht auf die Geräte warten",
+    .updateWait = "so viele Sekunden auf die Geräte nach ihrem Neustart warten (Vorgabe 120)",
+    .journal = "das Protokoll jeder gesendeten Änderung zeigen, die neueste zuletzt",
+    .journalMac = "nur die Einträge dieses Geräts",
+    .journalFile =
+        "das Protokoll in diese Datei schreiben (statt KV3_JOURNAL oder "
+        "~/.local/state/kv3/journal.jsonl)",
+    .noJournal = "keine Änderung protokollieren",
     .update = "Firmware oder Web-App aktualisieren: kv3 update firmware|webapp MAC... DATEI",
     .updateFooter =
         "\nMehrere Geräte werden gleichzeitig aktualisiert. Eine Übersicht nennt für jedes "
@@ -180,11 +203,19 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .show = "show everything one unit reports",
     .showFooter = "\nExample:\n  kv3 show 00-1a-2b-3c-4d-01 --json",
     .showPassword = "print the password too",
-    .set = "change a unit's settings, then search again and check that it shows them",
+    .set =
+        "change units' settings or move them into this network by MAC, then search until "
+        "they show them",
     .setFooter =
         "\nValues not given stay as the unit reports them. The values are checked as the window\n"
         "checks them; a wrong one is refused before anything is sent. Afterwards kv3 searches\n"
-        "again: exit status 0 only when the unit shows the new values.\n\nExamples:\n"
+        "again: exit status 0 only when the unit shows the new values and answers at its "
+        "address.\nA unit in another network, or at an address it shares with others, is moved "
+        "by MAC\n(\"SETT\") when only network values are given, without a password; --ip auto "
+        "takes the\nlowest free address of the adapter's network, --ip 192.0.2.50+ the next "
+        "free ones from there.\n\nExamples:\n"
+        "  kv3 set 00:1A:2B:3C:4D:55 00:1A:2B:3C:4D:56 --ip auto --mask 255.255.255.0 "
+        "--router 192.0.2.1\n"
         "  kv3 set 00:1A:2B:3C:4D:01 --name Keller --ip 192.0.2.40 --mask 255.255.255.0 "
         "--router 192.0.2.1\n"
         "  kv3 set 00:1A:2B:3C:4D:01 --dhcp --password\n"
@@ -200,12 +231,28 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
         "input",
     .passwordPrompt = "ask for the new password on the terminal, without echo",
     .setJson = "print the outcome as JSON",
+    .macsName = "MAC...",
+    .setMacs = "the units' MAC addresses; several go one after another, each to its own address",
+    .byMac =
+        "move by MAC (\"SETT\") as a unit in another network is moved: network values "
+        "only, no password",
+    .setWait = "search this many seconds until the unit shows the new values (default 30)",
+    .findCsv = "print the table as CSV (UTF-8 with a byte-order mark) for a spreadsheet",
+    .noWait = "do not wait for the units after their restart",
+    .updateWait = "wait this many seconds for the units after their restart (default 120)",
+    .journal = "show the record of every change sent, newest last",
+    .journalMac = "only this unit's entries",
+    .journalFile =
+        "write the record to this file (instead of KV3_JOURNAL or "
+        "~/.local/state/kv3/journal.jsonl)",
+    .noJournal = "record no change",
     .update = "update firmware or web app: kv3 update firmware|webapp MAC... FILE",
     .updateFooter =
         "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"
         "acknowledged, corrupted, no answer, connection refused, unreachable, file changed,\n"
         "not addressable, shared address, shared MAC, too big, bad name or cancelled (kv3(1)\n"
-        "explains them). Ctrl-C stops every transfer and still prints it.\n\nExamples:\n  kv3 update firmware --all kv3-2.14.bin\n"
+        "explains them). Ctrl-C stops every transfer and still prints it.\n\nExamples:\n  kv3 "
+        "update firmware --all kv3-2.14.bin\n"
         "  kv3 update webapp 00:1A:2B:3C:4D:01 00:1A:2B:3C:4D:02 web.rom",
     .updateKind = "firmware or webapp",
     .unitsAndFile = "the units and the file",

@@ -9,6 +9,7 @@
 #include "cli/find_command.h"
 #include "cli/help_texts.h"
 #include "cli/image_commands.h"
+#include "cli/journal.h"
 #include "cli/set_command.h"
 #include "cli/sock_failures.h"
 #include "cli/transfers.h"
@@ -42,14 +43,17 @@ struct Arguments {
   std::string updateKind, uploadKind, definition;
   std::vector<std::string> updateWords, uploadWords;
   bool updateAll = false, uploadAll = false, transferJson = false, transferYes = false,
-       transferForce = false;
+       transferForce = false, noWait = false;
+  std::optional<int> updateWait;
   std::string imageTarget, listed;
   std::vector<std::string> imageFiles;
   bool listJson = false;
+  std::string journalFile, journalMac;
+  bool noJournal = false, journalJson = false;
 };
 
 struct Commands {
-  CLI::App *find, *show, *set, *update, *upload, *build, *list;
+  CLI::App *find, *show, *set, *update, *upload, *build, *list, *journal;
 };
 
 // A command of `parent` in the run's language: in the commands' group, with its help flag among
@@ -66,7 +70,8 @@ CLI::App* AddFind(CLI::App& app, kv3::cli::FindOptions& find, const kv3::cli::He
   CLI::App* command = NewCommand(app, "find", h.find, h);
   command->footer(std::string(h.findFooter));
   command->add_option("--address", find.address, std::string(h.address));
-  command->add_flag("--json", find.json, std::string(h.findJson));
+  CLI::Option* json = command->add_flag("--json", find.json, std::string(h.findJson));
+  command->add_flag("--csv", find.csv, std::string(h.findCsv))->excludes(json);
   command->add_flag("--show-password", find.showPassword, std::string(h.findPasswords));
   return command;
 }
@@ -84,7 +89,7 @@ CLI::App* AddShow(CLI::App& app, kv3::cli::ShowOptions& show, const kv3::cli::He
 CLI::App* AddSet(CLI::App& app, kv3::cli::SetOptions& set, const kv3::cli::HelpTexts& h) {
   CLI::App* command = NewCommand(app, "set", h.set, h);
   command->footer(std::string(h.setFooter));
-  command->add_option(std::string(h.macName), set.mac, std::string(h.mac))->required();
+  command->add_option(std::string(h.macsName), set.macs, std::string(h.setMacs))->required();
   command->add_option("--address", set.address, std::string(h.address));
   command->add_option("--name", set.name, std::string(h.name));
   CLI::Option* ip = command->add_option("--ip", set.ip, std::string(h.ip));
@@ -97,6 +102,9 @@ CLI::App* AddSet(CLI::App& app, kv3::cli::SetOptions& set, const kv3::cli::HelpT
       command->add_flag("--password-stdin", set.passwordStdin, std::string(h.passwordStdin));
   command->add_flag("--password", set.passwordPrompt, std::string(h.passwordPrompt))
       ->excludes(fromStdin);
+  command->add_flag("--by-mac", set.byMac, std::string(h.byMac));
+  command->add_option("--wait", set.waitSeconds, std::string(h.setWait))
+      ->check(CLI::Range(1, 3600));
   command->add_flag("--json", set.json, std::string(h.setJson));
   return command;
 }
@@ -114,6 +122,17 @@ CLI::App* AddUpdate(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& h
   command->add_flag("--yes", args.transferYes, std::string(h.yes));
   command->add_flag("--force", args.transferForce, std::string(h.force));
   command->add_option("--address", args.address, std::string(h.address));
+  CLI::Option* noWait = command->add_flag("--no-wait", args.noWait, std::string(h.noWait));
+  command->add_option("--wait", args.updateWait, std::string(h.updateWait))
+      ->check(CLI::Range(1, 3600))
+      ->excludes(noWait);
+  return command;
+}
+
+CLI::App* AddJournal(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& h) {
+  CLI::App* command = NewCommand(app, "journal", h.journal, h);
+  command->add_option(std::string(h.macName), args.journalMac, std::string(h.journalMac));
+  command->add_flag("--json", args.journalJson, std::string(h.json));
   return command;
 }
 
@@ -173,6 +192,8 @@ Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& 
   // --quiet may stand after the command too, where a user adds it last.
   app.fallthrough();
   app.add_flag("-q,--quiet", args.quiet, std::string(h.quiet));
+  CLI::Option* journal = app.add_option("--journal", args.journalFile, std::string(h.journalFile));
+  app.add_flag("--no-journal", args.noJournal, std::string(h.noJournal))->excludes(journal);
   Commands commands{};
   commands.find = AddFind(app, args.find, h);
   commands.show = AddShow(app, args.show, h);
@@ -180,6 +201,7 @@ Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& 
   commands.update = AddUpdate(app, args, h);
   commands.upload = AddUpload(app, args, h);
   std::tie(commands.build, commands.list) = AddImage(app, args, h);
+  commands.journal = AddJournal(app, args, h);
   return commands;
 }
 
@@ -254,11 +276,14 @@ int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& a
   if (commands.set->parsed()) return RunSet(context, args.set);
   if (commands.build->parsed()) return RunImageBuild(context, args.imageTarget, args.imageFiles);
   if (commands.list->parsed()) return RunImageList(context, args.listed, args.listJson);
+  if (commands.journal->parsed()) return RunJournal(context, args.journalMac, args.journalJson);
   TransferOptions transfer;
   transfer.address = args.address;
   transfer.json = args.transferJson;
   transfer.yes = args.transferYes;
   transfer.force = args.transferForce;
+  transfer.noWait = args.noWait;
+  transfer.waitSeconds = args.updateWait;
   if (commands.update->parsed()) {
     transfer.kind = args.updateKind == "firmware" ? TransferKind::Firmware : TransferKind::WebApp;
     if (!SplitUnitsAndFile(args.updateWords, args.updateAll, transfer, help, context.err)) {
@@ -309,6 +334,13 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     std::cerr << UsageError(error, app, arguments, help) << '\n' << help.moreHelp << '\n';
     return kUsage;
+  }
+  // The journal records changes; `kv3 journal` reads it where it is, even under --no-journal.
+  const bool reading = commands.journal->parsed();
+  if (!args.noJournal || reading) {
+    context.journal =
+        Journal(args.journalFile.empty() ? Journal::defaultPath()
+                                         : kv3::platform::PathFromUtf8(args.journalFile));
   }
   context.progress = args.quiet                         ? ProgressMode::Quiet
                      : kv3::platform::ErrorIsTerminal() ? ProgressMode::Bars

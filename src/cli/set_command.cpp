@@ -1,17 +1,19 @@
-// kv3 set: the window's save for one unit, with every value checked before anything is sent and
-// the outcome proved by a new search.
+// kv3 set: the window's save for one unit or several, or their move by MAC, with every value
+// checked before anything is sent and the outcome proved by searching until the unit shows it.
 #include "cli/set_command.h"
 
 #include <algorithm>
 #include <tuple>
 #include <utility>
 
+#include "cli/commissioning.h"
 #include "cli/find_command.h"
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
 #include "link/codepage.h"
 #include "platform/console.h"
 #include "platform/net.h"
+#include "service/service_commands.h"
 #include "settings/field_rules.h"
 #include "settings/network_rules.h"
 #include "settings/save_settings.h"
@@ -83,16 +85,30 @@ std::optional<std::string> NewPassword(Context& context, const SetOptions& optio
 
 // Every value given is checked before anything is sent; false (and the message) for the first
 // that is refused.
-bool ValuesAllowed(Context& context, const SetOptions& options) {
+bool ValuesAllowed(Context& context, const SetOptions& options, std::size_t units) {
   const CliTexts& texts = context.texts;
   if (!options.name && !options.ip && !options.mask && !options.router && !options.user &&
       !options.dhcp && !options.passwordStdin && !options.passwordPrompt) {
     context.err << texts.nothingToSet << '\n';
     return false;
   }
-  for (const auto& [option, value] :
-       {std::pair{"--ip", &options.ip}, std::pair{"--mask", &options.mask},
-        std::pair{"--router", &options.router}}) {
+  if (options.byMac &&
+      (options.name || options.user || options.passwordStdin || options.passwordPrompt)) {
+    context.err << texts.byMacNetworkOnly << '\n';
+    return false;
+  }
+  // "auto" and "192.0.2.50+" stand for addresses this run chooses.
+  const bool chosen = options.ip && (*options.ip == "auto" || options.ip->ends_with('+'));
+  if (units > 1 && options.ip && !chosen) {
+    context.err << Fill(texts.oneAddressForSeveral, {*options.ip}) << '\n';
+    return false;
+  }
+  const std::optional<std::string> ip = [&options]() -> std::optional<std::string> {
+    if (!options.ip || *options.ip == "auto") return std::nullopt;
+    return options.ip->ends_with('+') ? options.ip->substr(0, options.ip->size() - 1) : *options.ip;
+  }();
+  for (const auto& [option, value] : {std::pair{"--ip", &ip}, std::pair{"--mask", &options.mask},
+                                      std::pair{"--router", &options.router}}) {
     if (*value && !settings::IsValidIPv4Text(**value)) {
       context.err << Fill(texts.badAddress, {option, **value}) << '\n';
       return false;
@@ -117,11 +133,13 @@ bool ValuesAllowed(Context& context, const SetOptions& options) {
 }
 
 // What `set` asks the unit to show afterwards. The texts are single-byte, as the unit keeps
-// them: a value not given on the command line is the one the unit reported, byte for byte.
+// them: a value not given on the command line is the one the unit reported, byte for byte. A
+// move by MAC ("SETT") carries the network values alone.
 struct WantedSettings {
   std::string deviceName, user, password;
   std::string ip, mask, router;
   bool dhcp = false;
+  bool textsSent = true;
 };
 
 // The texts the unit did not tell whole and that were not given: "SETC" carries every one of
@@ -220,7 +238,8 @@ bool NetworkFits(Context& context, const NamedUnitFound& named, const SetOptions
 
 enum class Sent { Acknowledged, NotAcknowledged, PortFailed, SendFailed, NameHoldsBackslash };
 
-// The window's save, sent the way the unit answered the search.
+// The window's save ("SETC"), or the service page's move by MAC ("SETT"), sent the way the unit
+// answered the search.
 Sent SendSettings(Context& context, const search::FoundUnit& unit, const WantedSettings& wanted) {
   CliPacing pacing(context.interrupt);
   link::ReplyPortSocket socket(context.settings.replyPort, {unit.way()});
@@ -234,13 +253,20 @@ Sent SendSettings(Context& context, const search::FoundUnit& unit, const WantedS
       socket, context.settings, pacing,
       {{link::LookupHost(context.settings.broadcastAddress), unit.way(), true}},
       link::ReplyPortChannel::Answers::InArrival);
-  settings::SettingsToSave values;
-  values.network = settings::NetworkSettingsOf(wanted.ip, wanted.mask, wanted.router, wanted.dhcp);
-  values.deviceName = wanted.deviceName;
-  values.user = wanted.user;
-  values.password = wanted.password;
+  const link::NetworkSettings network =
+      settings::NetworkSettingsOf(wanted.ip, wanted.mask, wanted.router, wanted.dhcp);
   link::DeviceRecord record = unit.record;
-  const settings::SaveOutcome outcome = settings::SaveSettings(channel, record, values);
+  settings::SaveOutcome outcome = settings::SaveOutcome::NotAcknowledged;
+  if (wanted.textsSent) {
+    settings::SettingsToSave values;
+    values.network = network;
+    values.deviceName = wanted.deviceName;
+    values.user = wanted.user;
+    values.password = wanted.password;
+    outcome = settings::SaveSettings(channel, record, values);
+  } else if (service::SendServiceSettings(channel, record, network)) {
+    outcome = settings::SaveOutcome::Acknowledged;
+  }
   // The adapter went down meanwhile, or lost its address: this computer's fault, not the unit's.
   if (const int error = channel.sendErrors().front(); error != 0) {
     context.err << Fill(context.texts.settingsNotSent, {platform::ErrorText(error)}) << '\n';
@@ -257,32 +283,51 @@ Sent SendSettings(Context& context, const search::FoundUnit& unit, const WantedS
   return Sent::NotAcknowledged;
 }
 
-// set --json: the unit and how the run ended; the differing value, when one differs.
-std::string SetJson(const std::string& mac, const std::optional<std::string>& address,
-                    std::string_view result, const nlohmann::ordered_json& differs = nullptr,
-                    std::optional<std::string_view> reason = std::nullopt) {
+// The unit's network values and state, as --json and the journal show them before and after.
+nlohmann::ordered_json NetworkJson(const UnitView& view) {
+  nlohmann::ordered_json values;
+  values["state"] = StateKey(view.state);
+  values["address"] = view.address;
+  values["mask"] = view.mask;
+  values["router"] = view.router;
+  values["dhcp"] = view.dhcp;
+  return values;
+}
+
+// What one unit's run ends with: its document for --json (mac, address, via, result, before,
+// after, differs, reason) and its exit status.
+struct UnitRun {
+  nlohmann::ordered_json document;
+  int status = kSuccess;
+};
+
+nlohmann::ordered_json SetDocument(const std::string& mac,
+                                   const std::optional<std::string>& address,
+                                   std::string_view result) {
   nlohmann::ordered_json document;
   document["mac"] = mac;
   document["address"] = address ? nlohmann::ordered_json(*address) : nlohmann::ordered_json();
   document["result"] = result;
-  document["differs"] = differs;
-  if (reason) document["reason"] = *reason;
-  return JsonText(document);
+  document["differs"] = nullptr;
+  return document;
 }
 
-// After the save's new search: whether the unit shows what was sent. The network values come
-// from its search answer; the texts only from its own answers at its address: where it cannot
-// be asked there, the save is not proved.
-int CompareShown(Context& context, const search::SearchReport& after,
-                 const search::FoundUnit& found, const WantedSettings& wanted, bool json) {
-  const CliTexts& texts = context.texts;
+// What the unit shows differs from what was sent: the JSON key, the name in the message, as
+// shown, as sent (UTF-8). Nothing when it shows everything that was sent.
+struct Difference {
+  std::string_view key, what;
+  std::string shown, sent;
+};
+
+std::optional<Difference> FirstDifference(const CliTexts& texts, const search::SearchReport& after,
+                                          const search::FoundUnit& found,
+                                          const WantedSettings& wanted) {
   const UnitView shown = ViewOf(found);
   const std::string unknown(texts.unknown);
   const search::UnitTexts& is = found.texts;
-  // What is compared: the JSON key, the name in the message, as shown, as sent (UTF-8).
-  std::vector<std::tuple<std::string_view, std::string_view, std::string, std::string>> compared = {
-      {"dhcp", texts.dhcp, std::string(shown.dhcp ? texts.on : texts.off),
-       std::string(wanted.dhcp ? texts.on : texts.off)}};
+  std::vector<Difference> compared = {{"dhcp", texts.dhcp,
+                                       std::string(shown.dhcp ? texts.on : texts.off),
+                                       std::string(wanted.dhcp ? texts.on : texts.off)}};
   if (!wanted.dhcp) {
     // Compared as the unit holds them: "010.0.0.1" is 10.0.0.1.
     const auto held = [](const std::string& text) {
@@ -292,8 +337,7 @@ int CompareShown(Context& context, const search::SearchReport& after,
     compared.push_back({"mask", texts.mask, shown.mask, held(wanted.mask)});
     compared.push_back({"router", texts.router, shown.router, held(wanted.router)});
   }
-  const auto why = WhyNotAsked(texts, after, found);
-  if (!why) {
+  if (wanted.textsSent && !WhyNotAsked(texts, after, found)) {
     const auto text = [](const std::string& single) { return link::Cp1252ToUtf8(single); };
     compared.push_back(
         {"deviceName", texts.deviceName, text(is.deviceName), text(wanted.deviceName)});
@@ -302,118 +346,83 @@ int CompareShown(Context& context, const search::SearchReport& after,
     compared.push_back({"password", texts.password,
                         is.accountAnswered ? text(is.password) : unknown, text(wanted.password)});
   }
-  for (const auto& [key, what, now, want] : compared) {
-    if (now == want) continue;
-    // A password is never printed unless asked for; here it is named, not shown.
-    const bool secret = key == "password";
-    const std::string shownText = secret ? "***" : now;
-    const std::string sentText = secret ? "***" : want;
-    context.err << Fill(texts.settingsDiffer,
-                        {what, TerminalText(shownText), TerminalText(sentText)})
-                << '\n';
-    if (json) {
-      context.interrupt.finalWords(
-          context.out, SetJson(shown.mac, shown.address, "differs",
-                               {{"value", key}, {"shown", shownText}, {"sent", sentText}}));
-    }
-    return kUnitFailed;
+  for (Difference& difference : compared) {
+    if (difference.shown != difference.sent) return std::move(difference);
   }
-  if (why) {
-    context.err << Fill(texts.textsUnread, {shown.address, why->words}) << '\n';
-    if (json) {
-      context.interrupt.finalWords(
-          context.out, SetJson(shown.mac, shown.address, "unverified", nullptr, why->key));
-    }
-    return kUnitFailed;
-  }
-  if (json) {
-    context.interrupt.finalWords(context.out, SetJson(shown.mac, shown.address, "verified"));
-  } else {
-    context.out << texts.settingsVerified << '\n';
-  }
-  return kSuccess;
+  return std::nullopt;
 }
 
-// Sends the settings, then searches again and compares what the unit shows with what was sent;
-// the exit status.
-int SendAndProve(Context& context, const NamedUnitFound& named, const SetOptions& options,
-                 const WantedSettings& wanted) {
+// After the change: whether the unit shows what was sent and answers its texts request where it
+// is now. The network values come from its search answer; the texts only from its own answers
+// at its address: where it cannot be asked there, the change is not proved.
+void CompareShown(Context& context, const search::SearchReport& after,
+                  const search::FoundUnit& found, const WantedSettings& wanted, bool json,
+                  UnitRun& run) {
   const CliTexts& texts = context.texts;
-  const search::FoundUnit& unit = named.unit();
-  const UnitView& now = named.view;
-  int status = kSuccess;
-  const auto say = [&](const std::string& document) {
-    if (options.json) context.interrupt.finalWords(context.out, document);
-  };
-  Sent sent = Sent::PortFailed;
-  std::optional<search::SearchReport> after;
-  if (options.json) context.interrupt.setLastWords(SetJson(now.mac, now.address, "interrupted"));
-  try {
-    sent = SendSettings(context, unit, wanted);
-    if (sent == Sent::Acknowledged) {
-      CliPacing(context.interrupt).pause(settings::kPauseBeforeSearchAfterSaveMs);
-      after = Search(context, options.address, true, status);
-    }
-  } catch (const Cancelled&) {
-    // Stopped once "SETC" may have gone out: the unit may hold the new values already.
-    context.err << texts.setInterrupted << '\n';
-    say(SetJson(now.mac, now.address, "interrupted"));
-    throw;
+  UnitView shown = ViewsOf(after).at(static_cast<std::size_t>(&found - after.units.data()));
+  run.document["after"] = NetworkJson(shown);
+  if (const auto difference = FirstDifference(texts, after, found, wanted)) {
+    // A password is never printed unless asked for; here it is named, not shown.
+    const bool secret = difference->key == "password";
+    const std::string shownText = secret ? "***" : difference->shown;
+    const std::string sentText = secret ? "***" : difference->sent;
+    context.err << Fill(texts.settingsDiffer,
+                        {difference->what, TerminalText(shownText), TerminalText(sentText)})
+                << '\n';
+    run.document["result"] = "differs";
+    run.document["differs"] = {
+        {"value", difference->key}, {"shown", shownText}, {"sent", sentText}};
+    run.status = kUnitFailed;
+    return;
   }
-  switch (sent) {
-    case Sent::PortFailed:
-    case Sent::SendFailed:
-      return kLocalError;
-    case Sent::NameHoldsBackslash:
-      context.err << Fill(texts.nameBackslash,
-                          {TerminalText(link::Cp1252ToUtf8(wanted.deviceName))})
-                  << '\n';
-      return kUnitFailed;
-    case Sent::NotAcknowledged:
-      context.err << texts.settingsNotAcknowledged << '\n';
-      say(SetJson(now.mac, now.address, "notAcknowledged"));
-      return kNoUnit;
-    case Sent::Acknowledged:
-      break;
+  if (const auto why = WhyNotAsked(texts, after, found)) {
+    context.err << Fill(texts.textsUnread, {shown.address, why->words}) << '\n';
+    run.document["result"] = "unverified";
+    run.document["reason"] = why->key;
+    run.status = kUnitFailed;
+    return;
   }
-  if (!after) return status;
-  const search::FoundUnit* found = FindByMac(*after, link::Mac(unit.record));
-  if (found == nullptr) {
-    context.err << Fill(texts.vanished, {now.mac}) << '\n';
-    say(SetJson(now.mac, now.address, "vanished"));
-    return kUnitFailed;
+  run.document["result"] = "verified";
+  if (json) return;
+  if (wanted.textsSent) {
+    context.out << texts.settingsVerified << '\n';
+  } else {
+    context.out << Fill(texts.movedVerified, {shown.mac, shown.address}) << '\n';
   }
-  return CompareShown(context, *after, *found, wanted, options.json);
 }
 
 // The settings to send: the values given, the others as the unit told them. Nothing (and the
 // message, and the status) when the unit may not be sent them.
 std::optional<WantedSettings> WantedFor(Context& context, const NamedUnitFound& named,
-                                        const SetOptions& options,
+                                        const SetOptions& options, bool byMac,
                                         const std::optional<std::string>& password, int& status) {
   const CliTexts& texts = context.texts;
   const search::FoundUnit& unit = named.unit();
   const UnitView& now = named.view;
   status = kUnitFailed;
   if (!now.macAlsoAt.empty()) {
-    // "SETC" names its unit by MAC alone: every unit with it would take the settings.
+    // "SETC" and "SETT" name their unit by MAC alone: every unit with it would take the settings.
     context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
     return std::nullopt;
   }
-  if (!options.address.empty() && !InThisComputersNetworks(now.address)) {
+  if (!byMac && !options.address.empty() && !InThisComputersNetworks(now.address)) {
     context.err << Fill(texts.behindRouter, {now.mac, now.address}) << '\n';
     status = kUsage;
     return std::nullopt;
   }
-  if (!TextsKnown(context, named, options, password.has_value())) return std::nullopt;
-  // The values given are 7-bit text (checked above); the others go back as the unit sent them.
   WantedSettings wanted;
-  wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
-  wanted.user = options.user ? *options.user : unit.texts.user;
-  wanted.password = password ? *password : unit.texts.password;
-  if (wanted.password.size() < settings::kPasswordMinimum) {
-    context.err << texts.currentPasswordShort << '\n';
-    return std::nullopt;
+  if (byMac) {
+    wanted.textsSent = false;
+  } else {
+    if (!TextsKnown(context, named, options, password.has_value())) return std::nullopt;
+    // The values given are 7-bit text (checked above); the others go back as the unit sent them.
+    wanted.deviceName = options.name ? *options.name : unit.texts.deviceName;
+    wanted.user = options.user ? *options.user : unit.texts.user;
+    wanted.password = password ? *password : unit.texts.password;
+    if (wanted.password.size() < settings::kPasswordMinimum) {
+      context.err << texts.currentPasswordShort << '\n';
+      return std::nullopt;
+    }
   }
   const bool addressGiven = options.ip || options.mask || options.router;
   wanted.ip = options.ip.value_or(now.address);
@@ -428,44 +437,249 @@ std::optional<WantedSettings> WantedFor(Context& context, const NamedUnitFound& 
   return wanted;
 }
 
+bool NetworkOnly(const SetOptions& options) {
+  return !options.name && !options.user && !options.passwordStdin && !options.passwordPrompt;
+}
+
+// "--ip auto" or "--ip 192.0.2.50+": the address is chosen by this run.
+bool AddressChosen(const SetOptions& options) {
+  return options.ip && (*options.ip == "auto" || options.ip->ends_with('+'));
+}
+
+// Fills in the address that "--ip auto" or "--ip X+" stands for, and the mask and router of the
+// adapter's network where the unit is moved there and none was given. False (and the message)
+// when no address is free.
+bool ChooseAddress(Context& context, const NamedUnitFound& named, SetOptions& options,
+                   std::vector<std::uint32_t>& chosen, int& status) {
+  if (!AddressChosen(options)) return true;
+  const std::optional<HomeNetwork> home = HomeNetworkOf(named.unit().adapter);
+  const bool automatic = *options.ip == "auto";
+  std::uint32_t first = 0, mask = 0;
+  if (automatic) {
+    if (!home) {
+      context.err << Fill(context.texts.noHomeNetwork, {named.view.mac}) << '\n';
+      status = kUsage;
+      return false;
+    }
+    first = platform::ToNet32(platform::FromNet32(home->own) + 1);
+    mask = home->mask;
+  } else {
+    first = link::LookupHost(options.ip->substr(0, options.ip->size() - 1));
+    mask = options.mask ? link::LookupHost(*options.mask)
+           : home && ((first ^ home->own) & home->mask) == 0
+               ? home->mask
+               : link::Ipv4Word(settings::ParseIPv4Text(named.view.mask));
+  }
+  const auto free = FreeAddress(context, named.report, first, mask, chosen);
+  if (!free) {
+    context.err << Fill(context.texts.noFreeAddress,
+                        {named.view.mac,
+                         settings::NetworkText(link::Ipv4Of(first), link::Ipv4Of(mask))})
+                << '\n';
+    status = kUnitFailed;
+    return false;
+  }
+  chosen.push_back(*free);
+  options.ip = link::AddressText(*free);
+  context.err << Fill(context.texts.addressChosen, {named.view.mac, *options.ip}) << '\n';
+  // Moved into the adapter's network: its mask, and its router, unless given.
+  if (home && ((*free ^ home->own) & home->mask) == 0) {
+    if (!options.mask) options.mask = link::AddressText(home->mask);
+    if (!options.router && home->router != 0 &&
+        !(((link::Ipv4Word(settings::ParseIPv4Text(named.view.router)) ^ *free) & home->mask) ==
+          0)) {
+      options.router = link::AddressText(home->router);
+    }
+  }
+  return true;
+}
+
+// The journal's values of a unit before or after: never the password itself.
+nlohmann::ordered_json JournalValues(const std::string& ip, const std::string& mask,
+                                     const std::string& router, bool dhcp,
+                                     const std::optional<std::string>& deviceName,
+                                     const std::optional<std::string>& user, bool password) {
+  nlohmann::ordered_json values;
+  values["address"] = ip;
+  values["mask"] = mask;
+  values["router"] = router;
+  values["dhcp"] = dhcp;
+  if (deviceName) values["deviceName"] = *deviceName;
+  if (user) values["user"] = *user;
+  if (password) values["password"] = "***";
+  return values;
+}
+
+// One unit: found, checked, sent its settings ("SETC") or moved by MAC ("SETT"), then searched
+// again until it shows them and answers its texts request where it is now.
+UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options,
+               const std::optional<std::string>& password, std::vector<std::uint32_t>& chosen) {
+  const CliTexts& texts = context.texts;
+  const std::string macText = link::MacText(mac);
+  UnitRun run{SetDocument(macText, std::nullopt, "interrupted"), kSuccess};
+  int status = kSuccess;
+  std::optional<NamedUnitFound> named = NamedUnit(context, mac, options.address, status);
+  if (!named) {
+    run.document["result"] = "unreachable";
+    run.status = status;
+    return run;
+  }
+  const UnitView& now = named->view;
+  run.document["address"] = now.address;
+  run.document["before"] = NetworkJson(now);
+  const bool byMac = NetworkOnly(options) &&
+                     (options.byMac || now.state == UnitState::OtherNetwork ||
+                      now.state == UnitState::SharedAddress || now.state == UnitState::NoTexts ||
+                      now.state == UnitState::NotAddressable);
+  run.document["via"] = byMac ? "SETT" : "SETC";
+  const auto refused = [&run](int why) {
+    run.document["result"] = "refused";
+    run.status = why;
+    return run;
+  };
+  const bool fixedAddress = options.ip && !AddressChosen(options);
+  if (!ChooseAddress(context, *named, options, chosen, status)) return refused(status);
+  // A new address given: nobody may hold it (a chosen one was tested so already).
+  if (fixedAddress && link::LookupHost(*options.ip) != link::LookupHost(now.address) &&
+      settings::IsValidIPv4Text(*options.ip) &&
+      AddressHeld(context, link::Ipv4Word(settings::ParseIPv4Text(*options.ip)))) {
+    context.err << Fill(texts.ipHeld, {*options.ip}) << '\n';
+    return refused(kUsage);
+  }
+  const std::optional<WantedSettings> wanted =
+      WantedFor(context, *named, options, byMac, password, status);
+  if (!wanted) return refused(status);
+
+  const search::FoundUnit& unit = named->unit();
+  nlohmann::ordered_json entry = JournalEntry(macText, now.address, byMac ? "move" : "settings");
+  entry["before"] = JournalValues(now.address, now.mask, now.router, now.dhcp,
+                                  byMac ? std::nullopt : std::optional(now.deviceName),
+                                  byMac ? std::nullopt : now.user, !byMac);
+  entry["after"] =
+      JournalValues(wanted->ip, wanted->mask, wanted->router, wanted->dhcp,
+                    byMac ? std::nullopt : std::optional(link::Cp1252ToUtf8(wanted->deviceName)),
+                    byMac ? std::nullopt : std::optional(link::Cp1252ToUtf8(wanted->user)), !byMac);
+  const auto record = [&](std::string_view outcome) {
+    entry["outcome"] = outcome;
+    context.journal.append(entry, context.err, texts);
+  };
+  Sent sent = Sent::PortFailed;
+  std::optional<search::SearchReport> after;
+  const std::string expected =
+      wanted->dhcp ? "" : link::Ipv4Text(settings::ParseIPv4Text(wanted->ip));
+  try {
+    sent = SendSettings(context, unit, *wanted);
+    if (sent == Sent::Acknowledged) {
+      // A unit restarts its network after the change: its new address answers after a while.
+      after = SearchUntil(
+          context, options.address,
+          std::chrono::milliseconds(settings::kPauseBeforeSearchAfterSaveMs),
+          std::chrono::seconds(options.waitSeconds),
+          [&](const search::SearchReport& report) {
+            const search::FoundUnit* found = FindByMac(report, mac);
+            return found != nullptr && !FirstDifference(texts, report, *found, *wanted) &&
+                   !WhyNotAsked(texts, report, *found);
+          },
+          status);
+    }
+  } catch (const Cancelled&) {
+    // Stopped once the settings may have gone out: the unit may hold the new values already.
+    context.err << texts.setInterrupted << '\n';
+    record("interrupted");
+    run.document["result"] = "interrupted";
+    run.status = kInterrupted;
+    throw;
+  }
+  switch (sent) {
+    case Sent::PortFailed:
+    case Sent::SendFailed:
+      run.document["result"] = "notSent";
+      run.status = kLocalError;
+      return run;
+    case Sent::NameHoldsBackslash:
+      context.err << Fill(texts.nameBackslash,
+                          {TerminalText(link::Cp1252ToUtf8(wanted->deviceName))})
+                  << '\n';
+      return refused(kUnitFailed);
+    case Sent::NotAcknowledged:
+      context.err << texts.settingsNotAcknowledged << '\n';
+      record("notAcknowledged");
+      run.document["result"] = "notAcknowledged";
+      run.status = kNoUnit;
+      return run;
+    case Sent::Acknowledged:
+      break;
+  }
+  if (!after) {
+    record("unproved");
+    run.status = status;
+    return run;
+  }
+  const search::FoundUnit* found = FindByMac(*after, mac);
+  if (found == nullptr) {
+    context.err << Fill(texts.vanished, {macText}) << '\n';
+    record("vanished");
+    run.document["result"] = "vanished";
+    run.document["after"] = nullptr;
+    run.status = kUnitFailed;
+    return run;
+  }
+  CompareShown(context, *after, *found, *wanted, options.json, run);
+  record(run.document["result"].get<std::string>());
+  return run;
+}
+
 }  // namespace
 
 int RunSet(Context& context, const SetOptions& options) {
   const CliTexts& texts = context.texts;
   int status = kSuccess;
-  const auto mac = ParseMacArgument(options.mac);
-  if (!mac) {
-    context.err << Fill(texts.badMac, {options.mac}) << '\n';
-    return kUsage;
+  std::vector<link::MacAddress> macs;
+  for (const std::string& text : options.macs) {
+    const auto mac = ParseMacArgument(text);
+    if (!mac) {
+      context.err << Fill(texts.badMac, {text}) << '\n';
+      return kUsage;
+    }
+    if (std::find(macs.begin(), macs.end(), *mac) == macs.end()) macs.push_back(*mac);
   }
-  if (!ValuesAllowed(context, options)) return kUsage;
+  if (!ValuesAllowed(context, options, macs.size())) return kUsage;
   std::optional<std::string> password;
   if (options.passwordStdin || options.passwordPrompt) {
     password = NewPassword(context, options, status);
     if (!password) return status;
   }
+  context.journal.prepare(context.err, texts);
 
-  const std::string macText = link::MacText(*mac);
-  // Whatever ends the run once the search has begun, --json gives one document.
-  const auto say = [&](const std::string& document) {
-    if (options.json) context.interrupt.finalWords(context.out, document);
+  // Whatever ends the run once the search has begun, --json gives one document: the unit's, or
+  // with several MACs one with every unit's.
+  std::vector<nlohmann::ordered_json> documents;
+  const auto document = [&](const std::optional<nlohmann::ordered_json>& current) {
+    std::vector<nlohmann::ordered_json> all = documents;
+    if (current) all.push_back(*current);
+    if (macs.size() == 1) return JsonText(all.front());
+    nlohmann::ordered_json fleet;
+    fleet["units"] = all;
+    return JsonText(fleet);
   };
-  if (options.json) context.interrupt.setLastWords(SetJson(macText, std::nullopt, "interrupted"));
-  std::optional<NamedUnitFound> named;
-  try {
-    named = NamedUnit(context, *mac, options.address, status);
-  } catch (const Cancelled&) {
-    say(SetJson(macText, std::nullopt, "interrupted"));
-    throw;
+  std::vector<std::uint32_t> chosen;
+  int worst = kSuccess;
+  for (const link::MacAddress& mac : macs) {
+    const auto interrupted = SetDocument(link::MacText(mac), std::nullopt, "interrupted");
+    if (options.json) context.interrupt.setLastWords(document(interrupted));
+    UnitRun run;
+    try {
+      run = SetOne(context, mac, options, password, chosen);
+    } catch (const Cancelled&) {
+      if (options.json) context.interrupt.finalWords(context.out, document(interrupted));
+      throw;
+    }
+    documents.push_back(run.document);
+    // The worst status of the units: a refusal of the command line outweighs the rest.
+    if (run.status == kUsage || (worst != kUsage && run.status > worst)) worst = run.status;
   }
-  if (!named) {
-    if (status == kNoUnit) say(SetJson(macText, std::nullopt, "unreachable"));
-    return status;
-  }
-  const std::optional<WantedSettings> wanted =
-      WantedFor(context, *named, options, password, status);
-  if (!wanted) return status;
-  return SendAndProve(context, *named, options, *wanted);
+  if (options.json) context.interrupt.finalWords(context.out, document(std::nullopt));
+  return worst;
 }
 
 }  // namespace kv3::cli

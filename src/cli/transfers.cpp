@@ -4,11 +4,13 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/commissioning.h"
 #include "cli/sock_failures.h"
 #include "cli/transfer_payload.h"
 #include "cli/unit_view.h"
 #include "link/requester.h"
 #include "link/shared_reply_port.h"
+#include "platform/utf8_path.h"
 #include "scheme/scheme_upload.h"
 #include "settings/save_settings.h"
 #include "update/stream_format.h"
@@ -84,8 +86,15 @@ const ResultRow kResults[] = {
      kUnitFailed,
      4,
      {UploadOutcome::NoConnection}},
+    {TransferResult::NoAnswerAfterRestart, "noAnswerAfterRestart", &CliTexts::noAnswerAfterRestart,
+     kUnitFailed, 4},
+    {TransferResult::UnchangedVersion, "unchangedVersion", &CliTexts::unchangedVersion, kSuccess,
+     0},
     {TransferResult::Cancelled, "cancelled", &CliTexts::cancelled, kInterrupted, 5},
 };
+
+// How long the units get to answer after the restart that firmware and a web app cause.
+constexpr int kRestartWaitSeconds = 120;
 
 const ResultRow& RowOf(TransferResult result) {
   return *std::find_if(std::begin(kResults), std::end(kResults),
@@ -110,11 +119,20 @@ struct Target {
   std::string problem;           // a socket error met on the way
   std::string others;            // the other units at its address, or of its MAC
   bool definitionTaken = false;  // a scheme's definition reached the unit
+  bool sent = false;             // its transfer started: the journal records it
+  bool kindFirmware = false;
+  // Firmware and web app: what the unit reported before and after its restart.
+  std::optional<UnitView> before, after;
   std::optional<std::string> address() const {
     if (!unit) return std::nullopt;
     return link::Ipv4Text(unit->record, link::record::kIp);
   }
 };
+
+// What a restart shows: the firmware's version text and the web application.
+nlohmann::ordered_json InstalledJson(const UnitView& view) {
+  return {{"firmware", view.firmware}, {"webApp", view.webApp}};
+}
 
 // The summary as JSON.
 std::string SummaryJson(const std::vector<Target>& targets, bool interrupted, bool scheme) {
@@ -127,6 +145,10 @@ std::string SummaryJson(const std::vector<Target>& targets, bool interrupted, bo
     unit["address"] = address ? nlohmann::ordered_json(*address) : nlohmann::ordered_json();
     unit["result"] = RowOf(target.result).key;
     if (scheme) unit["definitionTaken"] = target.definitionTaken;
+    if (target.before) {
+      unit["before"] = InstalledJson(*target.before);
+      unit["after"] = target.after ? InstalledJson(*target.after) : nlohmann::ordered_json();
+    }
     document["units"].push_back(std::move(unit));
   }
   document["interrupted"] = interrupted;
@@ -308,6 +330,14 @@ void PrintNotes(Context& context, const std::vector<Target>& targets) {
       case TransferResult::NoAnswer:
         context.err << Fill(texts.noAnswerNote, {target.mac}) << '\n';
         break;
+      case TransferResult::NoAnswerAfterRestart:
+        context.err << Fill(texts.noAnswerAfterRestartNote, {target.mac}) << '\n';
+        break;
+      case TransferResult::UnchangedVersion:
+        context.err << Fill(texts.unchangedVersionNote,
+                            {target.mac, target.after ? target.after->firmware : ""})
+                    << '\n';
+        break;
       default:
         break;
     }
@@ -326,8 +356,12 @@ int PrintSummary(Context& context, const std::vector<Target>& targets, bool json
       {std::string(texts.unitColumn), std::string(texts.address), std::string(texts.resultColumn)}};
   std::vector<TransferResult> results;
   for (const Target& target : targets) {
-    rows.push_back({target.mac, target.address().value_or("-"),
-                    std::string(texts.*RowOf(target.result).words)});
+    std::string result(texts.*RowOf(target.result).words);
+    if (target.result == TransferResult::Done && target.after) {
+      result = Fill(texts.doneNow,
+                    {target.kindFirmware ? target.after->firmware : target.after->webApp});
+    }
+    rows.push_back({target.mac, target.address().value_or("-"), result});
     results.push_back(target.result);
   }
   PrintNotes(context, targets);
@@ -338,6 +372,91 @@ int PrintSummary(Context& context, const std::vector<Target>& targets, bool json
     PrintColumns(context.out, rows);
   }
   return FleetStatus(results, context.interrupt.requested());
+}
+
+// After firmware or a web app the units restart: searches until each unit that took the file
+// has gone silent and answers again, or answers with something new, up to the wait. Each such
+// unit's result then tells what it reports now.
+void AwaitRestart(Context& context, std::vector<Target>& targets, const TransferOptions& options) {
+  struct Waiting {
+    Target* target;
+    bool silent = false;  // a search went unanswered since the transfer: it restarted
+    bool back = false;
+    std::optional<UnitView> seen;  // its last answer
+  };
+  std::vector<Waiting> waiting;
+  for (Target& target : targets) {
+    if (target.result == TransferResult::Done && target.before)
+      waiting.push_back({&target, false, false, std::nullopt});
+  }
+  if (waiting.empty()) return;
+  const bool firmware = options.kind == TransferKind::Firmware;
+  context.err << Fill(context.texts.awaitingRestart,
+                      {std::to_string(options.waitSeconds.value_or(kRestartWaitSeconds))})
+              << '\n';
+  int status = kSuccess;
+  SearchUntil(
+      context, options.address, std::chrono::milliseconds(0),
+      std::chrono::seconds(options.waitSeconds.value_or(kRestartWaitSeconds)),
+      [&](const search::SearchReport& report) {
+        bool all = true;
+        for (Waiting& unit : waiting) {
+          if (unit.back) continue;
+          const auto mac = ParseMacArgument(unit.target->mac);
+          const search::FoundUnit* found = FindByMac(report, *mac);
+          // Back once it tells its version again: before that it is still starting.
+          if (found == nullptr || found->texts.version.empty()) {
+            unit.silent = true;
+            all = false;
+            continue;
+          }
+          unit.seen = ViewOf(*found);
+          const bool changed = firmware ? unit.seen->firmware != unit.target->before->firmware
+                                        : unit.seen->webApp != unit.target->before->webApp;
+          unit.back = unit.silent || changed;
+          all = all && unit.back;
+        }
+        return all;
+      },
+      status);
+  for (Waiting& unit : waiting) {
+    // Gone silent and not back: it may need attention.
+    if (!unit.seen || (unit.silent && !unit.back)) {
+      unit.target->result = TransferResult::NoAnswerAfterRestart;
+      continue;
+    }
+    unit.target->after = unit.seen;
+    if (firmware && unit.seen->firmware == unit.target->before->firmware) {
+      unit.target->result = TransferResult::UnchangedVersion;
+    }
+  }
+}
+
+// One line in the journal for every unit whose transfer started.
+void RecordTransfers(Context& context, const std::vector<Target>& targets,
+                     const TransferOptions& options, const Payload& payload) {
+  static constexpr std::string_view kOperations[] = {"firmware", "webapp", "skin", "scheme"};
+  const nlohmann::ordered_json file = JournalFile(payload.file);
+  nlohmann::ordered_json definition;
+  if (payload.withDefinition && payload.definition) {
+    definition = JournalFile(platform::Utf8FromPath(*payload.definition));
+  }
+  for (const Target& target : targets) {
+    if (!target.sent) continue;
+    nlohmann::ordered_json entry = JournalEntry(target.mac, target.address().value_or(""),
+                                                kOperations[static_cast<int>(options.kind)]);
+    entry["file"] = file;
+    if (!definition.is_null()) {
+      entry["definition"] = definition;
+      entry["definitionTaken"] = target.definitionTaken;
+    }
+    if (target.before) {
+      entry["before"] = InstalledJson(*target.before);
+      entry["after"] = target.after ? InstalledJson(*target.after) : nlohmann::ordered_json();
+    }
+    entry["outcome"] = RowOf(target.result).key;
+    context.journal.append(entry, context.err, context.texts);
+  }
 }
 
 }  // namespace
@@ -363,9 +482,14 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     named.emplace_back(link::MacText(mac), std::nullopt, TransferResult::Cancelled);
   }
   if (options.json) context.interrupt.setLastWords(SummaryJson(named, true, scheme));
+  const bool restarts =
+      options.kind == TransferKind::Firmware || options.kind == TransferKind::WebApp;
+  const bool awaitRestart = restarts && !options.noWait;
+  context.journal.prepare(context.err, context.texts);
   std::optional<search::SearchReport> report;
   try {
-    report = Search(context, options.address, false, status);
+    // What the units report before is read when their restart is awaited, to compare.
+    report = Search(context, options.address, awaitRestart, status);
   } catch (const Cancelled&) {
     if (options.json) context.interrupt.finalWords(context.out, SummaryJson(named, true, scheme));
     throw;
@@ -387,8 +511,12 @@ int RunTransfer(Context& context, const TransferOptions& options) {
   // What runs starts as stopped: should the process end at once, that is what it was.
   std::vector<std::size_t> running;
   for (std::size_t i = 0; i < targets.size(); ++i) {
-    if (targets[i].unit && targets[i].result == TransferResult::Unreachable) {
-      targets[i].result = TransferResult::Cancelled;
+    Target& target = targets[i];
+    target.kindFirmware = options.kind == TransferKind::Firmware;
+    if (target.unit && target.result == TransferResult::Unreachable) {
+      target.result = TransferResult::Cancelled;
+      target.sent = true;
+      if (awaitRestart) target.before = ViewOf(*target.unit);
       running.push_back(i);
     }
   }
@@ -396,8 +524,9 @@ int RunTransfer(Context& context, const TransferOptions& options) {
   for (const Target& target : targets) labels.push_back(target.mac);
   ProgressBoard board(labels, context.progress, context.err, context.texts, payload->bytes);
   RunBook book(context, targets, options.json, scheme);
-  link::SharedReplyPort replyPort(context.settings);
   {
+    // The reply port is free again once the transfers end: the wait for the restart searches.
+    link::SharedReplyPort replyPort(context.settings);
     std::vector<std::jthread> runs;
     for (std::size_t i = 0; i < targets.size(); ++i) {
       if (std::find(running.begin(), running.end(), i) == running.end()) {
@@ -408,10 +537,18 @@ int RunTransfer(Context& context, const TransferOptions& options) {
           [&, i] { RunUnit(context, targets[i], i, *payload, replyPort, board, book); });
     }
   }
+  if (awaitRestart && !context.interrupt.requested()) {
+    try {
+      AwaitRestart(context, targets, options);
+    } catch (const Cancelled&) {
+      // Stopped while waiting: the transfers ended as they are, only their proof is missing.
+    }
+  }
+  RecordTransfers(context, targets, options, *payload);
   const int result = PrintSummary(context, targets, options.json, scheme);
-  const bool restarts =
-      options.kind == TransferKind::Firmware || options.kind == TransferKind::WebApp;
-  if (restarts && std::any_of(targets.begin(), targets.end(), [](const Target& t) {
+  // Not proved after the restart: the units restart all the same.
+  const bool unproved = !awaitRestart || context.interrupt.requested();
+  if (unproved && restarts && std::any_of(targets.begin(), targets.end(), [](const Target& t) {
         return t.result == TransferResult::Done || t.result == TransferResult::NoAnswer;
       })) {
     context.err << context.texts.restartNote << '\n';

@@ -11,6 +11,7 @@
 #include "platform/utf8_path.h"
 #include "search/unit_texts.h"
 #include "settings/field_rules.h"
+#include "settings/network_rules.h"
 
 namespace kv3::cli {
 
@@ -57,6 +58,19 @@ std::vector<UnitView> ViewsOf(const search::SearchReport& report) {
     }
     for (const link::MacAddress& mac : link::OtherMacsAt(records, report.units[i].record)) {
       view.addressSharedWith.push_back(link::MacText(mac));
+    }
+    view.state = StateOf(report, report.units[i]);
+    const std::optional<HomeNetwork> home = HomeNetworkOf(view.adapter);
+    if (home) {
+      const link::Ipv4Bytes own = link::Ipv4Of(home->own), mask = link::Ipv4Of(home->mask);
+      view.network = settings::NetworkText(own, mask);
+    }
+    std::vector<std::string> moved = view.addressSharedWith;
+    moved.push_back(view.mac);
+    std::sort(moved.begin(), moved.end());
+    if (view.state != UnitState::Ok && view.state != UnitState::SharedMac) {
+      view.fix =
+          MoveCommand(view.state == UnitState::SharedAddress ? moved : std::vector{view.mac}, home);
     }
   }
   return views;
@@ -133,16 +147,27 @@ void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const
       noted.push_back(unit.mac);
       err << Fill(texts.macShared, {unit.mac, AddressesOfMac(unit)}) << '\n';
     }
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on " " + std::string.
+    std::string fix;
+    if (!unit.fix.empty()) fix.append(" ").append(Fill(texts.fixWith, {unit.fix}));
     if (!unit.addressSharedWith.empty() &&
         std::find(noted.begin(), noted.end(), unit.address) == noted.end()) {
       noted.push_back(unit.address);
       std::vector<std::string> macs = unit.addressSharedWith;
       macs.push_back(unit.mac);
       std::sort(macs.begin(), macs.end());
-      err << Fill(texts.addressShared, {unit.address, kv3::texts::Joined(macs)}) << '\n';
+      err << Fill(texts.addressShared, {unit.address, kv3::texts::Joined(macs)})
+          << (unit.state == UnitState::SharedAddress ? fix : "") << '\n';
     }
     if (!unit.addressable) {
-      err << Fill(texts.notOneUnit, {unit.mac, unit.address}) << '\n';
+      err << Fill(texts.notOneUnit, {unit.mac, unit.address}) << fix << '\n';
+    }
+    if (unit.state == UnitState::OtherNetwork) {
+      err << Fill(texts.otherNetworkNote,
+                  {unit.mac, unit.address, unit.adapter, unit.network.empty() ? "-" : unit.network})
+          << fix << '\n';
+    } else if (unit.state == UnitState::NoTexts) {
+      err << Fill(texts.noTextsNote, {unit.mac, unit.address}) << fix << '\n';
     }
   }
 }
@@ -204,6 +229,7 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
                                    std::string(texts.webApp),     std::string(texts.scheme),
                                    std::string(texts.deviceName), std::string(texts.user)};
   if (showPassword) head.emplace_back(texts.password);
+  head.emplace_back(texts.stateColumn);
   head.emplace_back(texts.adapter);
   rows.push_back(std::move(head));
   for (const UnitView& unit : units) {
@@ -220,6 +246,7 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
         unit.deviceName,
         unit.user.value_or(std::string(texts.unknown))};
     if (showPassword) row.push_back(unit.password.value_or(std::string(texts.unknown)));
+    row.push_back(std::string(StateKey(unit.state)));
     row.push_back(unit.adapter);
     rows.push_back(std::move(row));
   }
@@ -244,8 +271,50 @@ void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& t
     rows.push_back(
         {std::string(texts.password) + ":", unit.password.value_or(std::string(texts.unknown))});
   }
+  rows.push_back({std::string(texts.stateColumn) + ":", std::string(StateKey(unit.state))});
   rows.push_back({std::string(texts.adapter) + ":", unit.adapter});
   PrintColumns(out, rows);
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",;\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+void PrintUnitCsv(std::ostream& out, const std::vector<UnitView>& units, bool showPassword) {
+  std::vector<std::string> head = {"mac",    "address", "mask", "router",     "dhcp", "firmware",
+                                   "webApp", "scheme",  "skin", "deviceName", "user"};
+  if (showPassword) head.emplace_back("password");
+  head.emplace_back("state");
+  head.emplace_back("adapter");
+  out << "\xEF\xBB\xBF";
+  const auto line = [&out](const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) out << (i > 0 ? "," : "") << CsvField(cells[i]);
+    out << "\r\n";
+  };
+  line(head);
+  for (const UnitView& unit : units) {
+    std::vector<std::string> row = {unit.mac,
+                                    unit.address,
+                                    unit.mask,
+                                    unit.router,
+                                    unit.dhcp ? "on" : "off",
+                                    unit.firmware,
+                                    unit.webApp,
+                                    unit.scheme,
+                                    unit.skin,
+                                    unit.deviceName,
+                                    unit.user.value_or("")};
+    if (showPassword) row.push_back(unit.password.value_or(""));
+    row.emplace_back(StateKey(unit.state));
+    row.push_back(unit.adapter);
+    line(row);
+  }
 }
 
 nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword) {
@@ -266,6 +335,7 @@ nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword) {
         unit.password ? nlohmann::ordered_json(*unit.password) : nlohmann::ordered_json();
   }
   json["adapter"] = unit.adapter;
+  json["state"] = StateKey(unit.state);
   json["addressable"] = unit.addressable;
   json["macAlsoAt"] = unit.macAlsoAt;
   json["addressSharedWith"] = unit.addressSharedWith;

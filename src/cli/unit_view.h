@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_texts.h"
+#include "cli/unit_state.h"
 #include "link/device_record.h"
 #include "search/adapter_search.h"
 
@@ -30,10 +31,14 @@ struct UnitView {
   // Other MACs that answered from the same address: a unicast there reaches any one of them, so
   // none is asked or sent anything there.
   std::vector<std::string> addressSharedWith;
+  UnitState state = UnitState::Ok;  // set by ViewsOf, which sees the whole search
+  std::string network;              // the adapter's network, e.g. "192.0.2.0/24"; empty if unknown
+  std::string fix;                  // the command that fixes a state other than ok
 };
 
 UnitView ViewOf(const search::FoundUnit& unit);
-// Every unit's view, in the order of the report, each with the other addresses of its MAC.
+// Every unit's view, in the order of the report, each with the other addresses of its MAC, its
+// state and the command that fixes it.
 std::vector<UnitView> ViewsOf(const search::SearchReport& report);
 
 // Every address that answered with the unit's MAC, its own included, in order, as one text.
@@ -54,8 +59,9 @@ std::string_view FileReason(const CliTexts& texts, const std::string& utf8Path);
 // True when the file's name ends in `extension` (".rom"), letters in any case.
 bool ExtensionIs(const std::string& path, std::string_view extension);
 
-// The notes that belong under a listing of these units: a MAC that several units answer with,
-// an address that several units answer from, an address that reaches more than one unit.
+// The notes that belong under a listing of these units: one line for each state other than ok
+// (an address that several units answer from once for them all) with what it means and the
+// command that fixes it.
 void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts);
 
 // A MAC address given on the command line: 12 hexadecimal digits in either case, in pairs
@@ -69,6 +75,11 @@ void PrintUnitTable(std::ostream& out, const std::vector<UnitView>& units, const
 void PrintUnitDetails(std::ostream& out, const UnitView& unit, const CliTexts& texts,
                       bool showPassword);
 nlohmann::ordered_json UnitJson(const UnitView& unit, bool showPassword);
+// The table as RFC 4180 CSV (header row, CRLF, UTF-8 with a byte-order mark for spreadsheets),
+// with the state and the adapter; the heads are the JSON keys, the same in every language.
+void PrintUnitCsv(std::ostream& out, const std::vector<UnitView>& units, bool showPassword);
+// One CSV field: quoted when it holds a separator, a quote or a line end.
+std::string CsvField(std::string_view text);
 nlohmann::ordered_json SearchedJson(const search::SearchReport& report);
 // kv3 find's document: the units, where the search went, and whether it was stopped.
 nlohmann::ordered_json FindJson(const std::vector<UnitView>& units,

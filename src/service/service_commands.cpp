@@ -60,4 +60,10 @@ bool SendServiceSettings(link::TSock& sock, const link::LinkSettings& settings,
   return link::AnswerContains(reply, "sett");
 }
 
+bool SendServiceSettings(link::UnitChannel& channel, link::DeviceRecord& rec,
+                         const link::NetworkSettings& values) {
+  channel.ask(link::ServiceSettingsFrame(rec, values));
+  return link::AwaitWord(channel, "sett", link::kKeptAnswer);
+}
+
 }  // namespace kv3::service

@@ -7,6 +7,7 @@
 #include "link/frames.h"
 #include "link/link_settings.h"
 #include "link/tsock.h"
+#include "link/unit_channel.h"
 #include "platform/pacing.h"
 
 // The two service commands that change a unit at a low level.
@@ -27,6 +28,9 @@ void SendSetMac(link::TSock& sock, const link::LinkSettings& settings, platform:
 // settings in bytes 12-24. True when the answer contains "sett".
 bool SendServiceSettings(link::TSock& sock, const link::LinkSettings& settings,
                          platform::Pacing& pacing, link::DeviceRecord& rec,
+                         const link::NetworkSettings& values);
+// The same over a channel that speaks to the broadcast address (kv3's reply port).
+bool SendServiceSettings(link::UnitChannel& channel, link::DeviceRecord& rec,
                          const link::NetworkSettings& values);
 
 }  // namespace kv3::service

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 extern char** environ;
@@ -16,10 +18,30 @@ namespace kv3::test {
 
 namespace {
 
-bool IsLocaleSetting(const char* entry) {
+// The caller's locale, and where its programs keep their records: a program under test keeps
+// them in a folder of the test run's own (set below), never in the user's.
+bool IsDroppedSetting(const char* entry) {
   return std::strncmp(entry, "LANG=", 5) == 0 || std::strncmp(entry, "LC_", 3) == 0 ||
-         std::strncmp(entry, "LANGUAGE=", 9) == 0;
+         std::strncmp(entry, "LANGUAGE=", 9) == 0 ||
+         std::strncmp(entry, "XDG_STATE_HOME=", 15) == 0 ||
+         std::strncmp(entry, "KV3_JOURNAL=", 12) == 0;
 }
+
+// A folder of this test run's own for the programs' records, removed when the run ends.
+struct StateFolder {
+  StateFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kv3-state-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    path = pattern;
+  }
+  ~StateFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  StateFolder(const StateFolder&) = delete;
+  StateFolder& operator=(const StateFolder&) = delete;
+  std::filesystem::path path;
+};
 
 }  // namespace
 
@@ -37,10 +59,16 @@ ProgramRun::ProgramRun(const std::string& path, const std::vector<std::string>& 
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  static const StateFolder state;
   std::vector<std::string> settings = environment;
+  if (std::none_of(settings.begin(), settings.end(), [](const std::string& setting) {
+        return setting.starts_with("XDG_STATE_HOME=");
+      })) {
+    settings.push_back("XDG_STATE_HOME=" + state.path.string());
+  }
   std::vector<char*> envp;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (!IsLocaleSetting(*entry)) envp.push_back(*entry);
+    if (!IsDroppedSetting(*entry)) envp.push_back(*entry);
   }
   for (std::string& setting : settings) envp.push_back(setting.data());
   envp.push_back(nullptr);
