@@ -452,7 +452,7 @@ bool AddressChosen(const SetOptions& options) {
 bool ChooseAddress(Context& context, const NamedUnitFound& named, SetOptions& options,
                    std::vector<std::uint32_t>& chosen, int& status) {
   if (!AddressChosen(options)) return true;
-  const std::optional<HomeNetwork> home = HomeNetworkOf(named.unit().adapter);
+  const std::optional<HomeNetwork> home = HomeNetworkOf(named.unit());
   const bool automatic = *options.ip == "auto";
   std::uint32_t first = 0, mask = 0;
   if (automatic) {
@@ -539,16 +539,15 @@ UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options
   };
   const bool fixedAddress = options.ip && !AddressChosen(options);
   if (!ChooseAddress(context, *named, options, chosen, status)) return refused(status);
+  const std::optional<WantedSettings> wanted =
+      WantedFor(context, *named, options, byMac, password, status);
+  if (!wanted) return refused(status);
   // A new address given: nobody may hold it (a chosen one was tested so already).
   if (fixedAddress && link::LookupHost(*options.ip) != link::LookupHost(now.address) &&
-      settings::IsValidIPv4Text(*options.ip) &&
       AddressHeld(context, link::Ipv4Word(settings::ParseIPv4Text(*options.ip)))) {
     context.err << Fill(texts.ipHeld, {*options.ip}) << '\n';
     return refused(kUsage);
   }
-  const std::optional<WantedSettings> wanted =
-      WantedFor(context, *named, options, byMac, password, status);
-  if (!wanted) return refused(status);
 
   const search::FoundUnit& unit = named->unit();
   nlohmann::ordered_json entry = JournalEntry(macText, now.address, byMac ? "move" : "settings");

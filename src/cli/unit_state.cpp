@@ -62,13 +62,15 @@ UnitState StateOf(const search::SearchReport& report, const search::FoundUnit& u
   return UnitState::NoTexts;
 }
 
-std::optional<HomeNetwork> HomeNetworkOf(const std::string& adapter) {
+std::optional<HomeNetwork> HomeNetworkOf(const search::FoundUnit& unit) {
+  std::optional<platform::Adapter> chosen;
   for (const platform::Adapter& own : platform::UpAdapters()) {
-    if (own.name != adapter || own.address == 0) continue;
-    return HomeNetwork{own.name, own.address, own.mask,
-                       platform::DefaultRouterIn(own.address, own.mask)};
+    if (own.name != unit.adapter || own.address == 0) continue;
+    if (!chosen || own.address == unit.own) chosen = own;
   }
-  return std::nullopt;
+  if (!chosen) return std::nullopt;
+  return HomeNetwork{chosen->name, chosen->address, chosen->mask,
+                     platform::DefaultRouterIn(chosen->address, chosen->mask)};
 }
 
 std::string MoveCommand(const std::vector<std::string>& macs,

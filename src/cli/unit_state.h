@@ -31,12 +31,13 @@ UnitState StateOf(const search::SearchReport& report, const search::FoundUnit& u
 // unicast reach a unit.
 bool InAdapterNetworks(const std::string& address, const std::string& adapter);
 
-// The network of the adapter a unit answered by, where it can be given an address.
+// The network of the adapter a unit answered by, where it can be given an address: of the
+// adapter's address the unit's answer came to when it has several.
 struct HomeNetwork {
   std::string adapter;
   std::uint32_t own = 0, mask = 0, router = 0;  // network order; router 0: none known
 };
-std::optional<HomeNetwork> HomeNetworkOf(const std::string& adapter);
+std::optional<HomeNetwork> HomeNetworkOf(const search::FoundUnit& unit);
 
 // The kv3 command that moves the units into that network, one free address each.
 std::string MoveCommand(const std::vector<std::string>& macs,

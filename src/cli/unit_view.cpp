@@ -60,7 +60,7 @@ std::vector<UnitView> ViewsOf(const search::SearchReport& report) {
       view.addressSharedWith.push_back(link::MacText(mac));
     }
     view.state = StateOf(report, report.units[i]);
-    const std::optional<HomeNetwork> home = HomeNetworkOf(view.adapter);
+    const std::optional<HomeNetwork> home = HomeNetworkOf(report.units[i]);
     if (home) {
       const link::Ipv4Bytes own = link::Ipv4Of(home->own), mask = link::Ipv4Of(home->mask);
       view.network = settings::NetworkText(own, mask);
