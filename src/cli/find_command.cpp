@@ -50,11 +50,11 @@ namespace {
 
 // The notes under a search's results: lost answers, then what the units' views tell.
 void PrintNotes(Context& context, const search::SearchReport& report,
-                const std::vector<UnitView>& units) {
+                const std::vector<UnitView>& units, bool advise = true) {
   if (report.dropped > 0) {
     context.err << Fill(context.texts.answersLost, {std::to_string(report.dropped)}) << '\n';
   }
-  PrintUnitNotes(context.err, units, context.texts);
+  PrintUnitNotes(context.err, units, context.texts, advise);
 }
 
 }  // namespace
@@ -96,7 +96,7 @@ int RunFind(Context& context, const FindOptions& options) {
 }
 
 std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress& mac,
-                                        const std::string& address, int& status) {
+                                        const std::string& address, int& status, bool advise) {
   auto report = Search(context, address, true, status);
   if (!report) return std::nullopt;
   const search::FoundUnit* unit = FindByMac(*report, mac);
@@ -108,7 +108,7 @@ std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress
   }
   const auto index = static_cast<std::size_t>(unit - report->units.data());
   std::vector<UnitView> views = ViewsOf(*report);
-  PrintNotes(context, *report, {views.at(index)});
+  PrintNotes(context, *report, {views.at(index)}, advise);
   return NamedUnitFound{std::move(*report), index, std::move(views.at(index))};
 }
 

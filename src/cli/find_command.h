@@ -34,9 +34,11 @@ struct NamedUnitFound {
   const search::FoundUnit& unit() const { return report.units.at(index); }
 };
 // Searches (with the units' texts) and finds the unit; nothing and the status when the search
-// failed or the unit did not answer. The notes about the unit go to standard error.
+// failed or the unit did not answer. The notes about the unit go to standard error, with the
+// command that fixes its state when `advise` is set.
 std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress& mac,
-                                        const std::string& address, int& status);
+                                        const std::string& address, int& status,
+                                        bool advise = true);
 
 // Whether the address lies in the network of one of this computer's adapters, reached directly
 // on one, or on loopback: only there does a broadcast reach a unit.

@@ -512,13 +512,16 @@ nlohmann::ordered_json JournalValues(const std::string& ip, const std::string& m
 
 // One unit: found, checked, sent its settings ("SETC") or moved by MAC ("SETT"), then searched
 // again until it shows them and answers its texts request where it is now.
+// `stopped` is what --json says of the unit should the run be stopped.
 UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options,
-               const std::optional<std::string>& password, std::vector<std::uint32_t>& chosen) {
+               const std::optional<std::string>& password, std::vector<std::uint32_t>& chosen,
+               nlohmann::ordered_json& stopped) {
   const CliTexts& texts = context.texts;
   const std::string macText = link::MacText(mac);
   UnitRun run{SetDocument(macText, std::nullopt, "interrupted"), kSuccess};
   int status = kSuccess;
-  std::optional<NamedUnitFound> named = NamedUnit(context, mac, options.address, status);
+  std::optional<NamedUnitFound> named =
+      NamedUnit(context, mac, options.address, status, !NetworkOnly(options));
   if (!named) {
     run.document["result"] = "unreachable";
     run.status = status;
@@ -586,6 +589,7 @@ UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options
     context.err << texts.setInterrupted << '\n';
     record("interrupted");
     run.document["result"] = "interrupted";
+    stopped = run.document;
     run.status = kInterrupted;
     throw;
   }
@@ -664,13 +668,13 @@ int RunSet(Context& context, const SetOptions& options) {
   std::vector<std::uint32_t> chosen;
   int worst = kSuccess;
   for (const link::MacAddress& mac : macs) {
-    const auto interrupted = SetDocument(link::MacText(mac), std::nullopt, "interrupted");
-    if (options.json) context.interrupt.setLastWords(document(interrupted));
+    nlohmann::ordered_json stopped = SetDocument(link::MacText(mac), std::nullopt, "interrupted");
+    if (options.json) context.interrupt.setLastWords(document(stopped));
     UnitRun run;
     try {
-      run = SetOne(context, mac, options, password, chosen);
+      run = SetOne(context, mac, options, password, chosen, stopped);
     } catch (const Cancelled&) {
-      if (options.json) context.interrupt.finalWords(context.out, document(interrupted));
+      if (options.json) context.interrupt.finalWords(context.out, document(stopped));
       throw;
     }
     documents.push_back(run.document);

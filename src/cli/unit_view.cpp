@@ -140,7 +140,8 @@ bool ExtensionIs(const std::string& path, std::string_view extension) {
   });
 }
 
-void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts) {
+void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts,
+                    bool advise) {
   std::vector<std::string> noted;
   for (const UnitView& unit : units) {
     if (!unit.macAlsoAt.empty() && std::find(noted.begin(), noted.end(), unit.mac) == noted.end()) {
@@ -149,7 +150,7 @@ void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const
     }
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on " " + std::string.
     std::string fix;
-    if (!unit.fix.empty()) fix.append(" ").append(Fill(texts.fixWith, {unit.fix}));
+    if (advise && !unit.fix.empty()) fix.append(" ").append(Fill(texts.fixWith, {unit.fix}));
     if (!unit.addressSharedWith.empty() &&
         std::find(noted.begin(), noted.end(), unit.address) == noted.end()) {
       noted.push_back(unit.address);

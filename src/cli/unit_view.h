@@ -61,8 +61,9 @@ bool ExtensionIs(const std::string& path, std::string_view extension);
 
 // The notes that belong under a listing of these units: one line for each state other than ok
 // (an address that several units answer from once for them all) with what it means and the
-// command that fixes it.
-void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts);
+// command that fixes it (unless `advise` is false: the run is about to fix it).
+void PrintUnitNotes(std::ostream& err, const std::vector<UnitView>& units, const CliTexts& texts,
+                    bool advise = true);
 
 // A MAC address given on the command line: 12 hexadecimal digits in either case, in pairs
 // separated by ":" or "-" or not at all.
