@@ -33,7 +33,8 @@ class Commissioning : public CliOnLan, public ::testing::Test {
     hosted.push_back("mac=" + kTwin + ",ip=192.0.2.80" + mask);
     hosted.push_back("mac=" + kTwin + ",ip=192.0.2.81" + mask);
     hosted.push_back("mac=" + kGone + ",ip=192.0.2.90,restart=600000" + mask);
-    if (!build({"mac=" + kOk + ",ip=192.0.2.11,gateway=192.0.2.254,name=Keller" + mask,
+    // A name a spreadsheet must get quoted: a comma and quotes in it.
+    if (!build({"mac=" + kOk + ",ip=192.0.2.11,gateway=192.0.2.254,name=Keller\\, \\\"Nord\\\"" + mask,
                 "mac=" + kNoTexts + ",ip=192.0.2.12,fault=PaWd:silent" + mask},
                {}, {}, hosted)) {
       GTEST_SKIP() << test::NamespaceLan::unavailableReason();
@@ -79,7 +80,7 @@ TEST_F(Commissioning, FindTellsEachUnitsStateAndItsFix) {
               {"\xEF\xBB\xBFmac,address,mask,router,dhcp,firmware,webApp,scheme,skin,deviceName,"
                "user,state,adapter\r\n",
                kOk + ",192.0.2.11,255.255.255.0,192.0.2.254,off,V1.0,original,original,original,"
-                     "Keller,admin,ok,eth0\r\n"},
+                     "\"Keller, \"\"Nord\"\"\",admin,ok,eth0\r\n"},
               {}, "the CSV");
 }
 
