@@ -16,16 +16,12 @@
 #include "link/frames.h"
 #include "link/sock_exception.h"
 #include "platform/console.h"
-#include "platform/net.h"
 #include "platform/network_policy.h"
 #include "platform/port_holder.h"
-#include "platform/routes.h"
 #include "settings/field_rules.h"
 #include "settings/save_settings.h"
 
 namespace kv3::cli {
-
-bool InThisComputersNetworks(const std::string& address) { return InAdapterNetworks(address, ""); }
 
 std::optional<NotAsked> WhyNotAsked(const CliTexts& texts, const search::SearchReport& report,
                                     const search::FoundUnit& unit) {

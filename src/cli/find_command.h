@@ -40,10 +40,6 @@ std::optional<NamedUnitFound> NamedUnit(Context& context, const link::MacAddress
                                         const std::string& address, int& status,
                                         bool advise = true);
 
-// Whether the address lies in the network of one of this computer's adapters, reached directly
-// on one, or on loopback: only there does a broadcast reach a unit.
-bool InThisComputersNetworks(const std::string& address);
-
 // Why the search could not read the unit's texts, as a key for JSON ("notAddressable",
 // "sharedAddress", "otherNetwork", "silent") and as words; nothing when it read them.
 struct NotAsked {

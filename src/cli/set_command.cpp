@@ -405,7 +405,7 @@ std::optional<WantedSettings> WantedFor(Context& context, const NamedUnitFound& 
     context.err << Fill(texts.sharedMacRefused, {now.mac, AddressesOfMac(now)}) << '\n';
     return std::nullopt;
   }
-  if (!byMac && !options.address.empty() && !InThisComputersNetworks(now.address)) {
+  if (!byMac && !options.address.empty() && !InAdapterNetworks(now.address, "")) {
     context.err << Fill(texts.behindRouter, {now.mac, now.address}) << '\n';
     status = kUsage;
     return std::nullopt;

@@ -120,7 +120,6 @@ struct Target {
   std::string others;            // the other units at its address, or of its MAC
   bool definitionTaken = false;  // a scheme's definition reached the unit
   bool sent = false;             // its transfer started: the journal records it
-  bool kindFirmware = false;
   // Firmware and web app: what the unit reported before and after its restart.
   std::optional<UnitView> before, after;
   std::optional<std::string> address() const {
@@ -350,7 +349,9 @@ void PrintNotes(Context& context, const std::vector<Target>& targets) {
 
 // The summary table (or JSON document) on standard output, the notes on standard error;
 // returns the exit status.
-int PrintSummary(Context& context, const std::vector<Target>& targets, bool json, bool scheme) {
+int PrintSummary(Context& context, const std::vector<Target>& targets,
+                 const TransferOptions& options, bool scheme) {
+  const bool json = options.json;
   const CliTexts& texts = context.texts;
   std::vector<std::vector<std::string>> rows = {
       {std::string(texts.unitColumn), std::string(texts.address), std::string(texts.resultColumn)}};
@@ -358,8 +359,8 @@ int PrintSummary(Context& context, const std::vector<Target>& targets, bool json
   for (const Target& target : targets) {
     std::string result(texts.*RowOf(target.result).words);
     if (target.result == TransferResult::Done && target.after) {
-      result = Fill(texts.doneNow,
-                    {target.kindFirmware ? target.after->firmware : target.after->webApp});
+      result = Fill(texts.doneNow, {options.kind == TransferKind::Firmware ? target.after->firmware
+                                                                           : target.after->webApp});
     }
     rows.push_back({target.mac, target.address().value_or("-"), result});
     results.push_back(target.result);
@@ -402,8 +403,7 @@ void AwaitRestart(Context& context, std::vector<Target>& targets, const Transfer
         bool all = true;
         for (Waiting& unit : waiting) {
           if (unit.back) continue;
-          const auto mac = ParseMacArgument(unit.target->mac);
-          const search::FoundUnit* found = FindByMac(report, *mac);
+          const search::FoundUnit* found = FindByMac(report, link::Mac(unit.target->unit->record));
           // Back once it tells its version again: before that it is still starting.
           if (found == nullptr || found->texts.version.empty()) {
             unit.silent = true;
@@ -512,7 +512,6 @@ int RunTransfer(Context& context, const TransferOptions& options) {
   std::vector<std::size_t> running;
   for (std::size_t i = 0; i < targets.size(); ++i) {
     Target& target = targets[i];
-    target.kindFirmware = options.kind == TransferKind::Firmware;
     if (target.unit && target.result == TransferResult::Unreachable) {
       target.result = TransferResult::Cancelled;
       target.sent = true;
@@ -545,7 +544,7 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     }
   }
   RecordTransfers(context, targets, options, *payload);
-  const int result = PrintSummary(context, targets, options.json, scheme);
+  const int result = PrintSummary(context, targets, options, scheme);
   // Not proved after the restart: the units restart all the same.
   const bool unproved = !awaitRestart || context.interrupt.requested();
   if (unproved && restarts && std::any_of(targets.begin(), targets.end(), [](const Target& t) {
