@@ -8,6 +8,7 @@
 
 #include "cli/commissioning.h"
 #include "cli/find_command.h"
+#include "cli/settings_proof.h"
 #include "cli/unit_view.h"
 #include "link/address_lookup.h"
 #include "link/codepage.h"
@@ -21,24 +22,6 @@
 namespace kv3::cli {
 
 namespace {
-
-// A text of the settings page: at most `limit` characters, all of them such that the unit can
-// keep them and report them back; the message otherwise.
-std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,
-                                       const std::string& value, std::size_t limit,
-                                       settings::TextKind kind) {
-  if (settings::CharacterCount(value) > limit) {
-    return Fill(texts.tooLong, {option, std::to_string(limit)});
-  }
-  const std::string refused = settings::FirstRefusedCharacter(value, kind);
-  if (refused.empty()) return std::nullopt;
-  if (static_cast<unsigned char>(refused.front()) >= 0x80) {
-    return Fill(texts.wideCharacter, {option, TerminalText(refused)});
-  }
-  if (refused == ":") return Fill(texts.colonInUser, {option});
-  if (refused == "\\") return Fill(texts.backslashInName, {option});
-  return Fill(texts.controlCharacter, {option, TerminalText(refused)});
-}
 
 // The new password, from standard input or the terminal; the status when none could be had.
 std::optional<std::string> NewPassword(Context& context, const SetOptions& options, int& status) {
@@ -132,16 +115,6 @@ bool ValuesAllowed(Context& context, const SetOptions& options, std::size_t unit
   return true;
 }
 
-// What `set` asks the unit to show afterwards. The texts are single-byte, as the unit keeps
-// them: a value not given on the command line is the one the unit reported, byte for byte. A
-// move by MAC ("SETT") carries the network values alone.
-struct WantedSettings {
-  std::string deviceName, user, password;
-  std::string ip, mask, router;
-  bool dhcp = false;
-  bool textsSent = true;
-};
-
 // The texts the unit did not tell whole and that were not given: "SETC" carries every one of
 // them, so sent back unknown they would be lost. False (and the message) when one is missing.
 bool TextsKnown(Context& context, const NamedUnitFound& named, const SetOptions& options,
@@ -186,53 +159,10 @@ bool TextsKnown(Context& context, const NamedUnitFound& named, const SetOptions&
 bool NetworkFits(Context& context, const NamedUnitFound& named, const SetOptions& options,
                  const WantedSettings& wanted) {
   if (wanted.dhcp || (!options.ip && !options.mask && !options.router)) return true;
-  const CliTexts& texts = context.texts;
-  const link::Ipv4Bytes ip = settings::ParseIPv4Text(wanted.ip);
-  const link::Ipv4Bytes mask = settings::ParseIPv4Text(wanted.mask);
-  const link::Ipv4Bytes router = settings::ParseIPv4Text(wanted.router);
-  const std::string ipText = link::Ipv4Text(ip);
-  const std::string routerText = link::Ipv4Text(router);
-  // Units simulated on this computer live on loopback.
-  const bool simulated = link::Ipv4At(named.unit().record, link::record::kIp)[0] == 127;
-  std::string problem;
-  switch (settings::CheckNetworkValues(ip, mask, router, simulated)) {
-    case settings::NetworkProblem::None:
-      break;
-    case settings::NetworkProblem::NotAHostAddress:
-      problem = Fill(texts.ipNotHost, {ipText});
-      break;
-    case settings::NetworkProblem::MaskNotContiguous:
-      problem = Fill(texts.maskNotContiguous, {link::Ipv4Text(mask)});
-      break;
-    case settings::NetworkProblem::NetworkAddress:
-      problem = Fill(texts.ipIsNetwork, {ipText, settings::NetworkText(ip, mask)});
-      break;
-    case settings::NetworkProblem::BroadcastAddress:
-      problem = Fill(texts.ipIsBroadcast, {ipText, settings::NetworkText(ip, mask)});
-      break;
-    case settings::NetworkProblem::RouterIsTheAddress:
-      problem = Fill(texts.routerIsUnit, {routerText});
-      break;
-    case settings::NetworkProblem::RouterOutside:
-      problem = Fill(texts.routerOutside, {routerText, settings::NetworkText(ip, mask)});
-      break;
-  }
-  if (problem.empty() && options.ip) {
-    const std::uint32_t address = link::LookupHost(ipText);
-    for (const platform::Adapter& adapter : platform::UpAdapters()) {
-      if (adapter.address == address) {
-        problem = Fill(texts.ipIsThisComputer, {ipText, TerminalText(adapter.name)});
-      }
-    }
-    for (const search::FoundUnit& other : named.report.units) {
-      if (link::Mac(other.record) != link::Mac(named.unit().record) &&
-          link::Ipv4At(other.record, link::record::kIp) == ip) {
-        problem = Fill(texts.ipTaken, {ipText, link::MacText(other.record)});
-      }
-    }
-  }
-  if (problem.empty()) return true;
-  context.err << problem << '\n';
+  const auto problem =
+      NetworkProblemText(context.texts, named.report, named.unit(), wanted, options.ip.has_value());
+  if (!problem) return true;
+  context.err << *problem << '\n';
   return false;
 }
 
@@ -283,17 +213,6 @@ Sent SendSettings(Context& context, const search::FoundUnit& unit, const WantedS
   return Sent::NotAcknowledged;
 }
 
-// The unit's network values and state, as --json and the journal show them before and after.
-nlohmann::ordered_json NetworkJson(const UnitView& view) {
-  nlohmann::ordered_json values;
-  values["state"] = StateKey(view.state);
-  values["address"] = view.address;
-  values["mask"] = view.mask;
-  values["router"] = view.router;
-  values["dhcp"] = view.dhcp;
-  return values;
-}
-
 // What one unit's run ends with: its document for --json (mac, address, via, result, before,
 // after, differs, reason) and its exit status.
 struct UnitRun {
@@ -310,46 +229,6 @@ nlohmann::ordered_json SetDocument(const std::string& mac,
   document["result"] = result;
   document["differs"] = nullptr;
   return document;
-}
-
-// What the unit shows differs from what was sent: the JSON key, the name in the message, as
-// shown, as sent (UTF-8). Nothing when it shows everything that was sent.
-struct Difference {
-  std::string_view key, what;
-  std::string shown, sent;
-};
-
-std::optional<Difference> FirstDifference(const CliTexts& texts, const search::SearchReport& after,
-                                          const search::FoundUnit& found,
-                                          const WantedSettings& wanted) {
-  const UnitView shown = ViewOf(found);
-  const std::string unknown(texts.unknown);
-  const search::UnitTexts& is = found.texts;
-  std::vector<Difference> compared = {{"dhcp", texts.dhcp,
-                                       std::string(shown.dhcp ? texts.on : texts.off),
-                                       std::string(wanted.dhcp ? texts.on : texts.off)}};
-  if (!wanted.dhcp) {
-    // Compared as the unit holds them: "010.0.0.1" is 10.0.0.1.
-    const auto held = [](const std::string& text) {
-      return link::Ipv4Text(settings::ParseIPv4Text(text));
-    };
-    compared.push_back({"address", texts.address, shown.address, held(wanted.ip)});
-    compared.push_back({"mask", texts.mask, shown.mask, held(wanted.mask)});
-    compared.push_back({"router", texts.router, shown.router, held(wanted.router)});
-  }
-  if (wanted.textsSent && !WhyNotAsked(texts, after, found)) {
-    const auto text = [](const std::string& single) { return link::Cp1252ToUtf8(single); };
-    compared.push_back(
-        {"deviceName", texts.deviceName, text(is.deviceName), text(wanted.deviceName)});
-    compared.push_back(
-        {"user", texts.user, is.accountAnswered ? text(is.user) : unknown, text(wanted.user)});
-    compared.push_back({"password", texts.password,
-                        is.accountAnswered ? text(is.password) : unknown, text(wanted.password)});
-  }
-  for (Difference& difference : compared) {
-    if (difference.shown != difference.sent) return std::move(difference);
-  }
-  return std::nullopt;
 }
 
 // After the change: whether the unit shows what was sent and answers its texts request where it
@@ -494,22 +373,6 @@ bool ChooseAddress(Context& context, const NamedUnitFound& named, SetOptions& op
   return true;
 }
 
-// The journal's values of a unit before or after: never the password itself.
-nlohmann::ordered_json JournalValues(const std::string& ip, const std::string& mask,
-                                     const std::string& router, bool dhcp,
-                                     const std::optional<std::string>& deviceName,
-                                     const std::optional<std::string>& user, bool password) {
-  nlohmann::ordered_json values;
-  values["address"] = ip;
-  values["mask"] = mask;
-  values["router"] = router;
-  values["dhcp"] = dhcp;
-  if (deviceName) values["deviceName"] = *deviceName;
-  if (user) values["user"] = *user;
-  if (password) values["password"] = "***";
-  return values;
-}
-
 // One unit: found, checked, sent its settings ("SETC") or moved by MAC ("SETT"), then searched
 // again until it shows them and answers its texts request where it is now.
 // `stopped` is what --json says of the unit should the run be stopped.
@@ -633,6 +496,22 @@ UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options
 }
 
 }  // namespace
+
+std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,
+                                       const std::string& value, std::size_t limit,
+                                       settings::TextKind kind) {
+  if (settings::CharacterCount(value) > limit) {
+    return Fill(texts.tooLong, {option, std::to_string(limit)});
+  }
+  const std::string refused = settings::FirstRefusedCharacter(value, kind);
+  if (refused.empty()) return std::nullopt;
+  if (static_cast<unsigned char>(refused.front()) >= 0x80) {
+    return Fill(texts.wideCharacter, {option, TerminalText(refused)});
+  }
+  if (refused == ":") return Fill(texts.colonInUser, {option});
+  if (refused == "\\") return Fill(texts.backslashInName, {option});
+  return Fill(texts.controlCharacter, {option, TerminalText(refused)});
+}
 
 int RunSet(Context& context, const SetOptions& options) {
   const CliTexts& texts = context.texts;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "settings/field_rules.h"
 
 // kv3 set: units' settings, or their move by MAC, checked, sent and proved.
 namespace kv3::cli {
@@ -21,5 +22,11 @@ struct SetOptions {
   int waitSeconds = 30;  // how long the proof searches for the unit
 };
 int RunSet(Context& context, const SetOptions& options);
+
+// A text of the settings page: at most `limit` characters, all of them such that the unit can
+// keep them and report them back; the message (naming `option`) otherwise.
+std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,
+                                       const std::string& value, std::size_t limit,
+                                       settings::TextKind kind);
 
 }  // namespace kv3::cli

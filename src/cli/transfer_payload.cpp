@@ -144,11 +144,16 @@ bool LongTransferAgreed(Context& context, const TransferOptions& options, const 
               << '\n';
   if (plannedMs <= kHourMs || options.yes) return true;
   status = kUsage;
+  return AskedYes(context, texts.needsYes, texts.startQuestion);
+}
+
+bool AskedYes(Context& context, std::string_view withoutTerminal, std::string_view question) {
+  const CliTexts& texts = context.texts;
   if (!platform::InputIsTerminal() || !platform::ErrorIsTerminal()) {
-    context.err << texts.needsYes << '\n';
+    context.err << withoutTerminal << '\n';
     return false;
   }
-  context.err << texts.startQuestion << std::flush;
+  context.err << question << std::flush;
   const std::optional<std::string> answer = platform::ReadInputLine([&context] {
     if (context.interrupt.requested()) throw Cancelled();
   });

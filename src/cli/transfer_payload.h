@@ -36,4 +36,8 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
 bool LongTransferAgreed(Context& context, const TransferOptions& options, const Payload& payload,
                         int& status);
 
+// Asks the question on a terminal; true when the user answered yes. Without a terminal to ask
+// on, `withoutTerminal` goes to standard error and the answer is no.
+bool AskedYes(Context& context, std::string_view withoutTerminal, std::string_view question);
+
 }  // namespace kv3::cli
