@@ -1,9 +1,13 @@
 #include "cli/commissioning.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "link/address_lookup.h"
+#include "link/answer.h"
 #include "link/device_record.h"
+#include "link/frames.h"
+#include "link/reply_port.h"
 #include "platform/net.h"
 
 namespace kv3::cli {
@@ -17,25 +21,69 @@ constexpr int kProbeMs = 1000;
 // Between the searches that wait for a unit.
 constexpr int kSearchEveryMs = 1000;
 
-bool AnswersConnection(std::uint32_t address) {
-  platform::Socket socket(platform::Socket::Kind::Stream);
-  if (!socket || socket.setNonBlocking() != 0) return false;
-  const int started = socket.connectStart(address, platform::ToNet16(kProbePort));
-  if (started == 0 || platform::IsRefused(started)) return true;
-  if (!platform::IsWouldBlock(started)) return false;
-  if (socket.waitWritable(kProbeMs) != platform::Socket::Wait::Ready) return false;
-  const int result = socket.connectResult();
-  return result == 0 || platform::IsRefused(result);
+// A connection to each address, all at once: whether each was accepted or refused within the
+// probe's time.
+std::vector<bool> AnswerConnections(const std::vector<std::uint32_t>& addresses) {
+  std::vector<platform::Socket> sockets;
+  std::vector<bool> answered(addresses.size(), false);
+  std::vector<bool> pending(addresses.size(), false);
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    platform::Socket& socket = sockets.emplace_back(platform::Socket::Kind::Stream);
+    if (!socket || socket.setNonBlocking() != 0) continue;
+    const int started = socket.connectStart(addresses[i], platform::ToNet16(kProbePort));
+    answered[i] = started == 0 || platform::IsRefused(started);
+    pending[i] = !answered[i] && platform::IsWouldBlock(started);
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kProbeMs);
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (!pending[i]) continue;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (sockets[i].waitWritable(static_cast<int>(std::max<long long>(left.count(), 0))) !=
+        platform::Socket::Wait::Ready) {
+      continue;
+    }
+    const int result = sockets[i].connectResult();
+    answered[i] = result == 0 || platform::IsRefused(result);
+  }
+  return answered;
 }
 
 }  // namespace
 
-bool AddressHeld(Context& context, std::uint32_t address) {
-  int status = kSuccess;
-  const auto report = Search(context, link::AddressText(address), false, status);
-  if (!report || !report->units.empty()) return true;
+std::vector<bool> AddressesHeld(Context& context, const std::vector<std::uint32_t>& addresses) {
+  std::vector<bool> held(addresses.size(), false);
+  if (addresses.empty()) return held;
+  {
+    // "FIND" to every address in one pause: a unit that answers holds it.
+    CliPacing pacing(context.interrupt);
+    link::ReplyPortSocket socket(context.settings.replyPort, {link::Way{}});
+    if (!socket.open()) {
+      // Without the reply port nothing can be told: every address counts as held.
+      return std::vector<bool>(addresses.size(), true);
+    }
+    link::ReplyPortChannel channel(
+        socket, context.settings, pacing,
+        [&addresses] {
+          std::vector<link::ReplyPortChannel::Target> targets;
+          for (const std::uint32_t address : addresses) targets.push_back({address, {}, true});
+          return targets;
+        }(),
+        link::ReplyPortChannel::Answers::ByUnit);
+    channel.ask(link::CommandFrame(link::word::kFind));
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+      held[i] = channel.next(link::kKeptAnswer, i).has_value();
+    }
+  }
   CliPacing(context.interrupt).checkpoint();
-  return AnswersConnection(address);
+  const std::vector<bool> connected = AnswerConnections(addresses);
+  for (std::size_t i = 0; i < addresses.size(); ++i) held[i] = held[i] || connected[i];
+  return held;
+}
+
+bool AddressHeld(Context& context, std::uint32_t address) {
+  return AddressesHeld(context, {address}).front();
 }
 
 std::optional<std::uint32_t> FreeAddress(Context& context, const search::SearchReport& report,

@@ -17,6 +17,8 @@ namespace kv3::cli {
 // there, or a TCP connection to it is accepted or refused within a second. Silence on both
 // is taken for a free address.
 bool AddressHeld(Context& context, std::uint32_t address);
+// The same for many addresses at once, in about the time of one.
+std::vector<bool> AddressesHeld(Context& context, const std::vector<std::uint32_t>& addresses);
 
 // The lowest address from `first` on (all in network order) that lies in network/mask, is no
 // host's (AddressHeld), is not this computer's, not one a unit of `report` answered from and
