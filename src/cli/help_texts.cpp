@@ -11,6 +11,7 @@ const std::string_view ExampleCommands = R"(  kv3 show 00:1A:2B:3C:4D:01
   kv3 upload scheme 00:1A:2B:3C:4D:01 anlage.jpg --definition anlage.rem
   kv3 image build web.rom index.htm style.css default.jpg
   kv3 image list web.rom
+  kv3 site plan anlage.csv && kv3 site apply anlage.csv --wave 16
 )";
 
 const HelpTexts GermanHelpTexts{
@@ -102,6 +103,33 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
         "das Protokoll in diese Datei schreiben (statt KV3_JOURNAL oder "
         "~/.local/state/kv3/journal.jsonl)",
     .noJournal = "keine Änderung protokollieren",
+    .site = "eine ganze Anlage aus einer CSV-Datei: kv3 site export|plan|apply DATEI",
+    .siteFooter =
+        "\nDie Datei hat eine Kopfzeile und je Gerät eine Zeile; Spalten in beliebiger "
+        "Reihenfolge:\n"
+        "mac, name, ip, mask, router, dhcp (on/off), user, password, firmware, firmwareVersion,\n"
+        "webapp, scheme, skin. Eine leere Zelle lässt den Wert, wie er ist; Dateien gelten vom\n"
+        "Ordner der Datei aus. plan sendet nichts außer der Suche; apply macht den Plan neu,\n"
+        "fragt nach und führt ihn Schritt für Schritt aus: Umzüge, Einstellungen, Firmware,\n"
+        "Web-App, Schema, Rahmen, jeder bewiesen und protokolliert. Ein zweites apply tut nur,\n"
+        "was fehlt.\n",
+    .siteExport =
+        "die gefundenen Geräte als Anlagendatei schreiben (ohne Passwörter; - für die Ausgabe)",
+    .exportFile = "die Anlagendatei, die entsteht",
+    .sitePlan = "zeigen, was sich an jedem Gerät ändern würde; sendet nichts",
+    .siteApply = "den Plan ausführen: Umzüge, Einstellungen, dann die Dateien in Wellen",
+    .siteFile = "die Anlagendatei (CSV), bei apply auch ein mit plan --save gespeicherter Plan",
+    .siteCheck = "mit Status 1 enden, wenn sich etwas ändern würde",
+    .siteSave = "den Plan als JSON in diese Datei schreiben, für apply",
+    .siteJson = "das Ergebnis als JSON",
+    .allowOlder = "auch eine ältere Firmware aufspielen, als das Gerät hat",
+    .wave = "so viele Geräte auf einmal beladen (Vorgabe: alle)",
+    .maxFailures =
+        "keine neue Welle nach mehr als so vielen fehlgeschlagenen Geräten (Vorgabe: 0 bei "
+        "Firmware)",
+    .siteWait =
+        "Sekunden, die ein Umzug oder eine Einstellung auf ihren Beweis wartet (Vorgabe: 30)",
+    .sitePassword = "ein neues Passwort von der Eingabe für jede Zeile ohne Passwort",
     .update = "Firmware oder Web-App aktualisieren: kv3 update firmware|webapp MAC... DATEI",
     .updateFooter =
         "\nMehrere Geräte werden gleichzeitig aktualisiert. Eine Übersicht nennt für jedes "
@@ -246,6 +274,27 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
         "write the record to this file (instead of KV3_JOURNAL or "
         "~/.local/state/kv3/journal.jsonl)",
     .noJournal = "record no change",
+    .site = "a whole site from one CSV file: kv3 site export|plan|apply FILE",
+    .siteFooter =
+        "\nThe file has a header row and one row per unit; columns in any order: mac, name, ip,\n"
+        "mask, router, dhcp (on/off), user, password, firmware, firmwareVersion, webapp, scheme,\n"
+        "skin. An empty cell leaves the value as it is; files are found from the file's folder.\n"
+        "plan sends nothing but the search; apply makes the plan anew, asks, and carries it out\n"
+        "step by step: moves, settings, firmware, web app, scheme, skin, each proved and\n"
+        "journalled. A second apply does only what is missing.\n",
+    .siteExport = "write the units found as a site file (no passwords; - for standard output)",
+    .exportFile = "the site file to write",
+    .sitePlan = "show what would change on each unit; sends nothing",
+    .siteApply = "carry the plan out: moves, settings, then the files in waves",
+    .siteFile = "the site file (CSV); for apply also a plan saved by plan --save",
+    .siteCheck = "exit with status 1 when something would change",
+    .siteSave = "write the plan as JSON to this file, for apply",
+    .siteJson = "the outcome as JSON",
+    .allowOlder = "send a firmware older than the unit's all the same",
+    .wave = "send files to so many units at a time (default: all)",
+    .maxFailures = "no new wave after more than so many failed units (default: 0 for firmware)",
+    .siteWait = "seconds a move or save waits for its proof (default: 30)",
+    .sitePassword = "one new password from standard input for every row that names none",
     .update = "update firmware or web app: kv3 update firmware|webapp MAC... FILE",
     .updateFooter =
         "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"

@@ -11,6 +11,7 @@
 #include "cli/image_commands.h"
 #include "cli/journal.h"
 #include "cli/set_command.h"
+#include "cli/site_command.h"
 #include "cli/sock_failures.h"
 #include "cli/transfers.h"
 #include "platform/console.h"
@@ -49,11 +50,14 @@ struct Arguments {
   std::vector<std::string> imageFiles;
   bool listJson = false;
   std::string journalFile, journalMac;
+  kv3::cli::SiteOptions site;
+  std::string exportFile, exportAddress;
   bool noJournal = false, journalJson = false;
 };
 
 struct Commands {
   CLI::App *find, *show, *set, *update, *upload, *build, *list, *journal;
+  CLI::App *siteExport, *sitePlan, *siteApply;
 };
 
 // A command of `parent` in the run's language: in the commands' group, with its help flag among
@@ -171,6 +175,38 @@ std::pair<CLI::App*, CLI::App*> AddImage(CLI::App& app, Arguments& args,
   return {build, list};
 }
 
+// "site export", "site plan" and "site apply".
+std::tuple<CLI::App*, CLI::App*, CLI::App*> AddSite(CLI::App& app, Arguments& args,
+                                                    const kv3::cli::HelpTexts& h) {
+  kv3::cli::SiteOptions& site = args.site;
+  CLI::App* command = NewCommand(app, "site", h.site, h);
+  command->require_subcommand(1, 1);
+  command->fallthrough();
+  command->footer(std::string(h.siteFooter));
+  CLI::App* exported = NewCommand(*command, "export", h.siteExport, h);
+  exported->add_option(std::string(h.fileName), args.exportFile, std::string(h.exportFile))
+      ->required();
+  exported->add_option("--address", args.exportAddress, std::string(h.address));
+  CLI::App* plan = NewCommand(*command, "plan", h.sitePlan, h);
+  CLI::App* apply = NewCommand(*command, "apply", h.siteApply, h);
+  for (CLI::App* step : {plan, apply}) {
+    step->add_option(std::string(h.fileName), site.file, std::string(h.siteFile))->required();
+    step->add_option("--address", site.address, std::string(h.address));
+    step->add_flag("--json", site.json, std::string(h.siteJson));
+    step->add_flag("--allow-older", site.allowOlder, std::string(h.allowOlder));
+    step->add_flag("--password-stdin", site.passwordStdin, std::string(h.sitePassword));
+  }
+  plan->add_flag("--check", site.check, std::string(h.siteCheck));
+  plan->add_option("--save", site.save, std::string(h.siteSave));
+  apply->add_flag("--yes", site.yes, std::string(h.yes));
+  apply->add_option("--wave", site.wave, std::string(h.wave))->check(CLI::Range(1, 100000));
+  apply->add_option("--max-failures", site.maxFailures, std::string(h.maxFailures))
+      ->check(CLI::Range(0, 100000));
+  apply->add_option("--wait", site.waitSeconds, std::string(h.siteWait))
+      ->check(CLI::Range(1, 3600));
+  return {exported, plan, apply};
+}
+
 Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& h) {
   // The help's own words in the run's language; options and commands made after this inherit
   // their group.
@@ -202,6 +238,7 @@ Commands AddCommands(CLI::App& app, Arguments& args, const kv3::cli::HelpTexts& 
   commands.upload = AddUpload(app, args, h);
   std::tie(commands.build, commands.list) = AddImage(app, args, h);
   commands.journal = AddJournal(app, args, h);
+  std::tie(commands.siteExport, commands.sitePlan, commands.siteApply) = AddSite(app, args, h);
   return commands;
 }
 
@@ -277,6 +314,11 @@ int Run(kv3::cli::Context& context, const Commands& commands, const Arguments& a
   if (commands.build->parsed()) return RunImageBuild(context, args.imageTarget, args.imageFiles);
   if (commands.list->parsed()) return RunImageList(context, args.listed, args.listJson);
   if (commands.journal->parsed()) return RunJournal(context, args.journalMac, args.journalJson);
+  if (commands.siteExport->parsed()) {
+    return RunSiteExport(context, args.exportFile, args.exportAddress);
+  }
+  if (commands.sitePlan->parsed()) return RunSitePlan(context, args.site);
+  if (commands.siteApply->parsed()) return RunSiteApply(context, args.site);
   TransferOptions transfer;
   transfer.address = args.address;
   transfer.json = args.transferJson;

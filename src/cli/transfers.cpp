@@ -351,6 +351,14 @@ void PrintNotes(Context& context, const std::vector<Target>& targets) {
 // returns the exit status.
 int PrintSummary(Context& context, const std::vector<Target>& targets,
                  const TransferOptions& options, bool scheme) {
+  if (options.outcomes != nullptr) {
+    for (const Target& target : targets) {
+      options.outcomes->push_back(
+          {target.mac, std::string(RowOf(target.result).key),
+           std::string(context.texts.*RowOf(target.result).words),
+           target.after ? std::optional(target.after->firmware) : std::nullopt});
+    }
+  }
   const bool json = options.json;
   const CliTexts& texts = context.texts;
   std::vector<std::vector<std::string>> rows = {
@@ -503,6 +511,11 @@ int RunTransfer(Context& context, const TransferOptions& options) {
     }
     context.err << context.texts.noUnit << '\n';
     PrintSearchDiagnosis(context, *report);
+    if (options.outcomes != nullptr) {
+      for (const Target& target : targets)
+        options.outcomes->push_back(
+            {target.mac, "unreachable", std::string(context.texts.unreachable), {}});
+    }
     if (options.json)
       context.interrupt.finalWords(context.out, SummaryJson(targets, false, scheme));
     return kNoUnit;

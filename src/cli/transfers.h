@@ -23,6 +23,14 @@ struct TransferOptions {
   bool force = false;   // a file whose content is not what the row sends goes all the same
   bool noWait = false;  // firmware and web app: no wait for the units to answer after the restart
   std::optional<int> waitSeconds;  // how long that wait lasts (default 120 s)
+  // Where a caller that runs transfers as one step of its own gets each unit's outcome: its
+  // MAC, the result's key as in JSON and its words, and the firmware it reports afterwards where
+  // known.
+  struct Outcome {
+    std::string mac, result, words;
+    std::optional<std::string> firmware;
+  };
+  std::vector<Outcome>* outcomes = nullptr;
 };
 
 // How one unit's transfer ended, as the summary names it.
