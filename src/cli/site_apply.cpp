@@ -34,6 +34,17 @@ struct StepRun {
 
 std::string Held(const std::string& text) { return link::Ipv4Text(settings::ParseIPv4Text(text)); }
 
+// A word as a POSIX shell reads it back.
+std::string ShellWord(const std::string& word) {
+  if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                              "0123456789_./-:") == std::string::npos) {
+    return word;
+  }
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // A save or move under way: what it asks the unit to show, and its journal line.
 struct Saving {
   StepRun* run;
@@ -63,10 +74,13 @@ class Applier {
   int run() {
     bool interrupted = false;
     try {
+      keepLastWords();
       save(SiteStep::Move);
+      keepLastWords();
       save(SiteStep::Settings);
       for (const SiteStep step :
            {SiteStep::Firmware, SiteStep::WebApp, SiteStep::Scheme, SiteStep::Skin}) {
+        keepLastWords();
         transfer(step);
       }
     } catch (const Cancelled&) {
@@ -362,30 +376,46 @@ class Applier {
     return failures;
   }
 
-  int summary(bool interrupted) {
-    const std::string retry =
-        "kv3 site apply " + ShellWord(platform::Utf8FromPath(planned_.site.path));
-    const bool unfinished = std::any_of(runs_.begin(), runs_.end(), [](const StepRun& run) {
+  std::string retryCommand() const {
+    return "kv3 site apply " + ShellWord(platform::Utf8FromPath(planned_.site.path));
+  }
+
+  bool unfinished() const {
+    return std::any_of(runs_.begin(), runs_.end(), [](const StepRun& run) {
       return run.outcome == Outcome::Failed || run.outcome == Outcome::NotStarted;
     });
+  }
+
+  // The outcome as --json gives it; kept as the last words after each step, so that even a
+  // second Ctrl-C leaves it.
+  std::string document(bool interrupted) const {
+    nlohmann::ordered_json document;
+    document["file"] = platform::Utf8FromPath(planned_.site.path);
+    document["steps"] = nlohmann::ordered_json::array();
+    for (const StepRun& run : runs_) {
+      document["steps"].push_back(
+          {{"row", run.row->row->row},
+           {"mac", run.row->row->macText},
+           {"step", run.step ? nlohmann::ordered_json(StepKey(*run.step)) : nullptr},
+           {"result", kOutcomeKeys[static_cast<int>(run.outcome)]},
+           {"reason",
+            run.reason.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(run.reason)}});
+    }
+    document["interrupted"] = interrupted;
+    document["retry"] = unfinished() ? nlohmann::ordered_json(retryCommand()) : nullptr;
+    return JsonText(document);
+  }
+
+  void keepLastWords() {
+    if (options_.json) context_.interrupt.setLastWords(document(true));
+  }
+
+  int summary(bool interrupted) {
+    const std::string retry = retryCommand();
     const std::string_view words[] = {texts_.done, texts_.skipped, texts_.failed,
                                       texts_.notStarted};
     if (options_.json) {
-      nlohmann::ordered_json document;
-      document["file"] = platform::Utf8FromPath(planned_.site.path);
-      document["steps"] = nlohmann::ordered_json::array();
-      for (const StepRun& run : runs_) {
-        document["steps"].push_back(
-            {{"row", run.row->row->row},
-             {"mac", run.row->row->macText},
-             {"step", run.step ? nlohmann::ordered_json(StepKey(*run.step)) : nullptr},
-             {"result", kOutcomeKeys[static_cast<int>(run.outcome)]},
-             {"reason",
-              run.reason.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(run.reason)}});
-      }
-      document["interrupted"] = interrupted;
-      document["retry"] = unfinished ? nlohmann::ordered_json(retry) : nullptr;
-      context_.interrupt.finalWords(context_.out, JsonText(document));
+      context_.interrupt.finalWords(context_.out, document(interrupted));
     } else {
       std::vector<std::vector<std::string>> rows = {
           {std::string(context_.texts.unitColumn), std::string(texts_.stepColumn),
@@ -397,24 +427,12 @@ class Applier {
       PrintColumns(context_.out, rows);
     }
     if (interrupted) context_.err << context_.texts.interrupted << '\n';
-    if (unfinished) context_.err << Fill(texts_.retry, {retry}) << '\n';
+    if (unfinished()) context_.err << Fill(texts_.retry, {retry}) << '\n';
     if (interrupted) return kInterrupted;
-    if (unfinished) return kUnitFailed;
+    if (unfinished()) return kUnitFailed;
     const bool missing =
         std::any_of(runs_.begin(), runs_.end(), [](const StepRun& run) { return !run.step; });
     return missing ? kNoUnit : kSuccess;
-  }
-
-  // A word as a POSIX shell reads it back.
-  static std::string ShellWord(const std::string& word) {
-    if (!word.empty() &&
-        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                               "0123456789_./-:") == std::string::npos) {
-      return word;
-    }
-    std::string quoted = "'";
-    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
   }
 
   Context& context_;

@@ -197,7 +197,13 @@ class Planner {
     if (!askable && more && !moved) {
       problem(row, "ip", Fill(texts_.cannotReach, {view.mac, StateKey(view.state)}));
     }
-    if ((settings || moved) && !wanted.dhcp) {
+    // The network checked whole where any part of it changes.
+    const bool networkChanges =
+        std::any_of(plan.changes.begin(), plan.changes.end(), [network](const Change& c) {
+          return c.step == network && c.key != "deviceName" && c.key != "user" &&
+                 c.key != "password";
+        });
+    if (networkChanges && !wanted.dhcp) {
       WantedSettings values;
       values.ip = wanted.ip;
       values.mask = wanted.mask;
