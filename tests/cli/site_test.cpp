@@ -91,6 +91,14 @@ TEST(SiteFile, TakesWhatSpreadsheetsWrite) {
   EXPECT_FALSE(site.rows[0].ip);
 }
 
+// Versions compare by their numbers: a firmware is refused as older only when it is.
+TEST(SiteFile, ComparesVersionsByTheirNumbers) {
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"V1.10", "V1.9", 1}, {"V2.0", "V1.99", 1},   {"V1.1", "V1.1", 0},
+      {"1.0", "V1.1", -1},  {"V1.1", "V1.1.2", -1}, {"beta", "V1.0", 0}};
+  for (const auto& [a, b, order] : cases) EXPECT_EQ(CompareVersions(a, b), order) << a << " " << b;
+}
+
 // A site file with passwords that others may read is refused, as ssh refuses such a key.
 TEST(SiteFile, WithPasswordsOnlyWhenNobodyElseMayReadIt) {
   test::ScratchDirectory directory;
