@@ -105,6 +105,8 @@ class Planner {
                           : step == SiteStep::Scheme ? TransferKind::Scheme
                                                      : TransferKind::Skin;
           transfer.file = *file;
+          // A plan leaves the user's files as they are: the definition is normalised when sent.
+          transfer.checkOnly = true;
           int status = kSuccess;
           const bool refused = !CheckedPayload(quiet, transfer, status).has_value();
           std::string text = refused ? words.str() : std::string();

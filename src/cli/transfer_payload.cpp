@@ -89,7 +89,7 @@ std::optional<Payload> CheckedPayload(Context& context, const TransferOptions& o
   }
   Payload payload{&row,         options.file, checked.stamp,      false,
                   std::nullopt, std::nullopt, checked.stamp.size, 0};
-  if (options.kind != TransferKind::Scheme) return payload;
+  if (options.kind != TransferKind::Scheme || options.checkOnly) return payload;
   payload.withDefinition = true;
   try {
     if (options.definition) {

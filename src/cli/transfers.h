@@ -23,6 +23,8 @@ struct TransferOptions {
   bool force = false;   // a file whose content is not what the row sends goes all the same
   bool noWait = false;  // firmware and web app: no wait for the units to answer after the restart
   std::optional<int> waitSeconds;  // how long that wait lasts (default 120 s)
+  // The files checked only: a scheme's definition is neither looked for nor normalised.
+  bool checkOnly = false;
   // Where a caller that runs transfers as one step of its own gets each unit's outcome: its
   // MAC, the result's key as in JSON and its words, and the firmware it reports afterwards where
   // known.
