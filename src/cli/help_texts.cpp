@@ -130,6 +130,7 @@ gefunden oder nicht bestätigt, 4 Fehler auf diesem Rechner (Datei, Socket), 130
     .siteWait =
         "Sekunden, die ein Umzug oder eine Einstellung auf ihren Beweis wartet (Vorgabe: 30)",
     .sitePassword = "ein neues Passwort von der Eingabe für jede Zeile ohne Passwort",
+    .siteYes = "ohne Rückfrage ausführen (ohne Terminal nötig)",
     .update = "Firmware oder Web-App aktualisieren: kv3 update firmware|webapp MAC... DATEI",
     .updateFooter =
         "\nMehrere Geräte werden gleichzeitig aktualisiert. Eine Übersicht nennt für jedes "
@@ -295,6 +296,7 @@ acknowledged, 4 local error (file, socket), 130 interrupted.)",
     .maxFailures = "no new wave after more than so many failed units (default: 0 for firmware)",
     .siteWait = "seconds a move or save waits for its proof (default: 30)",
     .sitePassword = "one new password from standard input for every row that names none",
+    .siteYes = "apply without asking (needed without a terminal)",
     .update = "update firmware or web app: kv3 update firmware|webapp MAC... FILE",
     .updateFooter =
         "\nSeveral units are updated side by side. A summary says for each unit: done, not\n"

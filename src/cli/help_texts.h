@@ -24,7 +24,7 @@ struct HelpTexts {
       passwordPrompt, setJson, macsName, setMacs, byMac, setWait;
   std::string_view findCsv, noWait, updateWait, journal, journalMac, journalFile, noJournal;
   std::string_view site, siteFooter, siteExport, exportFile, sitePlan, siteApply, siteFile,
-      siteCheck, siteSave, siteJson, allowOlder, wave, maxFailures, siteWait, sitePassword;
+      siteCheck, siteSave, siteJson, allowOlder, wave, maxFailures, siteWait, sitePassword, siteYes;
   std::string_view update, updateFooter, updateKind, unitsAndFile, all, transferJson, yes;
   std::string_view upload, uploadFooter, uploadKind, unitsAndPicture, definition;
   std::string_view image, imageFooter, build, buildOut, buildFiles, list, listImage;

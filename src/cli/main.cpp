@@ -198,7 +198,7 @@ std::tuple<CLI::App*, CLI::App*, CLI::App*> AddSite(CLI::App& app, Arguments& ar
   }
   plan->add_flag("--check", site.check, std::string(h.siteCheck));
   plan->add_option("--save", site.save, std::string(h.siteSave));
-  apply->add_flag("--yes", site.yes, std::string(h.yes));
+  apply->add_flag("--yes", site.yes, std::string(h.siteYes));
   apply->add_option("--wave", site.wave, std::string(h.wave))->check(CLI::Range(1, 100000));
   apply->add_option("--max-failures", site.maxFailures, std::string(h.maxFailures))
       ->check(CLI::Range(0, 100000));
