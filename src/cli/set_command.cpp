@@ -23,49 +23,6 @@ namespace kv3::cli {
 
 namespace {
 
-// The new password, from standard input or the terminal; the status when none could be had.
-std::optional<std::string> NewPassword(Context& context, const SetOptions& options, int& status) {
-  const CliTexts& texts = context.texts;
-  // A stop request ends the wait for the user at once.
-  const auto stopCheck = [&context] {
-    if (context.interrupt.requested()) throw Cancelled();
-  };
-  std::optional<std::string> password;
-  if (options.passwordStdin) {
-    password = platform::ReadInputLine(stopCheck);
-    if (password && !password->empty() && password->back() == '\r') password->pop_back();
-    if (!password) context.err << texts.passwordFromNowhere << '\n';
-  } else {
-    password = platform::ReadHiddenLine(texts.passwordPrompt, stopCheck);
-    const auto repeated =
-        password ? platform::ReadHiddenLine(texts.passwordRepeat, stopCheck) : std::nullopt;
-    if (!password || !repeated) {
-      context.err << texts.passwordFromNowhere << '\n';
-      password.reset();
-    } else if (*password != *repeated) {
-      context.err << texts.passwordMismatch << '\n';
-      password.reset();
-    }
-  }
-  if (!password) {
-    status = kUsage;
-    return std::nullopt;
-  }
-  const std::size_t length = settings::CharacterCount(*password);
-  if (length < settings::kPasswordMinimum || length > settings::kPasswordLimit) {
-    context.err << texts.passwordLength << '\n';
-    status = kUsage;
-    return std::nullopt;
-  }
-  if (const auto problem = TextProblem(texts, "--password", *password, settings::kPasswordLimit,
-                                       settings::TextKind::Password)) {
-    context.err << *problem << '\n';
-    status = kUsage;
-    return std::nullopt;
-  }
-  return password;
-}
-
 // Every value given is checked before anything is sent; false (and the message) for the first
 // that is refused.
 bool ValuesAllowed(Context& context, const SetOptions& options, std::size_t units) {
@@ -497,6 +454,48 @@ UnitRun SetOne(Context& context, const link::MacAddress& mac, SetOptions options
 
 }  // namespace
 
+std::optional<std::string> NewPassword(Context& context, bool fromInput, int& status) {
+  const CliTexts& texts = context.texts;
+  // A stop request ends the wait for the user at once.
+  const auto stopCheck = [&context] {
+    if (context.interrupt.requested()) throw Cancelled();
+  };
+  std::optional<std::string> password;
+  if (fromInput) {
+    password = platform::ReadInputLine(stopCheck);
+    if (password && !password->empty() && password->back() == '\r') password->pop_back();
+    if (!password) context.err << texts.passwordFromNowhere << '\n';
+  } else {
+    password = platform::ReadHiddenLine(texts.passwordPrompt, stopCheck);
+    const auto repeated =
+        password ? platform::ReadHiddenLine(texts.passwordRepeat, stopCheck) : std::nullopt;
+    if (!password || !repeated) {
+      context.err << texts.passwordFromNowhere << '\n';
+      password.reset();
+    } else if (*password != *repeated) {
+      context.err << texts.passwordMismatch << '\n';
+      password.reset();
+    }
+  }
+  if (!password) {
+    status = kUsage;
+    return std::nullopt;
+  }
+  const std::size_t length = settings::CharacterCount(*password);
+  if (length < settings::kPasswordMinimum || length > settings::kPasswordLimit) {
+    context.err << texts.passwordLength << '\n';
+    status = kUsage;
+    return std::nullopt;
+  }
+  if (const auto problem = TextProblem(texts, "--password", *password, settings::kPasswordLimit,
+                                       settings::TextKind::Password)) {
+    context.err << *problem << '\n';
+    status = kUsage;
+    return std::nullopt;
+  }
+  return password;
+}
+
 std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,
                                        const std::string& value, std::size_t limit,
                                        settings::TextKind kind) {
@@ -528,7 +527,7 @@ int RunSet(Context& context, const SetOptions& options) {
   if (!ValuesAllowed(context, options, macs.size())) return kUsage;
   std::optional<std::string> password;
   if (options.passwordStdin || options.passwordPrompt) {
-    password = NewPassword(context, options, status);
+    password = NewPassword(context, options.passwordStdin, status);
     if (!password) return status;
   }
   context.journal.prepare(context.err, texts);

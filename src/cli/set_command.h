@@ -23,6 +23,10 @@ struct SetOptions {
 };
 int RunSet(Context& context, const SetOptions& options);
 
+// A new password, from standard input or asked twice on the terminal, checked as the window
+// checks it; nothing (the message, and the status) when none could be had.
+std::optional<std::string> NewPassword(Context& context, bool fromInput, int& status);
+
 // A text of the settings page: at most `limit` characters, all of them such that the unit can
 // keep them and report them back; the message (naming `option`) otherwise.
 std::optional<std::string> TextProblem(const CliTexts& texts, std::string_view option,

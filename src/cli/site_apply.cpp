@@ -32,8 +32,6 @@ struct StepRun {
   std::string reason;
 };
 
-std::string Held(const std::string& text) { return link::Ipv4Text(settings::ParseIPv4Text(text)); }
-
 // A word as a POSIX shell reads it back.
 std::string ShellWord(const std::string& word) {
   if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
@@ -119,9 +117,9 @@ class Applier {
     const RowWanted& row = run.row->wanted;
     WantedSettings wanted;
     wanted.dhcp = row.dhcp;
-    wanted.ip = Held(row.ip);
-    wanted.mask = Held(row.mask);
-    wanted.router = Held(row.router);
+    wanted.ip = HeldAddress(row.ip);
+    wanted.mask = HeldAddress(row.mask);
+    wanted.router = HeldAddress(row.router);
     if (run.step == SiteStep::Move) {
       wanted.textsSent = false;
       return wanted;
@@ -339,10 +337,7 @@ class Applier {
   // The transfers of one wave, side by side; the number of units that failed.
   int sendWave(SiteStep step, const std::vector<StepRun*>& wave) {
     TransferOptions transfer;
-    transfer.kind = step == SiteStep::Firmware ? TransferKind::Firmware
-                    : step == SiteStep::WebApp ? TransferKind::WebApp
-                    : step == SiteStep::Scheme ? TransferKind::Scheme
-                                               : TransferKind::Skin;
+    transfer.kind = TransferKindOf(step);
     transfer.file = *StepFile(*wave.front()->row->row, step);
     transfer.address = options_.address;
     transfer.yes = true;  // the plan was agreed

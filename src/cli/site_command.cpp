@@ -13,32 +13,6 @@ namespace kv3::cli {
 
 namespace {
 
-// The one new password for every row that names none, from standard input.
-std::optional<std::string> PasswordFromInput(Context& context, int& status) {
-  const CliTexts& texts = context.texts;
-  std::optional<std::string> password = platform::ReadInputLine([&context] {
-    if (context.interrupt.requested()) throw Cancelled();
-  });
-  if (password && !password->empty() && password->back() == '\r') password->pop_back();
-  status = kUsage;
-  if (!password) {
-    context.err << texts.passwordFromNowhere << '\n';
-    return std::nullopt;
-  }
-  const std::size_t length = settings::CharacterCount(*password);
-  if (length < settings::kPasswordMinimum || length > settings::kPasswordLimit) {
-    context.err << texts.passwordLength << '\n';
-    return std::nullopt;
-  }
-  if (auto problem = TextProblem(texts, "--password-stdin", *password, settings::kPasswordLimit,
-                                 settings::TextKind::Password)) {
-    context.err << *problem << '\n';
-    return std::nullopt;
-  }
-  status = kSuccess;
-  return password;
-}
-
 // A text of the unit as a cell: empty where the unit's text could not be sent back as it is.
 std::string SendableCell(const CliTexts& texts, const std::string& value, std::size_t limit,
                          settings::TextKind kind) {
@@ -70,7 +44,7 @@ std::optional<PlannedSite> PlanSite(Context& context, const SiteOptions& options
     return std::nullopt;
   }
   if (options.passwordStdin) {
-    planned.password = PasswordFromInput(context, status);
+    planned.password = NewPassword(context, true, status);
     if (!planned.password) return std::nullopt;
   }
   auto report = Search(context, options.address, true, status);

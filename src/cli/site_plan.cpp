@@ -21,9 +21,6 @@ namespace kv3::cli {
 
 namespace {
 
-// As the unit holds an address: "010.0.0.1" is 10.0.0.1.
-std::string Held(const std::string& text) { return link::Ipv4Text(settings::ParseIPv4Text(text)); }
-
 // Whether the unit shows the file's name as installed, however much of the name its record
 // keeps.
 bool Installed(const std::string& shown, const std::string& file, std::size_t width) {
@@ -41,17 +38,13 @@ std::string InstalledText(const std::string& file) {
 
 struct Upload {
   SiteStep step;
-  std::string_view column;
-  TransferKind kind;
   std::size_t width;
   std::string UnitView::*shown;
 };
 const Upload kUploads[] = {
-    {SiteStep::WebApp, "webapp", TransferKind::WebApp, link::record::kWebAppNameLength,
-     &UnitView::webApp},
-    {SiteStep::Scheme, "scheme", TransferKind::Scheme, link::record::kSchemeNameLength,
-     &UnitView::scheme},
-    {SiteStep::Skin, "skin", TransferKind::Skin, link::record::kSkinNameLength, &UnitView::skin},
+    {SiteStep::WebApp, link::record::kWebAppNameLength, &UnitView::webApp},
+    {SiteStep::Scheme, link::record::kSchemeNameLength, &UnitView::scheme},
+    {SiteStep::Skin, link::record::kSkinNameLength, &UnitView::skin},
 };
 
 class Planner {
@@ -100,10 +93,7 @@ class Planner {
           std::ostringstream words;
           Context quiet{context_.texts, context_.settings, words, words, context_.interrupt};
           TransferOptions transfer;
-          transfer.kind = step == SiteStep::Firmware ? TransferKind::Firmware
-                          : step == SiteStep::WebApp ? TransferKind::WebApp
-                          : step == SiteStep::Scheme ? TransferKind::Scheme
-                                                     : TransferKind::Skin;
+          transfer.kind = TransferKindOf(step);
           transfer.file = *file;
           // A plan leaves the user's files as they are: the definition is normalised when sent.
           transfer.checkOnly = true;
@@ -148,7 +138,8 @@ class Planner {
       for (const auto& [key, now, then] : {std::tuple{"address", &view.address, &wanted.ip},
                                            std::tuple{"mask", &view.mask, &wanted.mask},
                                            std::tuple{"router", &view.router, &wanted.router}}) {
-        if (Held(*then) != *now) plan.changes.push_back({network, key, *now, Held(*then)});
+        if (HeldAddress(*then) != *now)
+          plan.changes.push_back({network, key, *now, HeldAddress(*then)});
       }
     }
     // The texts: what the unit told, else unknown.
@@ -273,6 +264,23 @@ std::string_view StepKey(SiteStep step) {
   static constexpr std::string_view kKeys[] = {"move",   "settings", "firmware",
                                                "webapp", "scheme",   "skin"};
   return kKeys[static_cast<int>(step)];
+}
+
+TransferKind TransferKindOf(SiteStep step) {
+  switch (step) {
+    case SiteStep::WebApp:
+      return TransferKind::WebApp;
+    case SiteStep::Scheme:
+      return TransferKind::Scheme;
+    case SiteStep::Skin:
+      return TransferKind::Skin;
+    default:
+      return TransferKind::Firmware;
+  }
+}
+
+std::string HeldAddress(const std::string& text) {
+  return link::Ipv4Text(settings::ParseIPv4Text(text));
 }
 
 bool RowPlan::has(SiteStep step) const {

@@ -7,6 +7,7 @@
 
 #include "cli/context.h"
 #include "cli/site_file.h"
+#include "cli/transfers.h"
 #include "cli/unit_view.h"
 
 // What a site file asks of the units found: per row the changes, in the order they are made.
@@ -74,6 +75,11 @@ void PrintProblems(Context& context, const SiteFile& site,
 void PrintPlan(Context& context, const SitePlan& plan, const search::SearchReport& report);
 // The plan as --json and --save write it: what a saved plan is checked against.
 nlohmann::ordered_json PlanJson(const SitePlan& plan, const search::SearchReport& report);
+
+// The transfer that carries an upload step's file.
+TransferKind TransferKindOf(SiteStep step);
+// An address as the unit holds it: "010.0.0.1" is 10.0.0.1.
+std::string HeldAddress(const std::string& text);
 
 // The uploads' files as the transfers take them: the file of the step, nothing without one.
 std::optional<std::string> StepFile(const SiteRow& row, SiteStep step);
